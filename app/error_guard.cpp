@@ -1,0 +1,56 @@
+#include "app/error_guard.h"
+
+#include "app/busy.h"
+#include "app/messages.h"
+#include "app/termination.h"
+#include "db/db_error.h"
+
+#include <QGuiApplication>
+#include <QString>
+
+namespace guard {
+
+namespace {
+bool s_timerBoxOpen = false;
+}
+
+bool timerMayRun()
+{
+    return !s_timerBoxOpen && !BusyScope::active() && !termination::requested();
+}
+
+void report(std::exception_ptr error, bool fromTimer)
+{
+    QString text;
+    QString detail;
+    try {
+        std::rethrow_exception(error);
+    } catch (const DbError &e) {
+        if (e.isConnectionError()) {
+            text = QStringLiteral("Нет связи с сервером базы данных. Действие не выполнено; "
+                                  "повторите его, когда связь восстановится.");
+            detail = e.message();
+        } else {
+            text = e.message();
+        }
+    } catch (const std::exception &e) {
+        text = QString::fromUtf8(e.what());
+    } catch (...) {
+        text = QStringLiteral("Неизвестная ошибка");
+    }
+    // Once the program is ending nothing more is shown.
+    if (termination::requested())
+        return;
+    // A busy cursor left by the failed action must not stay over the box.
+    if (qobject_cast<QGuiApplication *>(QCoreApplication::instance())) {
+        while (QGuiApplication::overrideCursor() && !BusyScope::active())
+            QGuiApplication::restoreOverrideCursor();
+    }
+    if (fromTimer)
+        s_timerBoxOpen = true;
+    messages::error(QStringLiteral("Ошибка"), text, detail);
+    if (fromTimer)
+        s_timerBoxOpen = false;
+}
+
+} // namespace guard

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <exception>
+#include <utility>
+
+// The boundary between the event loop and code that can fail: every slot, timer and event override
+// that reaches the database runs inside run(). A failure stops the handler and shows one error box
+// with its text; nothing crosses the event loop.
+namespace guard {
+
+// Shows the application-wide error display for the exception.
+void report(std::exception_ptr error, bool fromTimer = false);
+
+template<typename F>
+bool run(F &&work)
+{
+    try {
+        std::forward<F>(work)();
+        return true;
+    } catch (...) {
+        report(std::current_exception());
+        return false;
+    }
+}
+
+// For timers: skipped while a long action runs, while an error box of an earlier tick is still
+// open, or after the program was asked to end; at most one such box is shown at a time.
+bool timerMayRun();
+template<typename F>
+bool runFromTimer(F &&work)
+{
+    if (!timerMayRun())
+        return false;
+    try {
+        std::forward<F>(work)();
+        return true;
+    } catch (...) {
+        report(std::current_exception(), true);
+        return false;
+    }
+}
+
+} // namespace guard

@@ -1,0 +1,93 @@
+#include "app/login_dialog.h"
+
+#include "app/error_guard.h"
+#include "app/main_window.h"
+#include "app/messages.h"
+#include "app/roles.h"
+#include "app/termination.h"
+#include "app/version_watch.h"
+#include "app/window_setup.h"
+
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+
+TForm23::TForm23(VersionWatch &versionWatch, TForm1 &mainWindow, QWidget *parent)
+    : QDialog(parent)
+    , Edit1(new QLineEdit(this))
+    , Button1(new QPushButton(QStringLiteral("Вход"), this))
+    , Button2(new QPushButton(QStringLiteral("Отмена"), this))
+    , Timer1(new QTimer(this))
+    , m_versionWatch(versionWatch)
+    , m_mainWindow(mainWindow)
+{
+    setObjectName(QStringLiteral("TForm23"));
+    setWindowTitle(QStringLiteral("Авторизация"));
+    setWindowIcon(QIcon(QStringLiteral(":/Icon_1")));
+    Edit1->setObjectName(QStringLiteral("Edit1"));
+    Edit1->setEchoMode(QLineEdit::Password);
+    Edit1->setAccessibleName(QStringLiteral("Код доступа"));
+    Button1->setObjectName(QStringLiteral("Button1"));
+    Button2->setObjectName(QStringLiteral("Button2"));
+    Button1->setDefault(true);
+    Button1->setAutoDefault(true);
+    Button2->setAutoDefault(false);
+    Timer1->setObjectName(QStringLiteral("Timer1"));
+    Timer1->setInterval(5000);
+    Timer1->setSingleShot(true);
+
+    auto *layout = new QHBoxLayout(this);
+    layout->addWidget(Edit1, 1);
+    layout->addWidget(Button1);
+    layout->addWidget(Button2);
+    setFixedSize(330, 44);
+    centreOnScreen(*this);
+
+    connect(Button1, &QPushButton::clicked, this,
+            [this] { guard::run([this] { Button1Click(); }); });
+    connect(Button2, &QPushButton::clicked, this, [this] { Button2Click(); });
+    connect(Timer1, &QTimer::timeout, this, [this] { Timer1Timer(); });
+    m_versionWatch.setTerminationTimer(Timer1);
+}
+
+void TForm23::FormActivate()
+{
+    if (!m_versionWatch.check())
+        return;
+    setWindowTitle(QStringLiteral("Авторизация (build: %1.%2)")
+                       .arg(m_versionWatch.build().date)
+                       .arg(m_versionWatch.build().time));
+}
+
+void TForm23::Button1Click()
+{
+    const QString code = trimmedCode(Edit1->text());
+    m_mainWindow.ShiftNo = 1;
+    m_mainWindow.LoginText = code;
+    const Role role = roleForCode(code);
+    if (role == Role::None) {
+        messages::error(QStringLiteral("Ошибка"), QStringLiteral("Введены неверные данные."));
+        return;
+    }
+    m_mainWindow.applyRole(role);
+    hide();
+    runModal(m_mainWindow);
+    done(QDialog::Accepted);
+}
+
+void TForm23::Button2Click()
+{
+    done(QDialog::Rejected);
+}
+
+void TForm23::Timer1Timer()
+{
+    termination::request(1);
+}
+
+void TForm23::done(int result)
+{
+    QDialog::done(result);
+    termination::request(termination::requested() ? termination::exitCode() : 0);
+}

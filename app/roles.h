@@ -1,0 +1,12 @@
+#pragma once
+
+#include <QString>
+
+// Access roles granted by the access code typed at login.
+enum class Role { None, Full, Planning, Foremen, Warehouse };
+
+// The typed text with leading and trailing blanks and control characters removed.
+QString trimmedCode(const QString &typed);
+// The role of an access code (compared exactly, case-sensitive, after trimming); None when unknown.
+// Codes are kept as digests only.
+Role roleForCode(const QString &typed);

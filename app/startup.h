@@ -1,0 +1,44 @@
+#pragma once
+
+#include "app/build_stamp.h"
+
+#include <QStringList>
+
+#include <memory>
+
+class TDataModule6;
+class TForm1;
+class TForm23;
+class VersionWatch;
+
+struct StartupOptions
+{
+    int versionCheckInterval = 30000; // the main window's timer
+    int terminationDelay = 5000;      // the login dialog's timer after a failed version check
+};
+
+// The program's start: the data module and its connection from the command line, the login dialog
+// as the first window, then every other window once, hidden, in a fixed order.
+class Program
+{
+public:
+    Program(const BuildStamp &build, const QStringList &arguments, StartupOptions options = {});
+    ~Program();
+
+    // False when the program must end at once (no connection, or a newer database); the exit code
+    // is then termination::exitCode().
+    bool start();
+
+    TDataModule6 &dataModule() { return *m_dm; }
+    TForm1 &mainWindow() { return *m_form1; }
+    TForm23 &loginDialog() { return *m_form23; }
+
+private:
+    BuildStamp m_build;
+    QStringList m_arguments;
+    StartupOptions m_options;
+    std::unique_ptr<TDataModule6> m_dm;
+    std::unique_ptr<VersionWatch> m_versionWatch;
+    std::unique_ptr<TForm1> m_form1;
+    std::unique_ptr<TForm23> m_form23;
+};

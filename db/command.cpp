@@ -1,0 +1,21 @@
+#include "db/command.h"
+
+#include "db/connection.h"
+
+#include <QSqlQuery>
+
+Command::Command(Connection &connection, const QString &text)
+    : m_connection(connection)
+    , m_text(text)
+{}
+
+int Command::execute()
+{
+    return m_connection.run(bindParameters(m_text, m_params)).numRowsAffected();
+}
+
+int Command::execute(const QString &text)
+{
+    m_text = text;
+    return execute();
+}

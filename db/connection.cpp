@@ -1,0 +1,207 @@
+#include "db/connection.h"
+
+#include "db/connection_string.h"
+#include "db/db_error.h"
+
+#include <QSqlDatabase>
+#include <QSqlError>
+
+#include <atomic>
+
+namespace {
+
+std::atomic<int> s_connectionCounter{0};
+
+bool isConnectionState(const QString &code)
+{
+    return code.startsWith(QLatin1String("08")) || code == QLatin1String("57P01") ||
+           code == QLatin1String("57P02") || code == QLatin1String("57P03");
+}
+
+bool isRetryableState(const QString &code)
+{
+    return code == QLatin1String("40001") || code == QLatin1String("40P01");
+}
+
+} // namespace
+
+Connection::Connection()
+    : m_name(QStringLiteral("tabel-%1").arg(++s_connectionCounter))
+{
+    QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), m_name);
+}
+
+Connection::~Connection()
+{
+    {
+        QSqlDatabase db = QSqlDatabase::database(m_name, false);
+        if (db.isOpen())
+            db.close();
+    }
+    QSqlDatabase::removeDatabase(m_name);
+}
+
+void Connection::open()
+{
+    QSqlDatabase db = QSqlDatabase::database(m_name, false);
+    if (db.isOpen())
+        db.close();
+    const connection::Settings settings = connection::parse(m_connectionString);
+    db.setDatabaseName(settings.database);
+    db.setHostName(settings.server);
+    db.setPort(settings.port);
+    db.setUserName(settings.user);
+    db.setPassword(settings.password);
+    QString options = QStringLiteral("connect_timeout=10");
+    if (!settings.sslMode.isEmpty())
+        options += QStringLiteral(";sslmode=") + settings.sslMode.toLower();
+    db.setConnectOptions(options);
+    if (!db.open()) {
+        const QSqlError error = db.lastError();
+        throw DbError(error.databaseText().isEmpty() ? error.text() : error.databaseText(), {},
+                      error.nativeErrorCode(), DbError::Kind::Connection);
+    }
+    m_depth = 0;
+    m_rollbackOnly = false;
+    m_broken = false;
+    applySessionSettings();
+}
+
+void Connection::applySessionSettings()
+{
+    // Day-first date texts ("05.03.2024") must read as 5 March whatever the server's default;
+    // quotes in texts are doubled, never backslash-escaped.
+    run(QStringLiteral("set DateStyle to 'ISO, DMY'"));
+    run(QStringLiteral("set standard_conforming_strings to on"));
+}
+
+void Connection::close()
+{
+    QSqlDatabase db = QSqlDatabase::database(m_name, false);
+    if (db.isOpen())
+        db.close();
+    m_depth = 0;
+}
+
+bool Connection::isOpen() const
+{
+    return QSqlDatabase::database(m_name, false).isOpen();
+}
+
+void Connection::ensureUsable()
+{
+    // A connection lost while idle is reopened once; inside a transaction the work so far is gone,
+    // so the error goes to the caller instead.
+    if (m_broken && m_depth == 0)
+        open();
+}
+
+void Connection::fail(const QString &message, const QString &statement, const QString &code,
+                      bool connectionHint)
+{
+    DbError::Kind kind = DbError::Kind::Statement;
+    if (isConnectionState(code) || (code.isEmpty() && connectionHint)) {
+        kind = DbError::Kind::Connection;
+        m_broken = true;
+    } else if (isRetryableState(code)) {
+        kind = DbError::Kind::Retryable;
+    }
+    throw DbError(message, statement, code, kind);
+}
+
+QSqlQuery Connection::run(const QString &statement)
+{
+    ensureUsable();
+    QSqlDatabase db = QSqlDatabase::database(m_name, false);
+    if (!db.isOpen())
+        fail(QStringLiteral("Нет подключения к базе данных"), statement, {}, true);
+    QSqlQuery query(db);
+    query.setForwardOnly(true);
+    if (!query.exec(statement)) {
+        const QSqlError error = query.lastError();
+        const QString text = error.databaseText().isEmpty() ? error.text() : error.databaseText();
+        const bool lost = error.type() == QSqlError::ConnectionError ||
+                          text.contains(QLatin1String("connection"), Qt::CaseInsensitive);
+        fail(text.trimmed(), statement, error.nativeErrorCode(), lost);
+    }
+    return query;
+}
+
+void Connection::begin()
+{
+    if (m_depth == 0) {
+        run(QStringLiteral("begin"));
+        m_rollbackOnly = false;
+    }
+    ++m_depth;
+}
+
+void Connection::commit()
+{
+    if (m_depth == 0)
+        return;
+    if (m_depth > 1) {
+        --m_depth;
+        return;
+    }
+    if (m_rollbackOnly) {
+        rollback();
+        throw DbError(QStringLiteral("Транзакция отменена из-за ошибки"));
+    }
+    m_depth = 0;
+    run(QStringLiteral("commit"));
+}
+
+void Connection::rollback() noexcept
+{
+    if (m_depth == 0)
+        return;
+    if (m_depth > 1) {
+        --m_depth;
+        m_rollbackOnly = true;
+        return;
+    }
+    m_depth = 0;
+    m_rollbackOnly = false;
+    QSqlDatabase db = QSqlDatabase::database(m_name, false);
+    if (!db.isOpen() || m_broken)
+        return;
+    QSqlQuery query(db);
+    if (!query.exec(QStringLiteral("rollback")))
+        m_broken = true; // the server is gone; the next statement reconnects
+}
+
+void Connection::inTransaction(const std::function<void()> &work)
+{
+    const bool outermost = m_depth == 0;
+    constexpr int attempts = 4;
+    for (int attempt = 1;; ++attempt) {
+        try {
+            Transaction transaction(*this);
+            work();
+            transaction.commit();
+            return;
+        } catch (const DbError &error) {
+            if (!outermost || !error.isRetryable() || attempt == attempts)
+                throw;
+        }
+    }
+}
+
+Transaction::Transaction(Connection &connection)
+    : m_connection(connection)
+{
+    m_connection.begin();
+}
+
+Transaction::~Transaction()
+{
+    if (!m_done)
+        m_connection.rollback();
+}
+
+void Transaction::commit()
+{
+    m_done = true;
+    m_connection.commit();
+}

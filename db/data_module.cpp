@@ -1,0 +1,174 @@
+#include "db/data_module.h"
+
+#include "app/messages.h"
+
+TDataModule6::TDataModule6(QObject *parent)
+    : QObject(parent)
+{
+    Workers.setSql(QStringLiteral("select * from accounts_dep.person order by fio"));
+    Izdel.setSql(QStringLiteral("select *  from accounts_dep.IZDEL order by marka"));
+    Oper.setSql(operationListText());
+    Vid_oper.setSql(QStringLiteral("select * from accounts_dep.VID_OPER order by vid"));
+    Dataset *shifts[] = {&Smena1, &Smena2, &Smena3, &Smena4};
+    for (int shift = 1; shift <= 4; ++shift) {
+        shifts[shift - 1]->setSql(shiftQueryText(shift));
+        shifts[shift - 1]->setParam(QStringLiteral("ok"), QStringLiteral("ok"));
+        shifts[shift - 1]->setParam(QStringLiteral("data"), QVariant(QMetaType(QMetaType::QDate)));
+    }
+    Dataset *timesheets[] = {&H_Tabel_1, &H_Tabel_2, &H_Tabel_3};
+    for (int shift = 1; shift <= 3; ++shift)
+        timesheets[shift - 1]->setSql(timesheetQueryText(shift));
+}
+
+TDataModule6::~TDataModule6() = default;
+
+bool TDataModule6::CheckCount(const QString &sql, const QString &message)
+{
+    Control.close();
+    Control.setSql(sql);
+    Control.open();
+    const qint64 count = Control.isEmpty() ? 0 : Control.integer(QStringLiteral("cnt"));
+    Control.close();
+    if (count > 0) {
+        messages::error(QStringLiteral("Ошибка"), message);
+        return true;
+    }
+    return false;
+}
+
+QString TDataModule6::FixDecimal(const QString &text) const
+{
+    qsizetype at = text.indexOf(QLatin1Char(','));
+    if (at < 0)
+        at = text.indexOf(QLatin1Char('.'));
+    if (at < 0)
+        return text;
+    QString result = text;
+    result.replace(at, 1, DecimalDelimiter);
+    return result;
+}
+
+qint64 TDataModule6::scalar(const QString &sql, const QString &field)
+{
+    Control.close();
+    Control.setSql(sql);
+    Control.open();
+    const qint64 value = Control.isEmpty() ? 0 : Control.integer(field);
+    Control.close();
+    return value;
+}
+
+Dataset &TDataModule6::shiftQuery(int shiftNo)
+{
+    switch (shiftNo) {
+    case 2:
+        return Smena2;
+    case 3:
+        return Smena3;
+    case 4:
+        return Smena4;
+    default:
+        return Smena1;
+    }
+}
+
+Dataset &TDataModule6::timesheetQuery(int shift)
+{
+    switch (shift) {
+    case 2:
+        return H_Tabel_2;
+    case 3:
+        return H_Tabel_3;
+    default:
+        return H_Tabel_1;
+    }
+}
+
+QStringList TDataModule6::shiftQueryText(int shiftNo)
+{
+    QStringList lines{
+        QStringLiteral(
+            "select smena.id, smena.data, smena.smena, smena.i_id, smena.o_id, smena.w_id, "),
+        QStringLiteral("smena.cena,person.s_caption fio, izdel.marka, vid_oper.vid, (SELECT (CASE "
+                       "naimen WHEN 0 THEN 'Готовая продукция' ELSE 'Заготовки' END)) as nmn, "
+                       "oper.naimen,  smena.brak, smena.kol_vo::numeric,"),
+        QStringLiteral("round((kol_vo-brak)*smena.cena::numeric, 2) as summa, smena.prize, "
+                       "color,time, smena.ok, vvod, smena.id_doc, smena.id_doc_item, "
+                       "smena.f_gds_qty_use, smena.id_gds_use, smena.id_cons_use"),
+        QStringLiteral(
+            "from cmn_contractor.person person, "
+            "accounts_dep.izdel,accounts_dep.oper,accounts_dep.smena,accounts_dep.vid_oper "),
+        QStringLiteral("where smena.i_id=izdel.id and smena.o_id=oper.id and (w_id=person.id or "
+                       "s_code::t_id=w_id) and "),
+    };
+    if (shiftNo == 1) {
+        lines << QStringLiteral("oper.vid=vid_oper.id and smena.smena=1 and smena.data=:data and "
+                                "ok!=:ok order by ")
+              << QStringLiteral("fio, izdel.marka, vid_oper.vid, oper.naimen, color");
+    } else {
+        lines << QStringLiteral("oper.vid=vid_oper.id and smena.smena=%1 and smena.data=:data and "
+                                "ok<>:ok order by fio")
+                     .arg(shiftNo);
+    }
+    return lines;
+}
+
+namespace {
+
+// "coalesce(dA,0)+...+coalesce(dB,0)+"
+QString daySum(int from, int to)
+{
+    QString text;
+    for (int day = from; day <= to; ++day)
+        text += QStringLiteral("coalesce(d%1,0)+").arg(day);
+    return text;
+}
+
+} // namespace
+
+QStringList TDataModule6::timesheetQueryText(int shift)
+{
+    QStringList lines{
+        QStringLiteral("select person.s_caption fio, "),
+        QStringLiteral("(") + daySum(1, 10),
+        daySum(11, 20),
+        daySum(21, 30),
+        QStringLiteral("coalesce(d31,0)) as summ, "),
+        QStringLiteral("case when (") + daySum(1, 10),
+        daySum(11, 20),
+        daySum(21, 30),
+        QStringLiteral("coalesce(d31,0))=0 then 0 else"),
+        QStringLiteral("(sum(s.cena*(kol_vo-brak))/(") + daySum(1, 10),
+        daySum(11, 20),
+        daySum(21, 30),
+        QStringLiteral("coalesce(d31,0))) end ::numeric(10,2) as average_price, "
+                       "sum(s.cena*(kol_vo-brak))::numeric(10,2) as cena_all,"),
+        QStringLiteral("h_tabel.*"),
+        QStringLiteral(
+            "from accounts_dep.h_tabel, cmn_contractor.person, accounts_dep.smena s where "),
+        QStringLiteral("h_tabel.w_id=person.s_code::integer and h_tabel.smena=%1 and month=:mnth "
+                       "and s.w_id = h_tabel.w_id and")
+            .arg(shift),
+        QStringLiteral("h_tabel.year=:yea and s.data >=:date1 and s.data <:date2"),
+        QStringLiteral("group by person.s_caption,h_tabel.w_id,h_tabel.month,h_tabel.year,"
+                       "h_tabel.smena,h_tabel.id "),
+        QStringLiteral("order by fio"),
+    };
+    return lines;
+}
+
+QStringList TDataModule6::operationListText()
+{
+    return {
+        QStringLiteral("select izdel.MARKA, vid_oper.VID, oper.NAIMEN, (SELECT (CASE naimen WHEN 0 "
+                       "THEN 'Готовая продукция' ELSE 'Заготовки' END)) as nmn,"),
+        QStringLiteral("count(o_id) norma, min(price)::numeric cena,"),
+        QStringLiteral(
+            "oper.id, oper.i_id, oper.VID as oper_vid from "
+            "accounts_dep.norm,accounts_dep.OPER,accounts_dep.IZDEL,accounts_dep.VID_OPER "
+            "where OPER.i_id=IZDEL.id and norm.o_id=oper.id"),
+        QStringLiteral(
+            "and oper.vid=vid_oper.id group by izdel.MARKA, vid_oper.VID, oper.NAIMEN, "
+            "oper.id, oper.i_id, oper.VID order by izdel.marka, vid_oper.vid, oper.naimen"),
+    };
+}

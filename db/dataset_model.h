@@ -1,0 +1,59 @@
+#pragma once
+
+#include <QAbstractTableModel>
+#include <QString>
+#include <QVector>
+
+#include <functional>
+
+class Dataset;
+
+// One grid column: the field it shows, its title, width and alignment, and an optional number mask.
+struct GridColumn
+{
+    GridColumn(QString field, QString title, int width = 64,
+               Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignVCenter, QString mask = {},
+               bool visible = true)
+        : field(std::move(field))
+        , title(std::move(title))
+        , width(width)
+        , alignment(alignment)
+        , mask(std::move(mask))
+        , visible(visible)
+    {}
+
+    QString field;
+    QString title;
+    int width = 64; // pixels; 0 keeps the view's default
+    Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignVCenter;
+    QString mask; // e.g. "#0.00#"; empty shows the field's text
+    bool visible = true;
+};
+
+// Shows a Dataset in a table view with the given columns. Styling (colours, fonts) comes from an
+// optional function of (record number, column, role).
+class DatasetModel : public QAbstractTableModel
+{
+    Q_OBJECT
+public:
+    using Styler = std::function<QVariant(int recNo, const GridColumn &column, int role)>;
+
+    DatasetModel(Dataset &dataset, QVector<GridColumn> columns, QObject *parent = nullptr);
+
+    void setStyler(Styler styler) { m_styler = std::move(styler); }
+    const QVector<GridColumn> &columns() const { return m_columns; }
+    Dataset &dataset() const { return m_dataset; }
+    // The column index of a field, or -1.
+    int columnOfField(const QString &field) const;
+
+    int rowCount(const QModelIndex &parent = {}) const override;
+    int columnCount(const QModelIndex &parent = {}) const override;
+    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation,
+                        int role = Qt::DisplayRole) const override;
+
+private:
+    Dataset &m_dataset;
+    QVector<GridColumn> m_columns;
+    Styler m_styler;
+};

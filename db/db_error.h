@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QString>
+
+#include <stdexcept>
+
+// A failed database operation, carrying the server's own message and the statement that failed.
+class DbError : public std::runtime_error
+{
+public:
+    enum class Kind { Statement, Connection, Retryable };
+
+    explicit DbError(const QString &message, const QString &statement = {},
+                     const QString &sqlState = {}, Kind kind = Kind::Statement);
+
+    const QString &message() const { return m_message; }
+    const QString &statement() const { return m_statement; }
+    const QString &sqlState() const { return m_sqlState; }
+    Kind kind() const { return m_kind; }
+    bool isConnectionError() const { return m_kind == Kind::Connection; }
+    // A deadlock or serialization failure: the whole transaction may be run again.
+    bool isRetryable() const { return m_kind == Kind::Retryable; }
+
+private:
+    QString m_message;
+    QString m_statement;
+    QString m_sqlState;
+    Kind m_kind;
+};

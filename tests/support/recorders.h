@@ -1,0 +1,45 @@
+#pragma once
+
+#include "app/messages.h"
+#include "app/modal.h"
+
+#include <QList>
+#include <QQueue>
+
+#include <functional>
+
+// Keeps every message the program shows instead of showing it; answers questions from a queue
+// (default "Да"). Installed for its lifetime.
+class MessageRecorder : public messages::Handler
+{
+public:
+    MessageRecorder();
+    ~MessageRecorder() override;
+
+    bool show(const messages::Message &message) override;
+
+    QList<messages::Message> shown;
+    QQueue<bool> answers;
+
+    // The texts shown, in order.
+    QStringList texts() const;
+    void clear() { shown.clear(); }
+};
+
+// Stands in for exec() of modal windows: the script gets the dialog and returns its result.
+class ModalScript
+{
+public:
+    explicit ModalScript(std::function<int(QDialog &)> script);
+    ~ModalScript();
+    QList<QString> opened; // objectName of every dialog shown
+};
+
+// Records termination requests instead of quitting; forgets them when it goes.
+class TerminationRecorder
+{
+public:
+    TerminationRecorder();
+    ~TerminationRecorder();
+    QList<int> requests;
+};

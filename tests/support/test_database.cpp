@@ -1,0 +1,109 @@
+#include "support/test_database.h"
+
+#include "db/connection_string.h"
+#include "db/db_error.h"
+
+#include <QCoreApplication>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTest>
+
+#include <cstdlib>
+#include <stdexcept>
+
+namespace {
+
+QString env(const char *name, const char *fallback = "")
+{
+    const QByteArray value = qgetenv(name);
+    return QString::fromLocal8Bit(value.isEmpty() ? QByteArray(fallback) : value);
+}
+
+} // namespace
+
+TestDatabase::TestDatabase(const QString &testName)
+{
+    if (qgetenv("PGHOST").isEmpty()) {
+        qFatal("PGHOST is not set: run the tests through scripts/test, or eval \"$(scripts/pg "
+               "start)\" first");
+    }
+    m_name =
+        QStringLiteral("t_%1_%2").arg(testName.toLower()).arg(QCoreApplication::applicationPid());
+    maintenance(QStringLiteral("drop database if exists \"%1\"").arg(m_name));
+    maintenance(QStringLiteral("create database \"%1\" template \"%2\"")
+                    .arg(m_name, env("PGDATABASE", "tabel_template")));
+}
+
+TestDatabase::~TestDatabase()
+{
+    // Leftover connections of the test keep the database busy; force it.
+    try {
+        maintenance(QStringLiteral("drop database if exists \"%1\" with (force)").arg(m_name));
+    } catch (...) {
+    }
+}
+
+QString TestDatabase::server()
+{
+    return env("PGHOST");
+}
+
+QString TestDatabase::connectionString() const
+{
+    return connection::build(m_name, server());
+}
+
+std::unique_ptr<TDataModule6> TestDatabase::connect() const
+{
+    auto dm = std::make_unique<TDataModule6>();
+    dm->ADO_DB.setConnectionString(connectionString());
+    dm->ADO_DB.open();
+    return dm;
+}
+
+void TestDatabase::maintenance(const QString &sql) const
+{
+    const QString name = QStringLiteral("tabel-test-maintenance");
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), name);
+        db.setHostName(server());
+        db.setPort(env("PGPORT", "5432").toInt());
+        db.setUserName(env("PGUSER", "sys"));
+        db.setPassword(env("PGPASSWORD", "xvbtrlu"));
+        db.setDatabaseName(QStringLiteral("postgres"));
+        if (!db.open())
+            qFatal("cannot reach the test cluster: %s", qPrintable(db.lastError().text()));
+        QSqlQuery query(db);
+        // Parallel test executables clone the same template; a clone fails while another starts.
+        bool done = false;
+        for (int attempt = 0; attempt < 50 && !done; ++attempt) {
+            done = query.exec(sql);
+            if (!done)
+                QTest::qSleep(100);
+        }
+        if (!done)
+            qFatal("%s: %s", qPrintable(sql), qPrintable(query.lastError().text()));
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(name);
+}
+
+void TestDatabase::exec(TDataModule6 &dm, const QString &sql)
+{
+    try {
+        dm.ADO_DB.run(sql);
+    } catch (const DbError &e) {
+        QTest::qFail(qPrintable(QStringLiteral("%1\n%2").arg(e.message(), sql)), __FILE__,
+                     __LINE__);
+        throw;
+    }
+}
+
+qint64 TestDatabase::scalar(TDataModule6 &dm, const QString &sql)
+{
+    QSqlQuery query = dm.ADO_DB.run(sql);
+    if (!query.next())
+        return 0;
+    return query.value(0).toLongLong();
+}

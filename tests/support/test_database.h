@@ -1,0 +1,35 @@
+#pragma once
+
+#include "db/data_module.h"
+
+#include <QString>
+
+#include <memory>
+
+// A database of its own for one test executable, cloned from the template that scripts/pg loaded
+// with the schema (PGDATABASE), on the cluster of the PG* variables. Dropped when it goes.
+class TestDatabase
+{
+public:
+    explicit TestDatabase(const QString &testName);
+    ~TestDatabase();
+    TestDatabase(const TestDatabase &) = delete;
+    TestDatabase &operator=(const TestDatabase &) = delete;
+
+    const QString &name() const { return m_name; }
+    // The server argument of the program: the cluster's socket directory or host.
+    static QString server();
+    // The program's connection string for this database.
+    QString connectionString() const;
+    // A data module connected to this database, as start-up would connect it.
+    std::unique_ptr<TDataModule6> connect() const;
+
+    // Runs statements as the test's own set-up; a failure fails with the server's message.
+    static void exec(TDataModule6 &dm, const QString &sql);
+    static qint64 scalar(TDataModule6 &dm, const QString &sql);
+
+private:
+    void maintenance(const QString &sql) const;
+
+    QString m_name;
+};

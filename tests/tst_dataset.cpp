@@ -1,0 +1,260 @@
+#include "app/locale_setup.h"
+#include "db/data_grid.h"
+#include "db/data_module.h"
+#include "db/db_error.h"
+#include "support/test_database.h"
+
+#include <QApplication>
+#include <QSignalSpy>
+#include <QTest>
+
+// The fetched-rows dataset that every list of the program stands on.
+class TestDataset : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase()
+    {
+        setupRussianLocale(*QCoreApplication::instance());
+        m_db = std::make_unique<TestDatabase>(QStringLiteral("dataset"));
+        m_dm = m_db->connect();
+        TestDatabase::exec(
+            *m_dm,
+            QStringLiteral(
+                "create table public.items(id serial primary key, name text, qty integer, "
+                "price double precision, amount numeric(15,4), day date, moment timestamp, kind "
+                "smallint);"
+                "insert into public.items(name, qty, price, amount, day, moment, kind) values "
+                "('Ёлкин А.А.', 3, 10.5, 12.3400, '2024-03-05', '2024-03-05 00:00', 0),"
+                "('абрамов б.б.', 5, 9, 1.5, '2024-03-31', '2024-03-31 08:30', 1),"
+                "('Борисов В.В.', 0, 0.125, 0, '2024-02-29', null, 1),"
+                "(null, null, null, null, null, null, null)"));
+    }
+    void cleanupTestCase()
+    {
+        m_dm.reset();
+        m_db.reset();
+    }
+
+    // A parameter set, the query closed and opened again: the same rows come back, and the
+    // parameter name matches whatever its case.
+    void parametersSurviveCloseAndOpen()
+    {
+        Dataset ds(m_dm->ADO_DB);
+        ds.setSql(QStringList{QStringLiteral("select id, name from public.items"),
+                              QStringLiteral("where kind = :KIND order by id")});
+        ds.setParam(QStringLiteral("kind"), 1);
+        ds.open();
+        QCOMPARE(ds.recordCount(), 2);
+        ds.close();
+        QCOMPARE(ds.recordCount(), 0);
+        ds.open();
+        QCOMPARE(ds.recordCount(), 2);
+        QCOMPARE(ds.text(QStringLiteral("NAME")), QStringLiteral("абрамов б.б."));
+        ds.setParam(QStringLiteral("Kind"), 0);
+        ds.reopen();
+        QCOMPARE(ds.recordCount(), 1);
+    }
+
+    // Nulls read as "", 0, 0 and no date; a field the result lacks is an error.
+    void nullsAndTypes()
+    {
+        Dataset ds(m_dm->ADO_DB);
+        ds.setSql(QStringLiteral("select * from public.items order by id"));
+        ds.open();
+        QCOMPARE(ds.text(QStringLiteral("name")), QStringLiteral("Ёлкин А.А."));
+        QCOMPARE(ds.integer(QStringLiteral("qty")), 3);
+        QCOMPARE(ds.decimal(QStringLiteral("price")), 10.5);
+        QCOMPARE(ds.text(QStringLiteral("price")), QStringLiteral("10,5"));
+        QCOMPARE(ds.decimal(QStringLiteral("amount")), 12.34);
+        QCOMPARE(ds.text(QStringLiteral("amount")), QStringLiteral("12,34"));
+        QCOMPARE(ds.date(QStringLiteral("day")), QDate(2024, 3, 5));
+        QCOMPARE(ds.text(QStringLiteral("moment")), QStringLiteral("05.03.2024"));
+        QCOMPARE(ds.date(QStringLiteral("moment")), QDate(2024, 3, 5));
+        ds.setRecNo(2);
+        QCOMPARE(ds.text(QStringLiteral("moment")), QStringLiteral("31.03.2024 08:30:00"));
+        ds.last();
+        QCOMPARE(ds.text(QStringLiteral("name")), QString());
+        QCOMPARE(ds.integer(QStringLiteral("qty")), 0);
+        QCOMPARE(ds.decimal(QStringLiteral("amount")), 0.0);
+        QVERIFY(!ds.date(QStringLiteral("day")).isValid());
+        QVERIFY_THROWS_EXCEPTION(DbError, ds.text(QStringLiteral("nosuch")));
+    }
+
+    // Integers come back whatever type the server gives them (count, sum of int, numeric ids).
+    void integerKinds()
+    {
+        Dataset ds(m_dm->ADO_DB);
+        ds.setSql(QStringLiteral("select count(*) as cnt, sum(qty) as s, -sum(qty) as neg, "
+                                 "7777::numeric(15,0) as id from public.items"));
+        ds.open();
+        QCOMPARE(ds.integer(QStringLiteral("cnt")), 4);
+        QCOMPARE(ds.integer(QStringLiteral("s")), 8);
+        QCOMPARE(ds.integer(QStringLiteral("neg")), -8);
+        QCOMPARE(ds.integer(QStringLiteral("id")), 7777);
+        QCOMPARE(ds.text(QStringLiteral("id")), QStringLiteral("7777"));
+    }
+
+    // Record numbers, forward iteration, go-to clamps to the last row, locate.
+    void navigation()
+    {
+        Dataset ds(m_dm->ADO_DB);
+        ds.setSql(QStringLiteral("select id, name, kind from public.items order by id"));
+        ds.open();
+        QCOMPARE(ds.recNo(), 1);
+        int seen = 0;
+        for (ds.first(); !ds.eof(); ds.next())
+            ++seen;
+        QCOMPARE(seen, 4);
+        ds.setRecNo(99);
+        QCOMPARE(ds.recNo(), 4);
+        ds.setRecNo(0);
+        QCOMPARE(ds.recNo(), 1);
+        QVERIFY(ds.locate(QStringLiteral("name"), QStringLiteral("Борисов В.В.")));
+        QCOMPARE(ds.recNo(), 3);
+        QVERIFY(!ds.locate(QStringLiteral("name"), QStringLiteral("Нет такого")));
+        QCOMPARE(ds.recNo(), 3);
+        QVERIFY(ds.locate(QStringLiteral("id"), ds.integer(QStringLiteral("id")) - 1));
+        QCOMPARE(ds.recNo(), 2);
+    }
+
+    // The filter changes the count without a round trip and restores it when switched off; the
+    // current record moves to the first passing row; locate stays within passing rows.
+    void clientFilter()
+    {
+        Dataset ds(m_dm->ADO_DB);
+        ds.setSql(QStringLiteral("select id, name, kind from public.items order by id"));
+        ds.open();
+        ds.setRecNo(4);
+        ds.setFilter(QStringLiteral("kind=1"));
+        QCOMPARE(ds.recordCount(), 4); // set, not yet on
+        // With the connection closed any statement would fail: switching the filter runs none.
+        m_dm->ADO_DB.close();
+        QSignalSpy resets(&ds, &Dataset::rowsReset);
+        ds.setFiltered(true);
+        QCOMPARE(ds.recordCount(), 2);
+        QCOMPARE(ds.recNo(), 1);
+        QCOMPARE(ds.text(QStringLiteral("name")), QStringLiteral("абрамов б.б."));
+        QVERIFY(!ds.locate(QStringLiteral("name"), QStringLiteral("Ёлкин А.А.")));
+        ds.setFilter(RowFilter::like(QStringLiteral("name"), QStringLiteral("БОР%")));
+        QCOMPARE(ds.recordCount(), 1);
+        ds.setFilter(RowFilter::like(QStringLiteral("name"), QStringLiteral("ёл'%")));
+        QCOMPARE(ds.recordCount(), 0);
+        QCOMPARE(ds.recNo(), 0);
+        ds.setFiltered(false);
+        QCOMPARE(ds.recordCount(), 4);
+        QCOMPARE(ds.recNo(), 1);
+        QVERIFY(resets.count() >= 3);
+        m_dm->ADO_DB.open();
+        // The filter is kept across close and open.
+        ds.setFilter(QStringLiteral("kind<>1"));
+        ds.setFiltered(true);
+        ds.reopen();
+        QCOMPARE(ds.recordCount(), 2);
+    }
+
+    // A table opened for editing: edit, insert, delete and post of the current row by its key,
+    // kept sorted on the client.
+    void tableEditing()
+    {
+        TestDatabase::exec(
+            *m_dm,
+            QStringLiteral(
+                "create table public.norms(id serial primary key, o_id integer, norma integer, "
+                "price double precision);"
+                "insert into public.norms(o_id, norma, price) values (1, 20, 5), (1, 10, 7.5), (2, "
+                "5, 1)"));
+        Dataset ds(m_dm->ADO_DB);
+        ds.openTable(QStringLiteral("public.norms"));
+        ds.setSortField(QStringLiteral("norma"));
+        ds.setFilter(QStringLiteral("o_id=1"));
+        ds.setFiltered(true);
+        QCOMPARE(ds.recordCount(), 2);
+        QCOMPARE(ds.integer(QStringLiteral("norma")), 10);
+
+        ds.edit();
+        ds.setValue(QStringLiteral("price"), 8.25);
+        QCOMPARE(ds.state(), Dataset::State::Edit);
+        ds.post();
+        QCOMPARE(TestDatabase::scalar(
+                     *m_dm, QStringLiteral("select count(*) from public.norms where price=8.25")),
+                 1);
+
+        ds.append();
+        ds.setValue(QStringLiteral("o_id"), 1);
+        ds.setValue(QStringLiteral("norma"), 15);
+        ds.setValue(QStringLiteral("price"), QStringLiteral("6.5"));
+        ds.post();
+        QVERIFY(ds.integer(QStringLiteral("id")) > 0); // the key the database assigned
+        QCOMPARE(ds.integer(QStringLiteral("norma")), 15);
+        QCOMPARE(ds.recNo(), 2); // sorted between 10 and 20
+        QCOMPARE(ds.recordCount(), 3);
+
+        ds.first();
+        ds.remove();
+        QCOMPARE(ds.recordCount(), 2);
+        QCOMPARE(ds.integer(QStringLiteral("norma")), 15);
+        QCOMPARE(TestDatabase::scalar(*m_dm, QStringLiteral("select count(*) from public.norms")),
+                 3);
+
+        // A cancelled insert leaves nothing behind.
+        ds.append();
+        ds.setValue(QStringLiteral("norma"), 1);
+        ds.cancel();
+        QCOMPARE(ds.recordCount(), 2);
+        ds.reopen();
+        QCOMPARE(ds.recordCount(), 2);
+        QCOMPARE(TestDatabase::scalar(*m_dm, QStringLiteral("select count(*) from public.norms")),
+                 3);
+    }
+
+    // A name holding a quote goes through a parameter and comes back unchanged.
+    void quotesRoundTrip()
+    {
+        const QString name = QStringLiteral("O'Коннор '; drop table public.items; --");
+        Command insert(m_dm->ADO_DB,
+                       QStringLiteral("insert into public.items(name) values (:name)"));
+        insert.setParam(QStringLiteral("name"), name);
+        insert.execute();
+        Dataset ds(m_dm->ADO_DB);
+        ds.setSql(QStringLiteral("select name from public.items where name = :name"));
+        ds.setParam(QStringLiteral("name"), name);
+        ds.open();
+        QCOMPARE(ds.recordCount(), 1);
+        QCOMPARE(ds.text(QStringLiteral("name")), name);
+        TestDatabase::exec(*m_dm,
+                           QStringLiteral("delete from public.items where name like 'O''%'"));
+    }
+
+    // The grid shows the filtered rows and follows the current record both ways.
+    void gridFollowsDataset()
+    {
+        Dataset ds(m_dm->ADO_DB);
+        ds.setSql(QStringLiteral("select id, name, price from public.items order by id"));
+        ds.open();
+        DataGrid grid;
+        grid.bind(ds, {{QStringLiteral("name"), QStringLiteral("Фамилия И.О."), 250},
+                       {QStringLiteral("price"), QStringLiteral("Цена"), 60,
+                        Qt::AlignRight | Qt::AlignVCenter, QStringLiteral("#0.00#")}});
+        QCOMPARE(grid.model()->rowCount(), 4);
+        QCOMPARE(grid.model()->index(0, 1).data().toString(), QStringLiteral("10,50"));
+        QCOMPARE(grid.model()->index(2, 1).data().toString(), QStringLiteral("0,125"));
+        QCOMPARE(grid.model()->headerData(0, Qt::Horizontal).toString(),
+                 QStringLiteral("Фамилия И.О."));
+        ds.setRecNo(3);
+        QCOMPARE(grid.currentIndex().row(), 2);
+        grid.setCurrentIndex(grid.model()->index(1, 0));
+        QCOMPARE(ds.recNo(), 2);
+        ds.setFilter(QStringLiteral("price=9"));
+        ds.setFiltered(true);
+        QCOMPARE(grid.model()->rowCount(), 1);
+        QCOMPARE(grid.currentIndex().row(), 0);
+    }
+
+private:
+    std::unique_ptr<TestDatabase> m_db;
+    std::unique_ptr<TDataModule6> m_dm;
+};
+
+QTEST_MAIN(TestDataset)
+#include "tst_dataset.moc"

@@ -1,0 +1,139 @@
+#include "app/login_dialog.h"
+#include "app/main_window.h"
+#include "app/startup.h"
+#include "app/termination.h"
+#include "db/data_module.h"
+#include "support/recorders.h"
+#include "support/test_database.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+// The program's start: connection from the command line, login dialog first, ending on failures.
+class TestStartup : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase() { m_db = std::make_unique<TestDatabase>(QStringLiteral("startup")); }
+    void cleanupTestCase() { m_db.reset(); }
+    // Each case starts from a database no build has stamped yet.
+    void init()
+    {
+        auto dm = m_db->connect();
+        TestDatabase::exec(*dm, QStringLiteral("update accounts_dep.ver set d=0, t=0"));
+    }
+
+    // A database that cannot be reached: one message, and the program ends with no window.
+    void connectionFailure_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::newRow("no such database") << QStringList{"nosuchdb", TestDatabase::server()};
+        QTest::newRow("no such server") << QStringList{"x", "/nonexistent-socket-dir"};
+    }
+    void connectionFailure()
+    {
+        QFETCH(QStringList, arguments);
+        MessageRecorder recorder;
+        TerminationRecorder terminations;
+        Program program({20240305, 0}, arguments);
+        QVERIFY(!program.start());
+        QCOMPARE(recorder.shown.size(), 1);
+        QCOMPARE(recorder.shown.first().caption, QStringLiteral("Ошибка!"));
+        QCOMPARE(recorder.shown.first().text, QStringLiteral("Подключение к БД отсутсвует!!!"));
+        QCOMPARE(terminations.requests, QList<int>{1});
+        QVERIFY(QApplication::topLevelWidgets().isEmpty() ||
+                std::none_of(QApplication::topLevelWidgets().cbegin(),
+                             QApplication::topLevelWidgets().cend(),
+                             [](QWidget *w) { return w->isVisible(); }));
+    }
+
+    // A reachable database: the login dialog is shown with the build in its caption.
+    void startsWithLoginDialog()
+    {
+        MessageRecorder recorder;
+        TerminationRecorder terminations;
+        Program program({20240305, 4242}, {m_db->name(), TestDatabase::server()});
+        QVERIFY(program.start());
+        QVERIFY(program.loginDialog().isVisible());
+        QVERIFY(!program.mainWindow().isVisible());
+        QCOMPARE(program.loginDialog().windowTitle(),
+                 QStringLiteral("Авторизация (build: 20240305.4242)"));
+        QVERIFY(program.mainWindow().Timer1->isActive());
+        QCOMPARE(program.mainWindow().Timer1->interval(), 30000);
+        QVERIFY(recorder.shown.isEmpty());
+        QVERIFY(terminations.requests.isEmpty());
+        QCOMPARE(program.dataModule().DecimalDelimiter, QStringLiteral("."));
+    }
+
+    // A database stamped by a newer build: the message, and the program ends before its loop.
+    void newerDatabaseEndsAtStart()
+    {
+        MessageRecorder recorder;
+        TerminationRecorder terminations;
+        {
+            Program newer({20990101, 0}, {m_db->name(), TestDatabase::server()});
+            QVERIFY(newer.start());
+        }
+        Program program({20240305, 0}, {m_db->name(), TestDatabase::server()});
+        QVERIFY(!program.start());
+        QCOMPARE(recorder.texts(),
+                 QStringList{QStringLiteral(
+                     "Версия программы не соответсвует БД! Запустите программу через 5 мин.")});
+        QCOMPARE(terminations.requests, QList<int>{1});
+        QVERIFY(program.loginDialog().Timer1->isActive());
+    }
+
+    // The access codes: exact after trimming, case matters, no prefixes.
+    void loginCodes_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<bool>("accepted");
+        QTest::newRow("full with blanks") << "  9073 \t" << true;
+        QTest::newRow("full, other code") << "61730428" << true;
+        QTest::newRow("planning") << "vadrik" << true;
+        QTest::newRow("planning in capitals") << "VADRIK" << false;
+        QTest::newRow("one character more") << "90734" << false;
+        QTest::newRow("one character less") << "6173042" << false;
+        QTest::newRow("empty") << "" << false;
+    }
+    void loginCodes()
+    {
+        QFETCH(QString, typed);
+        QFETCH(bool, accepted);
+        MessageRecorder recorder;
+        TerminationRecorder terminations;
+        ModalScript modal([](QDialog &dialog) {
+            dialog.close();
+            return int(QDialog::Rejected);
+        });
+        Program program({20240305, 0}, {m_db->name(), TestDatabase::server()});
+        QVERIFY(program.start());
+        TForm23 &login = program.loginDialog();
+        login.Edit1->setText(typed);
+        login.Button1->click();
+        QCOMPARE(program.mainWindow().LoginText, typed.trimmed());
+        QCOMPARE(program.mainWindow().ShiftNo, 1);
+        if (accepted) {
+            QCOMPARE(modal.opened, QList<QString>{QStringLiteral("TForm1")});
+            QVERIFY(recorder.shown.isEmpty());
+            QVERIFY(!login.isVisible());
+            QCOMPARE(terminations.requests, QList<int>{0}); // closing the main window ends it all
+        } else {
+            QVERIFY(modal.opened.isEmpty());
+            QCOMPARE(recorder.texts(), QStringList{QStringLiteral("Введены неверные данные.")});
+            QCOMPARE(recorder.shown.first().caption, QStringLiteral("Ошибка"));
+            QVERIFY(login.isVisible());
+            QCOMPARE(login.Edit1->text(), typed);
+            QVERIFY(terminations.requests.isEmpty());
+        }
+    }
+
+private:
+    std::unique_ptr<TestDatabase> m_db;
+};
+
+QTEST_MAIN(TestStartup)
+#include "tst_startup.moc"
