@@ -1,26 +1,30 @@
 #include "app/login_dialog.h"
 
 #include "app/error_guard.h"
+#include "app/forms.h"
 #include "app/main_window.h"
 #include "app/messages.h"
 #include "app/roles.h"
 #include "app/termination.h"
 #include "app/version_watch.h"
 #include "app/window_setup.h"
+#include "db/data_module.h"
 
 #include <QHBoxLayout>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QTimer>
 
-TForm23::TForm23(VersionWatch &versionWatch, TForm1 &mainWindow, QWidget *parent)
+TForm23::TForm23(TDataModule6 &dm, VersionWatch &versionWatch, Forms &forms, QWidget *parent)
     : QDialog(parent)
     , Edit1(new QLineEdit(this))
     , Button1(new QPushButton(QStringLiteral("Вход"), this))
     , Button2(new QPushButton(QStringLiteral("Отмена"), this))
     , Timer1(new QTimer(this))
+    , m_dm(dm)
     , m_versionWatch(versionWatch)
-    , m_mainWindow(mainWindow)
+    , m_forms(forms)
 {
     setObjectName(QStringLiteral("TForm23"));
     setWindowTitle(QStringLiteral("Авторизация"));
@@ -62,17 +66,22 @@ void TForm23::FormActivate()
 
 void TForm23::Button1Click()
 {
+    TForm1 &main = *m_forms.Form1;
     const QString code = trimmedCode(Edit1->text());
-    m_mainWindow.ShiftNo = 1;
-    m_mainWindow.LoginText = code;
+    main.ShiftNo = 1;
+    main.LoginText = code;
     const Role role = roleForCode(code);
+    main.N11->menuAction()->setEnabled(role == Role::Full);
+    // Entries carry "ok", "да" or "no"; "ta" matches none, so every entry with a state is listed.
+    for (int shift = 1; shift <= 4; ++shift)
+        m_dm.shiftQuery(shift).setParam(QStringLiteral("ok"), QStringLiteral("ta"));
     if (role == Role::None) {
         messages::error(QStringLiteral("Ошибка"), QStringLiteral("Введены неверные данные."));
         return;
     }
-    m_mainWindow.applyRole(role);
+    main.applyRole(role);
     hide();
-    runModal(m_mainWindow);
+    runModal(main);
     done(QDialog::Accepted);
 }
 

@@ -7,15 +7,16 @@
 class QLineEdit;
 class QPushButton;
 class QTimer;
-class TForm1;
+class TDataModule6;
 class VersionWatch;
+struct Forms;
 
 // The authorization dialog: the first window, where the access code decides the role.
 class TForm23 : public QDialog, public ActivationHandler
 {
     Q_OBJECT
 public:
-    TForm23(VersionWatch &versionWatch, TForm1 &mainWindow, QWidget *parent = nullptr);
+    TForm23(TDataModule6 &dm, VersionWatch &versionWatch, Forms &forms, QWidget *parent = nullptr);
 
     QLineEdit *Edit1;
     QPushButton *Button1;
@@ -31,6 +32,7 @@ public:
     void done(int result) override;
 
 private:
+    TDataModule6 &m_dm;
     VersionWatch &m_versionWatch;
-    TForm1 &m_mainWindow;
+    Forms &m_forms;
 };

@@ -30,7 +30,8 @@ bool Program::start()
 {
     m_dm = std::make_unique<TDataModule6>();
     m_versionWatch = std::make_unique<VersionWatch>(*m_dm, m_build);
-    m_form1 = std::make_unique<TForm1>(*m_dm, *m_versionWatch);
+    m_form1 = std::make_unique<TForm1>(*m_dm, *m_versionWatch, m_forms);
+    m_forms.Form1 = m_form1.get();
     m_form1->Timer1->setInterval(m_options.versionCheckInterval);
 
     try {
@@ -46,11 +47,13 @@ bool Program::start()
     }
 
     const bool created = guard::run([this] {
-        m_form23 = std::make_unique<TForm23>(*m_versionWatch, *m_form1);
+        m_form23 = std::make_unique<TForm23>(*m_dm, *m_versionWatch, m_forms);
+        m_forms.Form23 = m_form23.get();
         m_form23->Timer1->setInterval(m_options.terminationDelay);
         m_form23->show();
         m_form23->FormActivate();
         // The remaining windows are created here, each once and hidden, in their fixed order.
+        m_form1->connectWindows();
     });
     if (!created && !termination::requested())
         termination::request(1);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/build_stamp.h"
+#include "app/forms.h"
 
 #include <QStringList>
 
@@ -32,6 +33,7 @@ public:
     TDataModule6 &dataModule() { return *m_dm; }
     TForm1 &mainWindow() { return *m_form1; }
     TForm23 &loginDialog() { return *m_form23; }
+    Forms &forms() { return m_forms; }
 
 private:
     BuildStamp m_build;
@@ -41,4 +43,5 @@ private:
     std::unique_ptr<VersionWatch> m_versionWatch;
     std::unique_ptr<TForm1> m_form1;
     std::unique_ptr<TForm23> m_form23;
+    Forms m_forms;
 };

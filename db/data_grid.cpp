@@ -3,6 +3,27 @@
 #include "db/dataset.h"
 
 #include <QHeaderView>
+#include <QStyledItemDelegate>
+
+namespace {
+
+// The selection colour would hide the meaning of a coloured cell; its own colour stays.
+class KeepForegroundDelegate : public QStyledItemDelegate
+{
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+protected:
+    void initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const override
+    {
+        QStyledItemDelegate::initStyleOption(option, index);
+        const QVariant foreground = index.data(Qt::ForegroundRole);
+        if (foreground.isValid())
+            option->palette.setBrush(QPalette::HighlightedText, foreground.value<QBrush>());
+    }
+};
+
+} // namespace
 
 DataGrid::DataGrid(QWidget *parent)
     : QTableView(parent)
@@ -10,7 +31,7 @@ DataGrid::DataGrid(QWidget *parent)
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
-    setAlternatingRowColors(false);
+    setItemDelegate(new KeepForegroundDelegate(this));
     verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
     verticalHeader()->setMinimumWidth(12);
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
@@ -20,27 +41,46 @@ DataGrid::DataGrid(QWidget *parent)
 
 DatasetModel *DataGrid::bind(Dataset &dataset, QVector<GridColumn> columns)
 {
-    delete m_model;
-    m_model = new DatasetModel(dataset, std::move(columns), this);
-    setModel(m_model);
-    for (int i = 0; i < m_model->columns().size(); ++i) {
-        const GridColumn &column = m_model->columns().at(i);
+    auto *model = new DatasetModel(dataset, std::move(columns), this);
+    show(model);
+    delete m_ownModel;
+    m_ownModel = model;
+    return model;
+}
+
+void DataGrid::show(DatasetModel *model)
+{
+    if (model == m_model)
+        return;
+    disconnect(m_currentConnection);
+    disconnect(m_resetConnection);
+    disconnect(m_selectionConnection);
+    m_model = model;
+    QItemSelectionModel *oldSelection = selectionModel();
+    setModel(model);
+    delete oldSelection;
+    if (!model)
+        return;
+    for (int i = 0; i < model->columns().size(); ++i) {
+        const GridColumn &column = model->columns().at(i);
         if (column.width > 0)
             setColumnWidth(i, column.width);
         setColumnHidden(i, !column.visible);
     }
-    connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this,
-            [this, &dataset](const QModelIndex &current) {
-                if (m_syncing || !current.isValid())
-                    return;
-                m_syncing = true;
-                dataset.setRecNo(current.row() + 1);
-                m_syncing = false;
-            });
-    connect(&dataset, &Dataset::currentChanged, this, [this] { showCurrentRecord(); });
-    connect(m_model, &QAbstractItemModel::modelReset, this, [this] { showCurrentRecord(); });
+    Dataset *dataset = &model->dataset();
+    m_selectionConnection = connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+                                    [this, dataset](const QModelIndex &current) {
+                                        if (m_syncing || !current.isValid())
+                                            return;
+                                        m_syncing = true;
+                                        dataset->setRecNo(current.row() + 1);
+                                        m_syncing = false;
+                                    });
+    m_currentConnection =
+        connect(dataset, &Dataset::currentChanged, this, [this] { showCurrentRecord(); });
+    m_resetConnection =
+        connect(model, &QAbstractItemModel::modelReset, this, [this] { showCurrentRecord(); });
     showCurrentRecord();
-    return m_model;
 }
 
 void DataGrid::showCurrentRecord()

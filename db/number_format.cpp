@@ -1,8 +1,9 @@
 #include "db/number_format.h"
 
+#include "db/sql_text.h"
+
 #include <QLocale>
 
-#include <charconv>
 #include <cmath>
 
 namespace numbers {
@@ -23,14 +24,7 @@ QString text(double value)
 {
     if (!std::isfinite(value))
         return QString();
-    if (value == 0)
-        return QStringLiteral("0");
-    char buffer[512];
-    const auto result =
-        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed);
-    if (result.ec != std::errc())
-        return withLocalePoint(QString::number(value, 'f', 6));
-    return withLocalePoint(QString::fromLatin1(buffer, int(result.ptr - buffer)));
+    return withLocalePoint(sql::decimal(value));
 }
 
 QString format(double value, const QString &mask)

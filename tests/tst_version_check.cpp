@@ -1,3 +1,4 @@
+#include "app/forms.h"
 #include "app/login_dialog.h"
 #include "app/main_window.h"
 #include "app/version_check.h"
@@ -112,8 +113,10 @@ private Q_SLOTS:
         MessageRecorder recorder;
         TerminationRecorder terminations;
         VersionWatch watch(*m_dm, {20240305, 0});
-        TForm1 main(*m_dm, watch);
-        TForm23 login(watch, main);
+        Forms forms;
+        TForm1 main(*m_dm, watch, forms);
+        TForm23 login(*m_dm, watch, forms);
+        forms.Form1 = &main;
         main.Timer1->stop();
         login.FormActivate();
         QCOMPARE(login.windowTitle(), QStringLiteral("Авторизация (build: 20240305.0)"));
@@ -139,7 +142,8 @@ private Q_SLOTS:
         MessageRecorder recorder;
         TerminationRecorder terminations;
         VersionWatch watch(*m_dm, {20990101, 0});
-        TForm1 main(*m_dm, watch);
+        Forms forms;
+        TForm1 main(*m_dm, watch, forms);
         main.Timer1->stop();
         TestDatabase::exec(*m_dm,
                            QStringLiteral("alter table accounts_dep.ver rename to ver_away"));
