@@ -129,6 +129,7 @@ TForm1::TForm1(TDataModule6 &dm, VersionWatch &versionWatch, Forms &forms, QWidg
     bottom->addStretch(1);
     bottom->addWidget(Button4);
     auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(4, 4, 4, 4);
     layout->setMenuBar(MainMenu);
     layout->addLayout(top);
     layout->addWidget(DBGrid2, 1);

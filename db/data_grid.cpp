@@ -36,6 +36,8 @@ DataGrid::DataGrid(QWidget *parent)
     verticalHeader()->setMinimumWidth(12);
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     horizontalHeader()->setHighlightSections(false);
+    // Columns without a width of their own get the classic narrow default.
+    horizontalHeader()->setDefaultSectionSize(64);
     setTabKeyNavigation(false);
 }
 
