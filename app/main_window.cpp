@@ -7,6 +7,10 @@
 #include "app/messages.h"
 #include "app/version_watch.h"
 #include "app/window_setup.h"
+#include "catalogues/nomenclature_groups.h"
+#include "catalogues/operation_kinds.h"
+#include "catalogues/products.h"
+#include "catalogues/workers.h"
 #include "db/data_grid.h"
 #include "db/data_module.h"
 #include "db/sql_text.h"
@@ -204,7 +208,37 @@ void TForm1::buildMenu()
 
 void TForm1::connectWindows()
 {
-    // Windows of later parts of the program enable and wire their items here as they are built.
+    const auto wire = [this](QAction *item, const void *window, void (TForm1::*handler)()) {
+        if (!window)
+            return;
+        item->setEnabled(true);
+        connect(item, &QAction::triggered, this,
+                [this, handler] { guard::run([this, handler] { (this->*handler)(); }); });
+    };
+    wire(N1, m_forms.Form5, &TForm1::N1Click);
+    wire(N3, m_forms.Form3, &TForm1::N3Click);
+    wire(N6, m_forms.Form8, &TForm1::N6Click);
+    wire(N8, m_forms.Form26, &TForm1::N8Click);
+}
+
+void TForm1::N1Click()
+{
+    m_forms.Form5->runAsCatalogue(this);
+}
+
+void TForm1::N3Click()
+{
+    m_forms.Form3->runAsCatalogue(this);
+}
+
+void TForm1::N6Click()
+{
+    m_forms.Form8->runAsCatalogue(this);
+}
+
+void TForm1::N8Click()
+{
+    m_forms.Form26->runAsCatalogue(this);
 }
 
 void TForm1::buildGrid()

@@ -98,6 +98,10 @@ public:
 
     // Wires the menu items of the windows built so far (called once they all exist).
     void connectWindows();
+    void N1Click();
+    void N3Click();
+    void N6Click();
+    void N8Click();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

@@ -6,6 +6,10 @@
 #include "app/messages.h"
 #include "app/termination.h"
 #include "app/version_watch.h"
+#include "catalogues/nomenclature_groups.h"
+#include "catalogues/operation_kinds.h"
+#include "catalogues/products.h"
+#include "catalogues/workers.h"
 #include "db/connection_string.h"
 #include "db/data_module.h"
 
@@ -20,10 +24,34 @@ Program::Program(const BuildStamp &build, const QStringList &arguments, StartupO
 Program::~Program()
 {
     // Windows go before the data module they use.
+    while (!m_windows.empty())
+        m_windows.pop_back();
     m_form23.reset();
     m_form1.reset();
     m_versionWatch.reset();
     m_dm.reset();
+}
+
+template<typename Window, typename... Args>
+Window *Program::create(Args &&...args)
+{
+    auto window = std::make_unique<Window>(std::forward<Args>(args)...);
+    Window *created = window.get();
+    m_windows.push_back(std::move(window));
+    return created;
+}
+
+void Program::createWindows()
+{
+    // Each window once, hidden, in this order.
+    m_forms.Form2 = create<TForm2>(*m_dm);
+    m_forms.Form3 = create<TForm3>(*m_dm, m_forms);
+    m_forms.Form5 = create<TForm5>(*m_dm, m_forms);
+    m_forms.Form7 = create<TForm7>(*m_dm);
+    m_forms.Form8 = create<TForm8>(*m_dm, m_forms);
+    m_forms.Form9 = create<TForm9>(*m_dm);
+    m_forms.Form26 = create<TForm26>(*m_dm, m_forms);
+    m_forms.Form29 = create<TForm29>(*m_dm, m_forms.Form26->item);
 }
 
 bool Program::start()
@@ -52,7 +80,7 @@ bool Program::start()
         m_form23->Timer1->setInterval(m_options.terminationDelay);
         m_form23->show();
         m_form23->FormActivate();
-        // The remaining windows are created here, each once and hidden, in their fixed order.
+        createWindows();
         m_form1->connectWindows();
     });
     if (!created && !termination::requested())

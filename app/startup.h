@@ -6,6 +6,9 @@
 #include <QStringList>
 
 #include <memory>
+#include <vector>
+
+class QWidget;
 
 class TDataModule6;
 class TForm1;
@@ -36,6 +39,10 @@ public:
     Forms &forms() { return m_forms; }
 
 private:
+    void createWindows();
+    template<typename Window, typename... Args>
+    Window *create(Args &&...args);
+
     BuildStamp m_build;
     QStringList m_arguments;
     StartupOptions m_options;
@@ -43,5 +50,7 @@ private:
     std::unique_ptr<VersionWatch> m_versionWatch;
     std::unique_ptr<TForm1> m_form1;
     std::unique_ptr<TForm23> m_form23;
+    // The other windows in their creation order; released in reverse.
+    std::vector<std::unique_ptr<QWidget>> m_windows;
     Forms m_forms;
 };

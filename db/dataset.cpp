@@ -33,7 +33,10 @@ void Dataset::addSql(const QString &line)
 
 void Dataset::open()
 {
-    m_relation.clear();
+    if (m_wholeTable) {
+        m_wholeTable = false;
+        m_relation.clear();
+    }
     fetch(bindParameters(sql(), m_params));
 }
 
@@ -42,8 +45,16 @@ void Dataset::openTable(const QString &relation, const QString &keyField)
     fetch(QStringLiteral("select * from ") + relation);
     m_relation = relation;
     m_keyField = keyField;
+    m_wholeTable = true;
     if (columnOf(keyField) < 0)
         missingField(keyField);
+}
+
+void Dataset::setEditTable(const QString &relation, const QString &keyField)
+{
+    m_relation = relation;
+    m_keyField = keyField;
+    m_wholeTable = false;
 }
 
 void Dataset::fetch(const QString &statement)
@@ -88,7 +99,7 @@ void Dataset::close()
 
 void Dataset::reopen()
 {
-    if (!m_relation.isEmpty())
+    if (m_wholeTable)
         openTable(QString(m_relation), QString(m_keyField));
     else
         open();
@@ -325,7 +336,7 @@ void Dataset::setSortField(const QString &field)
 
 void Dataset::requireTable() const
 {
-    if (m_relation.isEmpty() || !m_open)
+    if (m_relation.isEmpty() || !m_open || columnOf(m_keyField) < 0)
         throw DbError(QStringLiteral("Набор данных не открыт для изменения"), sql());
 }
 

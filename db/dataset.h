@@ -39,6 +39,8 @@ public:
     bool isOpen() const { return m_open; }
     // "select * from relation"; the rows can then be edited by their key column.
     void openTable(const QString &relation, const QString &keyField = QStringLiteral("id"));
+    // A query whose rows come from one table: they can be edited by their key like a table's.
+    void setEditTable(const QString &relation, const QString &keyField = QStringLiteral("id"));
 
     // Records of the rows passing the filter, numbered 1..n; 0 when there is none.
     int recordCount() const { return int(m_visible.size()); }
@@ -125,6 +127,7 @@ private:
 
     QString m_relation;
     QString m_keyField;
+    bool m_wholeTable = false;
     State m_state = State::Browse;
     QVector<QVariant> m_buffer;
     QVector<int> m_changed;

@@ -147,6 +147,16 @@ RowFilter RowFilter::equal(const QString &field, const QVariant &value)
     return compare(field, Op::Equal, value);
 }
 
+RowFilter RowFilter::startsWith(const QString &field, const QString &text)
+{
+    return compare(field, Op::StartsWith, text.toCaseFolded());
+}
+
+RowFilter RowFilter::contains(const QString &field, const QString &text)
+{
+    return compare(field, Op::Contains, text.toCaseFolded());
+}
+
 RowFilter &RowFilter::andAlso(const RowFilter &other)
 {
     m_conditions.append(other.m_conditions);
@@ -210,6 +220,14 @@ bool RowFilter::accepts(const std::function<QVariant(const QString &)> &fieldVal
         case Op::Like:
             if (!likeMatches(value.isNull() ? QString() : value.toString(),
                              condition.value.toString()))
+                return false;
+            break;
+        case Op::StartsWith:
+            if (!value.toString().toCaseFolded().startsWith(condition.value.toString()))
+                return false;
+            break;
+        case Op::Contains:
+            if (!value.toString().toCaseFolded().contains(condition.value.toString()))
                 return false;
             break;
         }

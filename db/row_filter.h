@@ -11,7 +11,7 @@
 class RowFilter
 {
 public:
-    enum class Op { Equal, NotEqual, Like };
+    enum class Op { Equal, NotEqual, Like, StartsWith, Contains };
     struct Condition
     {
         QString field;
@@ -26,6 +26,9 @@ public:
     // One "like" condition; the pattern is a value and never read as expression syntax.
     static RowFilter like(const QString &field, const QString &pattern);
     static RowFilter equal(const QString &field, const QVariant &value);
+    // A typed search text: matched literally (no wildcards), without regard to case.
+    static RowFilter startsWith(const QString &field, const QString &text);
+    static RowFilter contains(const QString &field, const QString &text);
     static RowFilter compare(const QString &field, Op op, const QVariant &value);
 
     RowFilter &andAlso(const RowFilter &other);

@@ -68,10 +68,7 @@ private Q_SLOTS:
     // Logs in with a code; the main window runs "modally" by showing it and returning at once.
     void login(const QString &code)
     {
-        ModalScript modal([](QDialog &dialog) {
-            dialog.show();
-            return 0;
-        });
+        ModalScript modal([](QDialog &dialog) { dialog.show(); });
         m_login->Edit1->setText(code);
         m_login->Button1Click();
     }
@@ -407,7 +404,7 @@ private:
     // A modal window opened from the main window returns.
     void runModalFromMain()
     {
-        ModalScript modal([](QDialog &) { return 0; });
+        ModalScript modal([](QDialog &) {});
         QDialog other;
         runModal(other, m_main.get());
     }

@@ -169,9 +169,38 @@ private Q_SLOTS:
         QVERIFY_THROWS_EXCEPTION(DbError, RowFilter::parse(QStringLiteral("a=1 or b=2")));
     }
 
-    // A typed search text is a value: quotes and "%" in it are plain characters... except that the
-    // trailing wildcard the window adds still works.
+    // A typed search text is a value: quotes, "%" and "_" in it are plain characters.
+    void searchTextIsAValue_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("startsWith");
+        QTest::addColumn<bool>("contains");
+        QTest::newRow("Cyrillic, other case") << "ива"
+                                              << "Иванов И.И." << true << true;
+        QTest::newRow("quote") << "O'B"
+                               << "o'brien" << true << true;
+        QTest::newRow("percent is literal") << "5%"
+                                            << "50 шт" << false << false;
+        QTest::newRow("percent found") << "5%"
+                                       << "5% скидка" << true << true;
+        QTest::newRow("underscore is literal") << "a_b"
+                                               << "axb" << false << false;
+        QTest::newRow("inside") << "120"
+                                << "ТП-120 белый" << false << true;
+    }
     void searchTextIsAValue()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, name);
+        QFETCH(bool, startsWith);
+        QFETCH(bool, contains);
+        const auto value = [&](const QString &) { return QVariant(name); };
+        QCOMPARE(RowFilter::startsWith(QStringLiteral("fio"), typed).accepts(value), startsWith);
+        QCOMPARE(RowFilter::contains(QStringLiteral("fio"), typed).accepts(value), contains);
+    }
+
+    void likePatternOfTheProgram()
     {
         const RowFilter filter = RowFilter::like(QStringLiteral("fio"), QStringLiteral("O'B%"));
         QVERIFY(filter.accepts([](const QString &) { return QStringLiteral("o'brien"); }));

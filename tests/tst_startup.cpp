@@ -6,6 +6,7 @@
 #include "support/recorders.h"
 #include "support/test_database.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QLineEdit>
 #include <QPushButton>
@@ -105,10 +106,7 @@ private Q_SLOTS:
         QFETCH(bool, accepted);
         MessageRecorder recorder;
         TerminationRecorder terminations;
-        ModalScript modal([](QDialog &dialog) {
-            dialog.close();
-            return int(QDialog::Rejected);
-        });
+        ModalScript modal([](QDialog &dialog) { dialog.close(); });
         Program program({20240305, 0}, {m_db->name(), TestDatabase::server()});
         QVERIFY(program.start());
         TForm23 &login = program.loginDialog();
@@ -129,6 +127,45 @@ private Q_SLOTS:
             QCOMPARE(login.Edit1->text(), typed);
             QVERIFY(terminations.requests.isEmpty());
         }
+    }
+
+    // Every window of the program exists after start-up, and the catalogue items of the menu open
+    // their lists as catalogues.
+    void menuOpensCatalogues_data()
+    {
+        QTest::addColumn<QString>("item");
+        QTest::addColumn<QString>("window");
+        QTest::newRow("workers") << "N1"
+                                 << "TForm5";
+        QTest::newRow("products") << "N3"
+                                  << "TForm3";
+        QTest::newRow("operation kinds") << "N6"
+                                         << "TForm8";
+        QTest::newRow("nomenclature groups") << "N8"
+                                             << "TForm26";
+    }
+    void menuOpensCatalogues()
+    {
+        QFETCH(QString, item);
+        QFETCH(QString, window);
+        MessageRecorder recorder;
+        TerminationRecorder terminations;
+        Program program({20240305, 0}, {m_db->name(), TestDatabase::server()});
+        QVERIFY(program.start());
+        QAction *action = program.mainWindow().findChild<QAction *>(item);
+        QVERIFY(action);
+        QVERIFY(action->isEnabled());
+        QStringList captions;
+        ModalScript modal([&](QDialog &dialog) {
+            for (const QPushButton *button : dialog.findChildren<QPushButton *>())
+                if (!button->isHidden())
+                    captions << button->text();
+        });
+        action->trigger();
+        QCOMPARE(modal.opened, QList<QString>{window});
+        captions.sort();
+        QCOMPARE(captions, (QStringList{"Выход", "Добавить", "Изменить", "Удалить"}));
+        QVERIFY(recorder.shown.isEmpty());
     }
 
 private:

@@ -4,6 +4,7 @@
 
 #include <QDialog>
 #include <QStringList>
+#include <QTest>
 
 MessageRecorder::MessageRecorder()
 {
@@ -31,11 +32,13 @@ QStringList MessageRecorder::texts() const
     return result;
 }
 
-ModalScript::ModalScript(std::function<int(QDialog &)> script)
+ModalScript::ModalScript(std::function<void(QDialog &)> script)
 {
     setModalHandler([this, script = std::move(script)](QDialog &dialog) {
         opened.append(dialog.objectName());
-        return script(dialog);
+        dialog.setResult(0);
+        script(dialog);
+        return dialog.result();
     });
 }
 
@@ -54,4 +57,12 @@ TerminationRecorder::~TerminationRecorder()
 {
     termination::setHandler({});
     termination::reset();
+}
+
+void typeText(QWidget *widget, const QString &text)
+{
+    for (const QChar c : text) {
+        QTest::sendKeyEvent(QTest::Press, widget, Qt::Key_unknown, QString(c), Qt::NoModifier);
+        QTest::sendKeyEvent(QTest::Release, widget, Qt::Key_unknown, QString(c), Qt::NoModifier);
+    }
 }

@@ -26,11 +26,12 @@ public:
     void clear() { shown.clear(); }
 };
 
-// Stands in for exec() of modal windows: the script gets the dialog and returns its result.
+// Stands in for exec() of modal windows: the script gets the dialog (and may check it with
+// QCOMPARE, click its buttons, fill its boxes); the dialog's result is what exec() returns.
 class ModalScript
 {
 public:
-    explicit ModalScript(std::function<int(QDialog &)> script);
+    explicit ModalScript(std::function<void(QDialog &)> script);
     ~ModalScript();
     QList<QString> opened; // objectName of every dialog shown
 };
@@ -43,3 +44,7 @@ public:
     ~TerminationRecorder();
     QList<int> requests;
 };
+
+class QWidget;
+// Types any text (Cyrillic included) into a widget key by key, as a user would.
+void typeText(QWidget *widget, const QString &text);

@@ -1,0 +1,307 @@
+#include "app/forms.h"
+#include "catalogues/workers.h"
+#include "db/data_grid.h"
+#include "db/data_module.h"
+#include "db/lookup_combo.h"
+#include "support/recorders.h"
+#include "support/seed.h"
+#include "support/test_database.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+// The worker catalogue and picker, and through it the list-and-editor pattern every catalogue
+// shares.
+class TestWorkers : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase()
+    {
+        m_db = std::make_unique<TestDatabase>(QStringLiteral("workers"));
+        m_dm = m_db->connect();
+    }
+    void cleanupTestCase()
+    {
+        m_dm.reset();
+        m_db.reset();
+    }
+    void init()
+    {
+        TestDatabase::exec(
+            *m_dm,
+            QStringLiteral("delete from accounts_dep.smena; delete from accounts_dep.person"));
+        for (const char *name :
+             {"Антонов А.А.", "Борисов Б.Б.", "Иванов И.И.", "Иванова М.П.", "Яковлев Я.Я."})
+            seed::worker(*m_dm, QString::fromUtf8(name));
+        m_forms = Forms{};
+        m_editor = std::make_unique<TForm2>(*m_dm);
+        m_list = std::make_unique<TForm5>(*m_dm, m_forms);
+        m_forms.Form2 = m_editor.get();
+        m_forms.Form5 = m_list.get();
+    }
+    void cleanup()
+    {
+        m_list.reset();
+        m_editor.reset();
+        m_dm->Workers.close();
+        m_dm->Workers.setFiltered(false);
+    }
+
+    // A new worker: the name trimmed, the department's caption as the label; the list shows him.
+    void addWorker()
+    {
+        MessageRecorder recorder;
+        ModalScript modal([&](QDialog &dialog) {
+            if (dialog.objectName() == QLatin1String("TForm5")) {
+                m_list->Button1->click();
+                return;
+            }
+            QCOMPARE(dialog.windowTitle(), QStringLiteral("Заведение данных нового работника"));
+            QCOMPARE(m_editor->Edit1->text(), QString());
+            m_editor->Edit1->setText(QStringLiteral("  Петров-Водкин П.П.  "));
+            m_editor->LCB_department->setKeyValue(2);
+            m_editor->Button1->click();
+        });
+        m_list->runAsCatalogue(nullptr);
+        QVERIFY(recorder.shown.isEmpty());
+        QCOMPARE(
+            TestDatabase::scalar(
+                *m_dm,
+                QStringLiteral(
+                    "select count(*) from accounts_dep.person where fio='Петров-Водкин П.П.' and "
+                    "s_staffpos_hl='Участок окраски'")),
+            1);
+        QVERIFY(!m_dm->Workers.isOpen()); // closed after the catalogue
+    }
+
+    // A name of blanks only is refused and nothing is written; the editor stays open.
+    void emptyNameRefused()
+    {
+        MessageRecorder recorder;
+        int editorResult = -1;
+        ModalScript modal([&](QDialog &dialog) {
+            if (dialog.objectName() == QLatin1String("TForm5")) {
+                m_list->Button1->click();
+                return;
+            }
+            m_editor->Edit1->setText(QStringLiteral("   "));
+            m_editor->Button1->click();
+            editorResult = dialog.result();
+        });
+        m_list->runAsCatalogue(nullptr);
+        QCOMPARE(recorder.texts(), QStringList{QStringLiteral("ФИО нужно заполнить!")});
+        QCOMPARE(recorder.shown.first().caption, QStringLiteral("Ошибка"));
+        QCOMPARE(editorResult, 0);
+        QCOMPARE(
+            TestDatabase::scalar(*m_dm, QStringLiteral("select count(*) from accounts_dep.person")),
+            5);
+    }
+
+    // A change keeps the list on the same row number, then the list closes; quotes are stored as
+    // typed.
+    void changeWorker()
+    {
+        MessageRecorder recorder;
+        bool listAccepted = false;
+        ModalScript modal([&](QDialog &dialog) {
+            if (dialog.objectName() == QLatin1String("TForm5")) {
+                m_dm->Workers.setRecNo(3);
+                m_list->Button2->click();
+                listAccepted = dialog.result() == QDialog::Accepted;
+                return;
+            }
+            QCOMPARE(dialog.windowTitle(), QStringLiteral("Изменение данных работника"));
+            QCOMPARE(m_editor->Edit1->text(), QStringLiteral("Иванов И.И."));
+            m_editor->Edit1->setText(QStringLiteral("Д'Артаньян \"Шарль\" %"));
+            m_editor->Button1->click();
+            QCOMPARE(m_dm->Workers.recNo(), 3);
+        });
+        m_list->runAsCatalogue(nullptr);
+        QVERIFY(listAccepted);
+        QVERIFY(recorder.shown.isEmpty());
+        QCOMPARE(
+            TestDatabase::scalar(*m_dm, QStringLiteral("select count(*) from accounts_dep.person "
+                                                       "where fio='Д''Артаньян \"Шарль\" %'")),
+            1);
+        QCOMPARE(TestDatabase::scalar(*m_dm,
+                                      QStringLiteral("select count(*) from cmn_contractor.person "
+                                                     "where s_caption='Д''Артаньян \"Шарль\" %'")),
+                 1);
+    }
+
+    // Deleting the last row lands on the new last row; any other row leaves the list on the row
+    // that moved up; "Нет" deletes nothing.
+    void deleteWorker_data()
+    {
+        QTest::addColumn<int>("recNo");
+        QTest::addColumn<bool>("answer");
+        QTest::addColumn<QString>("currentAfter");
+        QTest::addColumn<int>("left");
+        QTest::newRow("middle row") << 2 << true << "Иванов И.И." << 4;
+        QTest::newRow("last row") << 5 << true << "Иванова М.П." << 4;
+        QTest::newRow("answered no") << 2 << false << "Борисов Б.Б." << 5;
+    }
+    void deleteWorker()
+    {
+        QFETCH(int, recNo);
+        QFETCH(bool, answer);
+        QFETCH(QString, currentAfter);
+        QFETCH(int, left);
+        MessageRecorder recorder;
+        recorder.answers.enqueue(answer);
+        ModalScript modal([&](QDialog &) {
+            m_dm->Workers.setRecNo(recNo);
+            m_list->Button3->click();
+            QCOMPARE(m_dm->Workers.text(QStringLiteral("fio")), currentAfter);
+        });
+        m_list->runAsCatalogue(nullptr);
+        QCOMPARE(recorder.texts(), QStringList{QStringLiteral("Удалить работника?")});
+        QCOMPARE(recorder.shown.first().caption, QStringLiteral("Удаление"));
+        QCOMPARE(
+            TestDatabase::scalar(*m_dm, QStringLiteral("select count(*) from accounts_dep.person")),
+            left);
+    }
+
+    // A worker who still has entries is not deleted: the database refuses and the error is shown.
+    void deleteReferencedWorkerRefused()
+    {
+        const qint64 product = seed::product(*m_dm, QStringLiteral("ТП-1"));
+        const qint64 oper =
+            seed::operation(*m_dm, seed::kind(*m_dm, QStringLiteral("Резка")), product, 0, {1});
+        const qint64 worker = TestDatabase::scalar(
+            *m_dm, QStringLiteral("select id from accounts_dep.person where fio='Антонов А.А.'"));
+        seed::entry(*m_dm, {worker, product, oper, QDate(2024, 3, 5)});
+        MessageRecorder recorder;
+        ModalScript modal([&](QDialog &) { m_list->Button3->click(); });
+        m_list->runAsCatalogue(nullptr);
+        QCOMPARE(recorder.shown.size(), 2);
+        QCOMPARE(recorder.shown.at(1).kind, messages::Kind::Error);
+        QVERIFY(recorder.shown.at(1).text.contains(QStringLiteral("foreign key")));
+        QCOMPARE(
+            TestDatabase::scalar(*m_dm, QStringLiteral("select count(*) from accounts_dep.person")),
+            5);
+    }
+
+    // Search: starts-with, any letter case, typed text taken literally; Up and Down move the row;
+    // clearing shows everyone again.
+    void search_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<int>("count");
+        QTest::newRow("prefix, lower case Cyrillic") << "ива" << 2;
+        QTest::newRow("not inside the name") << "ванов" << 0;
+        QTest::newRow("quote") << "Д'" << 0;
+        QTest::newRow("percent is no wildcard") << "%" << 0;
+        QTest::newRow("empty shows all") << "" << 5;
+    }
+    void search()
+    {
+        QFETCH(QString, typed);
+        QFETCH(int, count);
+        ModalScript modal([&](QDialog &) {
+            m_list->Edit1->setText(typed);
+            QCOMPARE(m_dm->Workers.recordCount(), count);
+            QCOMPARE(m_list->DBGrid1->model()->rowCount(), count);
+        });
+        m_list->runAsCatalogue(nullptr);
+    }
+
+    void searchKeys()
+    {
+        ModalScript modal([&](QDialog &) {
+            m_list->Edit1->setFocus();
+            typeText(m_list->Edit1, QStringLiteral("ив"));
+            QCOMPARE(m_list->Edit1->text(), QStringLiteral("ив"));
+            QCOMPARE(m_dm->Workers.recNo(), 1);
+            QTest::keyClick(m_list->Edit1, Qt::Key_Down);
+            QCOMPARE(m_dm->Workers.recNo(), 2);
+            QTest::keyClick(m_list->Edit1, Qt::Key_Up);
+            QCOMPARE(m_dm->Workers.recNo(), 1);
+            // Caret keys and Delete leave the text alone; Backspace edits it.
+            QTest::keyClick(m_list->Edit1, Qt::Key_Left);
+            QTest::keyClick(m_list->Edit1, Qt::Key_Delete);
+            QCOMPARE(m_list->Edit1->text(), QStringLiteral("ив"));
+            QTest::keyClick(m_list->Edit1, Qt::Key_Backspace);
+            QCOMPARE(m_list->Edit1->text(), QStringLiteral("и"));
+        });
+        m_list->runAsCatalogue(nullptr);
+    }
+
+    // The catalogue keeps the last search; a picker starts with an empty box.
+    void searchCarriesOver()
+    {
+        ModalScript first([&](QDialog &) { m_list->Edit1->setText(QStringLiteral("Ив")); });
+        m_list->runAsCatalogue(nullptr);
+        {
+            ModalScript again([&](QDialog &) {
+                QCOMPARE(m_list->Edit1->text(), QStringLiteral("Ив"));
+                QCOMPARE(m_dm->Workers.recordCount(), 2);
+            });
+            m_list->runAsCatalogue(nullptr);
+        }
+        ModalScript picker([&](QDialog &) {
+            QCOMPARE(m_list->Edit1->text(), QString());
+            QCOMPARE(m_dm->Workers.recordCount(), 5);
+        });
+        m_list->runAsPicker(1, nullptr);
+    }
+
+    // The picker hands back the chosen worker's id and trimmed name; an empty list hands nothing.
+    void picker()
+    {
+        TestDatabase::exec(
+            *m_dm,
+            QStringLiteral("insert into accounts_dep.person(fio) values ('  Пробелов П.П.  ')"));
+        const qint64 id = TestDatabase::scalar(
+            *m_dm,
+            QStringLiteral("select id from accounts_dep.person where fio like '%Пробелов%'"));
+        ModalScript choose([&](QDialog &) {
+            QCOMPARE(m_list->Button2->text(), QStringLiteral("Выбрать"));
+            QVERIFY(m_list->Button2->isDefault());
+            QVERIFY(m_list->Button1->isHidden());
+            QVERIFY(m_list->Button3->isHidden());
+            QVERIFY(m_dm->Workers.locate(QStringLiteral("id"), id));
+            m_list->DBGrid1->doubleClicked(m_list->DBGrid1->currentIndex());
+        });
+        const auto choice = m_list->runAsPicker(24, nullptr);
+        QVERIFY(choice.has_value());
+        QCOMPARE(choice->id, id);
+        QCOMPARE(choice->name, QStringLiteral("Пробелов П.П."));
+        QCOMPARE(m_list->Tag, 24);
+
+        ModalScript empty([&](QDialog &) {
+            m_list->Edit1->setText(QStringLiteral("Нет такого"));
+            m_list->Button2->click();
+        });
+        QVERIFY(!m_list->runAsPicker(1, nullptr).has_value());
+    }
+
+    // Back in catalogue mode the buttons are as the main menu wants them.
+    void catalogueAfterPicker()
+    {
+        ModalScript picker([](QDialog &) {});
+        m_list->runAsPicker(1, nullptr);
+        ModalScript catalogue([&](QDialog &) {
+            QCOMPARE(m_list->Button2->text(), QStringLiteral("Изменить"));
+            QVERIFY(!m_list->Button2->isDefault());
+            QVERIFY(m_list->Button1->isDefault());
+            QVERIFY(!m_list->Button1->isHidden());
+            QVERIFY(!m_list->Button3->isHidden());
+            QCOMPARE(m_list->Tag, 0);
+        });
+        m_list->runAsCatalogue(nullptr);
+    }
+
+private:
+    std::unique_ptr<TestDatabase> m_db;
+    std::unique_ptr<TDataModule6> m_dm;
+    Forms m_forms;
+    std::unique_ptr<TForm2> m_editor;
+    std::unique_ptr<TForm5> m_list;
+};
+
+QTEST_MAIN(TestWorkers)
+#include "tst_workers.moc"
