@@ -9,12 +9,14 @@
 #include "app/window_setup.h"
 #include "catalogues/nomenclature_groups.h"
 #include "catalogues/operation_kinds.h"
+#include "catalogues/operation_prices.h"
 #include "catalogues/products.h"
 #include "catalogues/workers.h"
 #include "db/data_grid.h"
 #include "db/data_module.h"
 #include "db/sql_text.h"
 #include "entries/hours_posting.h"
+#include "entries/shift_entry_editor.h"
 
 #include <QAction>
 #include <QCalendarWidget>
@@ -216,6 +218,7 @@ void TForm1::connectWindows()
                 [this, handler] { guard::run([this, handler] { (this->*handler)(); }); });
     };
     wire(N1, m_forms.Form5, &TForm1::N1Click);
+    wire(N4, m_forms.Form4, &TForm1::N4Click);
     wire(N3, m_forms.Form3, &TForm1::N3Click);
     wire(N6, m_forms.Form8, &TForm1::N6Click);
     wire(N8, m_forms.Form26, &TForm1::N8Click);
@@ -224,6 +227,11 @@ void TForm1::connectWindows()
 void TForm1::N1Click()
 {
     m_forms.Form5->runAsCatalogue(this);
+}
+
+void TForm1::N4Click()
+{
+    m_forms.Form4->runAsCatalogue(this);
 }
 
 void TForm1::N3Click()
@@ -422,11 +430,24 @@ void TForm1::DBGrid2DblClick()
 void TForm1::Button1Click()
 {
     CurrentShiftQuery = &shiftQuery();
+    if (!m_forms.Form11)
+        return;
+    m_forms.Form11->prepareNew(DateT->date());
+    runModal(*m_forms.Form11, this);
 }
 
 void TForm1::Button2Click()
 {
     CurrentShiftQuery = &shiftQuery();
+    Dataset &query = *CurrentShiftQuery;
+    const int recNo = query.recNo();
+    if (query.isEmpty() || !m_forms.Form11)
+        return;
+    m_forms.Form11->prepareChange(query);
+    runModal(*m_forms.Form11, this);
+    // Activation has shown today again; the list goes back to its row when it still has it.
+    if (query.recordCount() >= recNo)
+        query.setRecNo(recNo);
 }
 
 void TForm1::Button3Click()

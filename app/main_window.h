@@ -100,6 +100,7 @@ public:
     void connectWindows();
     void N1Click();
     void N3Click();
+    void N4Click();
     void N6Click();
     void N8Click();
 

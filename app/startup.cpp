@@ -8,10 +8,13 @@
 #include "app/version_watch.h"
 #include "catalogues/nomenclature_groups.h"
 #include "catalogues/operation_kinds.h"
+#include "catalogues/operation_prices.h"
 #include "catalogues/products.h"
 #include "catalogues/workers.h"
 #include "db/connection_string.h"
 #include "db/data_module.h"
+#include "entries/norm_editor.h"
+#include "entries/shift_entry_editor.h"
 
 #include <QTimer>
 
@@ -46,10 +49,14 @@ void Program::createWindows()
     // Each window once, hidden, in this order.
     m_forms.Form2 = create<TForm2>(*m_dm);
     m_forms.Form3 = create<TForm3>(*m_dm, m_forms);
+    m_forms.Form4 = create<TForm4>(*m_dm, m_forms);
     m_forms.Form5 = create<TForm5>(*m_dm, m_forms);
     m_forms.Form7 = create<TForm7>(*m_dm);
     m_forms.Form8 = create<TForm8>(*m_dm, m_forms);
     m_forms.Form9 = create<TForm9>(*m_dm);
+    m_forms.Form10 = create<TForm10>(*m_dm, m_forms);
+    m_forms.Form11 = create<TForm11>(*m_dm, m_forms);
+    m_forms.Form22 = create<TForm22>(*m_dm);
     m_forms.Form26 = create<TForm26>(*m_dm, m_forms);
     m_forms.Form29 = create<TForm29>(*m_dm, m_forms.Form26->item);
 }

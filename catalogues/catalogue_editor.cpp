@@ -1,6 +1,7 @@
 #include "catalogues/catalogue_editor.h"
 
 #include "app/error_guard.h"
+#include "app/picker_box.h"
 
 #include <QFormLayout>
 #include <QGroupBox>
@@ -61,11 +62,20 @@ QLineEdit *CatalogueEditor::addLine(const QString &label, const QString &objectN
     return edit;
 }
 
-void CatalogueEditor::addRow(const QString &label, QWidget *box)
+void CatalogueEditor::addRow(const QString &label, QWidget *box, QWidget *focusFor)
 {
     auto *caption = new QLabel(label, m_group);
-    caption->setBuddy(box);
+    caption->setBuddy(focusFor ? focusFor : box);
     m_form->addRow(caption, box);
     if (!m_first)
-        m_first = box;
+        m_first = focusFor ? focusFor : box;
+}
+
+PickerBox *CatalogueEditor::addPicker(const QString &label, const QString &editName,
+                                      const QString &buttonName)
+{
+    auto *picker = new PickerBox(editName, buttonName, label, m_group);
+    picker->edit()->setAccessibleName(label);
+    addRow(label, picker, picker->button());
+    return picker;
 }

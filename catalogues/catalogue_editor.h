@@ -4,6 +4,7 @@
 
 #include <QDialog>
 
+class PickerBox;
 class QFormLayout;
 class QGroupBox;
 class QLineEdit;
@@ -38,8 +39,10 @@ public:
 protected:
     // Adds a labelled line edit (the label is its buddy).
     QLineEdit *addLine(const QString &label, const QString &objectName, int maxLength);
-    // Adds a labelled box of any kind.
-    void addRow(const QString &label, QWidget *box);
+    // Adds a labelled box of any kind; the label names focusFor (the box when not given).
+    void addRow(const QString &label, QWidget *box, QWidget *focusFor = nullptr);
+    // Adds a labelled read-only box filled by a picker, with its "..." button.
+    PickerBox *addPicker(const QString &label, const QString &editName, const QString &buttonName);
 
     // Checks and writes; returns false to stay open.
     virtual bool save() = 0;

@@ -51,6 +51,7 @@ CatalogueList::CatalogueList(TDataModule6 &dm, Forms &forms, Dataset &list, Desi
     m_add->setDefault(true);
 
     auto *bar = new QHBoxLayout;
+    m_bar = bar;
     bar->addWidget(m_add);
     bar->addWidget(m_change);
     bar->addWidget(m_delete);
@@ -76,7 +77,7 @@ CatalogueList::CatalogueList(TDataModule6 &dm, Forms &forms, Dataset &list, Desi
     connect(m_change, &QPushButton::clicked, this,
             [this] { guard::run([this] { changeClick(); }); });
     connect(DBGrid1, &QAbstractItemView::doubleClicked, this,
-            [this] { guard::run([this] { changeClick(); }); });
+            [this] { guard::run([this] { gridDoubleClick(); }); });
     connect(m_delete, &QPushButton::clicked, this,
             [this] { guard::run([this] { deleteClick(); }); });
     connect(m_exit, &QPushButton::clicked, this, &QDialog::reject);
@@ -188,10 +189,15 @@ void CatalogueList::reopenAt(int recNo)
         m_list.setRecNo(recNo);
 }
 
+void CatalogueList::addBarWidget(QWidget *widget)
+{
+    m_bar->insertWidget(m_bar->indexOf(m_delete) + 1, widget);
+}
+
 void CatalogueList::Edit1Change()
 {
     const QString text = Edit1->text();
-    if (text.isEmpty()) {
+    if (m_design.blankSearchShowsAll ? text.trimmed().isEmpty() : text.isEmpty()) {
         m_list.setFiltered(false);
         return;
     }

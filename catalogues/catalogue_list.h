@@ -36,6 +36,8 @@ public:
         Match match = Match::StartsWith;
         SearchKeys searchKeys = SearchKeys::ConsumeAll;
         SearchPlace searchPlace = SearchPlace::BottomBar;
+        // A search text of blanks only shows every row.
+        bool blankSearchShowsAll = false;
         // Object names of the buttons, in the order they stand.
         QString addName = QStringLiteral("Button1");
         QString changeName = QStringLiteral("Button2");
@@ -93,6 +95,10 @@ protected:
 
     // Closes and opens the list again, then goes to a record number (clamped to the last row).
     void reopenAt(int recNo);
+    // Puts a further command into the bottom bar, after "Удалить".
+    void addBarWidget(QWidget *widget);
+    // A double-click on the grid; by default "Изменить" or "Выбрать".
+    virtual void gridDoubleClick() { changeClick(); }
 
     // What the callers do before and after showing the list; by default open it with the search
     // text kept (catalogue) or cleared (picker), and close it afterwards.
@@ -119,6 +125,7 @@ private:
     std::unique_ptr<Dataset> m_ownList;
     Dataset &m_list;
     Design m_design;
+    class QHBoxLayout *m_bar;
     QPushButton *m_add;
     QPushButton *m_change;
     QPushButton *m_delete;

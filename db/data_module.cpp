@@ -172,3 +172,18 @@ QStringList TDataModule6::operationListText()
             "oper.id, oper.i_id, oper.VID order by izdel.marka, vid_oper.vid, oper.naimen"),
     };
 }
+
+QStringList TDataModule6::operationCatalogueText()
+{
+    return {
+        QStringLiteral("select izdel.MARKA, vid_oper.VID, oper.NAIMEN, (SELECT (CASE naimen WHEN 0 "
+                       "THEN 'Готовая продукция' ELSE 'Заготовки' END)) as nmn,"),
+        QStringLiteral("count(norm.o_id) norma, min(norm.price)::numeric cena,"),
+        QStringLiteral("oper.id, oper.i_id, oper.VID as oper_vid from accounts_dep.OPER left join "
+                       "accounts_dep.norm on norm.o_id=oper.id, accounts_dep.IZDEL, "
+                       "accounts_dep.VID_OPER where OPER.i_id=IZDEL.id"),
+        QStringLiteral(
+            "and oper.vid=vid_oper.id group by izdel.MARKA, vid_oper.VID, oper.NAIMEN, "
+            "oper.id, oper.i_id, oper.VID order by izdel.marka, vid_oper.vid, oper.naimen"),
+    };
+}

@@ -59,4 +59,7 @@ public:
     static QStringList shiftQueryText(int shiftNo);
     static QStringList timesheetQueryText(int shift);
     static QStringList operationListText();
+    // The catalogue's operation list: also the operations without norms (count 0, no price), so
+    // their norms can be added.
+    static QStringList operationCatalogueText();
 };

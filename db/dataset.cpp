@@ -432,8 +432,11 @@ void Dataset::post()
                 row[column] = query.value(i);
         }
         m_rows[rowIndex] = row;
-    } else {
-        m_rows[rowIndex] = m_buffer; // the row vanished meanwhile; keep what was typed
+    } else if (m_state == State::Edit) {
+        // Another copy deleted the row meanwhile: nothing was written; the typed values stay.
+        throw DbError(QStringLiteral("Запись уже удалена другим пользователем, изменения не "
+                                     "записаны."),
+                      statement);
     }
     m_state = State::Browse;
     m_buffer.clear();

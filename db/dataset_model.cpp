@@ -4,6 +4,7 @@
 #include "db/number_format.h"
 
 #include <QFont>
+#include <QScopeGuard>
 
 DatasetModel::DatasetModel(Dataset &dataset, QVector<GridColumn> columns, QObject *parent)
     : QAbstractTableModel(parent)
@@ -41,6 +42,11 @@ QVariant DatasetModel::data(const QModelIndex &index, int role) const
     if (!index.isValid() || index.column() >= m_columns.size())
         return {};
     const GridColumn &column = m_columns.at(index.column());
+    if (role == Qt::EditRole) {
+        if (!m_writer)
+            return {};
+        return Dataset::textOf(m_dataset.valueAt(index.row(), m_dataset.columnOf(column.field)));
+    }
     if (m_styler) {
         const QVariant styled = m_styler(index.row() + 1, column, role);
         if (styled.isValid())
@@ -63,6 +69,29 @@ QVariant DatasetModel::data(const QModelIndex &index, int role) const
     default:
         return {};
     }
+}
+
+Qt::ItemFlags DatasetModel::flags(const QModelIndex &index) const
+{
+    Qt::ItemFlags flags = QAbstractTableModel::flags(index);
+    if (m_writer && index.isValid())
+        flags |= Qt::ItemIsEditable;
+    return flags;
+}
+
+bool DatasetModel::setData(const QModelIndex &index, const QVariant &value, int role)
+{
+    // A writer's message box may make the editor lose its focus and commit once more: that second
+    // commit is dropped.
+    if (!m_writer || m_writing || role != Qt::EditRole || !index.isValid() ||
+        index.column() >= m_columns.size() || index.row() != m_dataset.recNo() - 1)
+        return false;
+    const QString text = value.toString();
+    if (text == data(index, Qt::EditRole).toString())
+        return true;
+    m_writing = true;
+    const auto done = qScopeGuard([this] { m_writing = false; });
+    return m_writer(m_columns.at(index.column()), text);
 }
 
 QVariant DatasetModel::headerData(int section, Qt::Orientation orientation, int role) const

@@ -31,16 +31,22 @@ struct GridColumn
 };
 
 // Shows a Dataset in a table view with the given columns. Styling (colours, fonts) comes from an
-// optional function of (record number, column, role).
+// optional function of (record number, column, role). With a writer the cells can be edited.
 class DatasetModel : public QAbstractTableModel
 {
     Q_OBJECT
 public:
     using Styler = std::function<QVariant(int recNo, const GridColumn &column, int role)>;
+    // Stores the text typed into a cell of the current record (parsing it for the column); false
+    // refuses the text, and the writer has told the user why.
+    using Writer = std::function<bool(const GridColumn &column, const QString &text)>;
 
     DatasetModel(Dataset &dataset, QVector<GridColumn> columns, QObject *parent = nullptr);
 
     void setStyler(Styler styler) { m_styler = std::move(styler); }
+    // Makes the cells editable; the edit text of a cell is its value's plain text ("12,5").
+    void setWriter(Writer writer) { m_writer = std::move(writer); }
+    bool isEditable() const { return bool(m_writer); }
     const QVector<GridColumn> &columns() const { return m_columns; }
     Dataset &dataset() const { return m_dataset; }
     // The column index of a field, or -1.
@@ -49,6 +55,9 @@ public:
     int rowCount(const QModelIndex &parent = {}) const override;
     int columnCount(const QModelIndex &parent = {}) const override;
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+    Qt::ItemFlags flags(const QModelIndex &index) const override;
+    // Only the current record takes typed text; an unchanged text writes nothing.
+    bool setData(const QModelIndex &index, const QVariant &value, int role = Qt::EditRole) override;
     QVariant headerData(int section, Qt::Orientation orientation,
                         int role = Qt::DisplayRole) const override;
 
@@ -56,4 +65,6 @@ private:
     Dataset &m_dataset;
     QVector<GridColumn> m_columns;
     Styler m_styler;
+    Writer m_writer;
+    bool m_writing = false;
 };

@@ -4,6 +4,7 @@
 #include "reports/export_progress.h"
 #include "reports/xlsx_export.h"
 #include "support/recorders.h"
+#include "support/workbook.h"
 
 #include <QApplication>
 #include <QDir>
@@ -26,68 +27,6 @@ namespace {
 const QString kSheetCaption = QStringLiteral("Ошибочный номер листа Microsoft Excel");
 const QString kCellCaption = QStringLiteral("Ошибка Microsoft Excel");
 constexpr double kDefaultWidth = 8.43;
-
-// Takes the finished workbooks instead of starting a program; answers as told.
-class OpenerRecorder
-{
-public:
-    explicit OpenerRecorder(bool answer = true)
-    {
-        XlsxExport::setOpener([this, answer](const QString &path) {
-            opened.append(path);
-            return answer;
-        });
-    }
-    ~OpenerRecorder() { XlsxExport::setOpener({}); }
-    QStringList opened;
-};
-
-// What an independent reader (openpyxl) finds in a workbook: the sheet names, every cell present
-// in the file ("column,row" → type, value, number format, bold) and the explicit column widths.
-const char *const kReader = R"(
-import json, sys, openpyxl
-book = openpyxl.load_workbook(sys.argv[1])
-sheet = book.worksheets[0]
-cells = {}
-for (row, column), cell in sheet._cells.items():
-    cells['%d,%d' % (column, row)] = {'type': cell.data_type, 'value': cell.value,
-                                      'format': cell.number_format, 'bold': bool(cell.font.b)}
-widths = {}
-for dimension in sheet.column_dimensions.values():
-    if dimension.customWidth:
-        for column in range(dimension.min, dimension.max + 1):
-            widths[str(column)] = dimension.width
-print(json.dumps({'sheets': book.sheetnames, 'cells': cells, 'widths': widths}))
-)";
-
-QJsonObject readBack(const QString &path)
-{
-    QProcess reader;
-    reader.start(QStringLiteral("/usr/bin/python3"), {QStringLiteral("-c"), kReader, path});
-    if (!reader.waitForFinished(60000) || reader.exitStatus() != QProcess::NormalExit ||
-        reader.exitCode() != 0) {
-        qWarning("reading %s failed (python3-openpyxl is needed): %s", qPrintable(path),
-                 reader.readAllStandardError().constData());
-        return {};
-    }
-    return QJsonDocument::fromJson(reader.readAllStandardOutput()).object();
-}
-
-QJsonObject cellAt(const QJsonObject &book, int column, int row)
-{
-    return book.value(QStringLiteral("cells"))
-        .toObject()
-        .value(QStringLiteral("%1,%2").arg(column).arg(row))
-        .toObject();
-}
-
-double widthOf(const QJsonObject &book, int column)
-{
-    return book.value(QStringLiteral("widths"))
-        .toObject()
-        .value(QString::number(column))
-        .toDouble(-1);
-}
 
 } // namespace
 

@@ -1,0 +1,258 @@
+#include "app/clock.h"
+#include "app/forms.h"
+#include "app/locale_setup.h"
+#include "app/main_window.h"
+#include "app/startup.h"
+#include "catalogues/operation_kinds.h"
+#include "catalogues/operation_prices.h"
+#include "catalogues/products.h"
+#include "db/data_grid.h"
+#include "db/data_module.h"
+#include "support/recorders.h"
+#include "support/seed.h"
+#include "support/test_database.h"
+#include "support/workbook.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+// The operation price list: its catalogue, the operation editor, the price export and the picker.
+class TestOperationPrices : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase()
+    {
+        setupRussianLocale(*QCoreApplication::instance());
+        QVERIFY(m_dir.isValid());
+        XlsxExport::setFolder(m_dir.path());
+        m_db = std::make_unique<TestDatabase>(QStringLiteral("operation_prices"));
+    }
+    void cleanupTestCase()
+    {
+        XlsxExport::setFolder({});
+        m_db.reset();
+    }
+    void init()
+    {
+        m_terminations = std::make_unique<TerminationRecorder>();
+        m_program = std::make_unique<Program>(BuildStamp{20240305, 0},
+                                              QStringList{m_db->name(), TestDatabase::server()});
+        QVERIFY(m_program->start());
+        m_program->mainWindow().Timer1->stop();
+        TestDatabase::exec(
+            dm(),
+            QStringLiteral(
+                "delete from accounts_dep.smena; delete from accounts_dep.oper where i_id<>7777;"
+                "delete from cmn_gds_and_srv.gds_and_srv where id<>7777;"
+                "delete from accounts_dep.vid_oper where id not in (7777, 7778)"));
+        m_white = seed::product(dm(), QStringLiteral("ТП-120 белый"));
+        m_grey = seed::product(dm(), QStringLiteral("ПС-90 серый"));
+        m_cast = seed::kind(dm(), QStringLiteral("Литьё"));
+        m_pack = seed::kind(dm(), QStringLiteral("Упаковка"));
+        m_op = seed::operation(dm(), m_cast, m_white, 0, {10.5, 9});
+        seed::operation(dm(), m_pack, m_grey, 1, {2});
+    }
+    void cleanup()
+    {
+        m_program.reset();
+        m_terminations.reset();
+    }
+
+    // The catalogue lists every operation with its lowest price and norm count, also one without
+    // norms; the picker only those with norms. The search finds a fragment inside the mark.
+    void listAndSearch()
+    {
+        const qint64 bare = seed::operation(dm(), m_pack, m_white, 0, {});
+        ModalScript catalogue([&](QDialog &) {
+            QCOMPARE(dm().Oper.recordCount(), 5);
+            QVERIFY(dm().Oper.locate(QStringLiteral("id"), m_op));
+            QCOMPARE(dm().Oper.decimal(QStringLiteral("cena")), 9.0);
+            QCOMPARE(dm().Oper.integer(QStringLiteral("norma")), 2);
+            QVERIFY(dm().Oper.locate(QStringLiteral("id"), bare));
+            QCOMPARE(dm().Oper.integer(QStringLiteral("norma")), 0);
+            list().Edit1->setText(QStringLiteral("120 бел"));
+            QCOMPARE(dm().Oper.recordCount(), 2);
+            list().Edit1->setText(QStringLiteral("СЕРЫЙ"));
+            QCOMPARE(dm().Oper.recordCount(), 1);
+            list().Edit1->setText(QStringLiteral("   "));
+            QCOMPARE(dm().Oper.recordCount(), 5);
+        });
+        list().runAsCatalogue(nullptr);
+        ModalScript picker([&](QDialog &) {
+            QCOMPARE(dm().Oper.recordCount(), 4);
+            QVERIFY(!dm().Oper.locate(QStringLiteral("id"), bare));
+        });
+        list().pickOperation(0, nullptr);
+    }
+
+    // The same kind and product once per product kind; a third is refused; a change keeps its own
+    // row out of the check.
+    void saveOperation_data()
+    {
+        QTest::addColumn<int>("naimen");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("other product kind") << 1 << "";
+        QTest::newRow("same three values") << 0 << "Операция с такими параметрами уже заведена!";
+    }
+    void saveOperation()
+    {
+        QFETCH(int, naimen);
+        QFETCH(QString, message);
+        MessageRecorder recorder;
+        ModalScript modal([&](QDialog &dialog) {
+            if (dialog.objectName() == QLatin1String("TForm4")) {
+                list().Button1->click();
+            } else if (dialog.objectName() == QLatin1String("TForm10")) {
+                editor().Button3->click();
+                editor().Button4->click();
+                editor().ComboBox1->setCurrentIndex(naimen);
+                editor().Button1->click();
+            } else if (dialog.objectName() == QLatin1String("TForm3")) {
+                QVERIFY(dm().Izdel.locate(QStringLiteral("id"), m_white));
+                products().Button2->click();
+            } else if (dialog.objectName() == QLatin1String("TForm8")) {
+                QVERIFY(dm().Vid_oper.locate(QStringLiteral("id"), m_cast));
+                kinds().Button2->click();
+            }
+        });
+        list().runAsCatalogue(nullptr);
+        QCOMPARE(recorder.texts(), message.isEmpty() ? QStringList() : QStringList{message});
+        QCOMPARE(TestDatabase::scalar(dm(),
+                                      QStringLiteral("select count(*) from accounts_dep.oper where "
+                                                     "vid=%1 and i_id=%2")
+                                          .arg(m_cast)
+                                          .arg(m_white)),
+                 message.isEmpty() ? 2 : 1);
+        // A new operation goes straight on to its norms.
+        QCOMPARE(modal.opened.contains(QStringLiteral("TForm22")), message.isEmpty());
+        QCOMPARE(editor().Edit1->text(), QStringLiteral("ТП-120 белый"));
+        QCOMPARE(editor().Edit2->text(), QStringLiteral("Литьё"));
+    }
+
+    void changeOperation()
+    {
+        MessageRecorder recorder;
+        ModalScript modal([&](QDialog &dialog) {
+            if (dialog.objectName() == QLatin1String("TForm4")) {
+                QVERIFY(dm().Oper.locate(QStringLiteral("id"), m_op));
+                list().Button2->click();
+            } else if (dialog.objectName() == QLatin1String("TForm10")) {
+                QCOMPARE(editor().windowTitle(),
+                         QStringLiteral("Изменение данных о цене за операцию"));
+                QCOMPARE(editor().Edit1->text(), QStringLiteral("ТП-120 белый"));
+                editor().Button1->click(); // unchanged: its own row does not count
+                QCOMPARE(dialog.result(), int(QDialog::Accepted));
+            }
+        });
+        list().runAsCatalogue(nullptr);
+        QVERIFY(recorder.shown.isEmpty());
+    }
+
+    // Delete asks; a used operation is refused by the database; reserved operations are kept.
+    void deleteOperation()
+    {
+        const qint64 worker = seed::worker(dm(), QStringLiteral("Иванов И.И."));
+        seed::entry(dm(), {worker, m_white, m_op, QDate(2024, 3, 5)});
+        MessageRecorder recorder;
+        ModalScript modal([&](QDialog &) {
+            QVERIFY(dm().Oper.locate(QStringLiteral("id"), m_op));
+            list().Button3->click();
+            list().Edit1->setText(QStringLiteral("Почасовые"));
+            list().Button3->click();
+        });
+        list().runAsCatalogue(nullptr);
+        QCOMPARE(recorder.shown.size(), 3);
+        QCOMPARE(recorder.shown.at(0).text, QStringLiteral("Удалить операцию?"));
+        QVERIFY(recorder.shown.at(1).text.contains(QStringLiteral("foreign key")));
+        QCOMPARE(recorder.shown.at(2).kind, messages::Kind::Error);
+        QCOMPARE(
+            TestDatabase::scalar(
+                dm(),
+                QStringLiteral("select count(*) from accounts_dep.oper where id=%1").arg(m_op)),
+            1);
+        QCOMPARE(
+            TestDatabase::scalar(
+                dm(), QStringLiteral("select count(*) from accounts_dep.oper where i_id=7777")),
+            2);
+    }
+
+    // The export lists every operation with its stored price, also those without norms.
+    void exportList()
+    {
+        seed::operation(dm(), m_pack, m_white, 0, {});
+        TestDatabase::exec(
+            dm(),
+            QStringLiteral("update accounts_dep.oper set cena_new=12.5 where id=%1").arg(m_op));
+        OpenerRecorder opener;
+        ModalScript modal([&](QDialog &) { list().Button5->click(); });
+        list().runAsCatalogue(nullptr);
+        QCOMPARE(opener.opened.size(), 1);
+        const QJsonObject book = readBack(opener.opened.first());
+        QStringList rows;
+        for (int row = 1; !cellText(book, 1, row).isEmpty(); ++row)
+            rows << QStringList{cellText(book, 1, row), cellText(book, 2, row),
+                                cellText(book, 3, row), cellText(book, 4, row)}
+                        .join(QLatin1Char('|'));
+        QCOMPARE(rows.size(), 6); // the titles, our three operations and the two reserved ones
+        QCOMPARE(rows.first(), QStringLiteral("Марка|Операция|Цена|Вид"));
+        QVERIFY(rows.contains(QStringLiteral("ТП-120 белый|Литьё|12.5|Готовая продукция")));
+        QVERIFY(rows.contains(QStringLiteral("ТП-120 белый|Упаковка|0|Готовая продукция")));
+        QVERIFY(rows.contains(QStringLiteral("ПС-90 серый|Упаковка|0|Заготовки")));
+        QCOMPARE(
+            cellAt(book, 3,
+                   int(rows.indexOf(QStringLiteral("ТП-120 белый|Литьё|12.5|Готовая продукция"))) +
+                       1)
+                .value(QStringLiteral("type"))
+                .toString(),
+            QStringLiteral("n"));
+    }
+
+    // The picker hands back the chosen operation with its lowest norm price, read before the
+    // search filter goes; "Цены" and a double-click pick rather than open norms.
+    void picker()
+    {
+        ModalScript modal([&](QDialog &) {
+            QVERIFY(!list().Edit1->isHidden());
+            list().CheckBox1->setChecked(true);
+            list().Edit1->setText(QStringLiteral("белый"));
+            QCOMPARE(dm().Oper.recordCount(), 1);
+            list().DBGrid1->doubleClicked(list().DBGrid1->currentIndex());
+        });
+        const auto picked = list().pickOperation(0, nullptr);
+        QVERIFY(picked.has_value());
+        QCOMPARE(picked->operationId, m_op);
+        QCOMPARE(picked->productId, m_white);
+        QCOMPARE(picked->basePrice, 9.0);
+        QCOMPARE(picked->kind, QStringLiteral("Литьё"));
+        QCOMPARE(modal.opened, QList<QString>{QStringLiteral("TForm4")});
+        QVERIFY(!dm().Oper.isFiltered());
+        QVERIFY(list().Edit1->isHidden());
+    }
+
+private:
+    TDataModule6 &dm() { return m_program->dataModule(); }
+    TForm4 &list() { return *m_program->forms().Form4; }
+    TForm10 &editor() { return *m_program->forms().Form10; }
+    TForm3 &products() { return *m_program->forms().Form3; }
+    TForm8 &kinds() { return *m_program->forms().Form8; }
+
+    QTemporaryDir m_dir;
+    std::unique_ptr<TestDatabase> m_db;
+    std::unique_ptr<TerminationRecorder> m_terminations;
+    std::unique_ptr<Program> m_program;
+    qint64 m_white = 0;
+    qint64 m_grey = 0;
+    qint64 m_cast = 0;
+    qint64 m_pack = 0;
+    qint64 m_op = 0;
+};
+
+QTEST_MAIN(TestOperationPrices)
+#include "tst_operation_prices.moc"

@@ -1,0 +1,424 @@
+#include "app/clock.h"
+#include "app/locale_setup.h"
+#include "app/main_window.h"
+#include "app/startup.h"
+#include "catalogues/operation_prices.h"
+#include "catalogues/workers.h"
+#include "db/data_grid.h"
+#include "db/data_module.h"
+#include "entries/piece_price.h"
+#include "entries/shift_entry_editor.h"
+#include "support/recorders.h"
+#include "support/seed.h"
+#include "support/test_database.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QDateEdit>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <QTimer>
+
+// The shift entry editor: picking, pricing, checking, saving and posting one entry.
+class TestShiftEntryEditor : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase()
+    {
+        setupRussianLocale(*QCoreApplication::instance());
+        m_db = std::make_unique<TestDatabase>(QStringLiteral("shift_entry_editor"));
+        Clock::set(QDateTime(m_today, QTime(9, 0)));
+        auto dm = m_db->connect();
+        m_worker = seed::worker(*dm, QStringLiteral("Иванов И.И."));
+        m_worker2 = seed::worker(*dm, QStringLiteral("Петров П.П."));
+        m_product = seed::product(*dm, QStringLiteral("ТП-120 белый"));
+        m_plain =
+            seed::operation(*dm, seed::kind(*dm, QStringLiteral("Литьё")), m_product, 0, {12, 10});
+        m_paint = seed::operation(*dm, seed::kind(*dm, QStringLiteral("Окраска краска")), m_product,
+                                  1, {20});
+        m_odd = seed::operation(*dm, seed::kind(*dm, QStringLiteral("Шлифовка")), m_product, 0,
+                                {12.3456789});
+    }
+    void cleanupTestCase()
+    {
+        m_db.reset();
+        Clock::set({});
+    }
+    void init()
+    {
+        m_terminations = std::make_unique<TerminationRecorder>();
+        m_program = std::make_unique<Program>(BuildStamp{20240305, 0},
+                                              QStringList{m_db->name(), TestDatabase::server()});
+        QVERIFY(m_program->start());
+        TestDatabase::exec(
+            dm(),
+            QStringLiteral("delete from accounts_dep.smena; delete from accounts_dep.h_tabel"));
+        main().Timer1->stop();
+        main().applyRole(Role::Full);
+        for (int shift = 1; shift <= 4; ++shift)
+            dm().shiftQuery(shift).setParam(QStringLiteral("ok"), QStringLiteral("ta"));
+        main().ShiftNo = 1;
+        main().FormActivate();
+    }
+    void cleanup()
+    {
+        m_program.reset();
+        m_terminations.reset();
+    }
+
+    // The price of a piece: the lowest norm price, ×2 on a day off, then ×1.2 in the third shift
+    // or ×1.5 in overtime.
+    void piecePrice_data()
+    {
+        QTest::addColumn<int>("shift");
+        QTest::addColumn<bool>("dayOff");
+        QTest::addColumn<double>("price");
+        QTest::newRow("shift 1") << 1 << false << 10.0;
+        QTest::newRow("shift 2") << 2 << false << 10.0;
+        QTest::newRow("shift 3") << 3 << false << 12.0;
+        QTest::newRow("overtime") << 4 << false << 15.0;
+        QTest::newRow("day off") << 1 << true << 20.0;
+        QTest::newRow("day off, shift 3") << 3 << true << 24.0;
+        QTest::newRow("day off, overtime") << 4 << true << 30.0;
+    }
+    void piecePrice()
+    {
+        QFETCH(int, shift);
+        QFETCH(bool, dayOff);
+        QFETCH(double, price);
+        selectShift(shift);
+        main().CBox1->setChecked(dayOff);
+        addEntry(m_worker, m_plain, QStringLiteral("5"), QStringLiteral("8"));
+        QCOMPARE(stored(QStringLiteral("cena")).toDouble(), price);
+        QCOMPARE(stored(QStringLiteral("smena")).toInt(), shift);
+        QCOMPARE(stored(QStringLiteral("ok")).toString(), QStringLiteral("no"));
+        QCOMPARE(stored(QStringLiteral("color")).toInt(), 0);
+        QCOMPARE(stored(QStringLiteral("vvod")).toDate(), m_today);
+        QCOMPARE(seed::dayValue(dm(), m_worker, shift, m_today), 8);
+    }
+
+    // The price boxes after a pick: 4 decimals, the user's separator; the stored price has them
+    // too.
+    void priceDisplays()
+    {
+        QStringList shown;
+        ModalScript modal([&](QDialog &dialog) {
+            if (dialog.objectName() == QLatin1String("TForm11")) {
+                dialog.show();
+                QVERIFY(QTest::qWaitForWindowActive(&dialog));
+                editor().Button4->click();
+                editor().Edit3->setText(QStringLiteral("3"));
+                editor().Edit3->setFocus();
+                editor().Edit6->setFocus(); // leaving the pieces box
+                shown << editor().Edit8->text() << editor().Edit7->text() << editor().Edit9->text();
+                pickWorker(m_worker);
+                editor().Edit6->setText(QStringLiteral("2"));
+                editor().Button1->click();
+            } else if (dialog.objectName() == QLatin1String("TForm4")) {
+                QVERIFY(dm().Oper.locate(QStringLiteral("id"), m_odd));
+                operationList().Button2->click();
+            } else {
+                chooseWorker(dialog);
+            }
+        });
+        main().Button1->click();
+        QCOMPARE(shown, (QStringList{"12,3457", "12,3457", "37,037"}));
+        QCOMPARE(stored(QStringLiteral("cena")).toDouble(), 12.3457);
+        QCOMPARE(pricing::priceText(12.5), QStringLiteral("12,5"));
+    }
+
+    // A paint operation needs a colour; any other stores 0 with the colour box disabled.
+    void colourRules()
+    {
+        MessageRecorder recorder;
+        ModalScript modal([&](QDialog &dialog) {
+            if (dialog.objectName() == QLatin1String("TForm11")) {
+                pickWorker(m_worker);
+                pickOperation(m_paint);
+                QVERIFY(editor().Edit5->isEnabled());
+                editor().Edit3->setText(QStringLiteral("4"));
+                editor().Edit6->setText(QStringLiteral("1"));
+                editor().Button1->click(); // no colour: refused
+                QCOMPARE(dialog.result(), 0);
+                editor().Edit5->setText(QStringLiteral("9010"));
+                editor().Button1->click();
+            } else {
+                handlePickers(dialog);
+            }
+        });
+        main().Button1->click();
+        QCOMPARE(recorder.texts(), QStringList{QStringLiteral("Все поля должны быть заполнены!")});
+        QCOMPARE(stored(QStringLiteral("color")).toInt(), 9010);
+
+        ModalScript plain([&](QDialog &dialog) {
+            if (dialog.objectName() == QLatin1String("TForm11")) {
+                pickWorker(m_worker2);
+                pickOperation(m_plain);
+                QVERIFY(!editor().Edit5->isEnabled());
+                QCOMPARE(editor().Edit5->text(), QString());
+                editor().Edit3->setText(QStringLiteral("4"));
+                editor().Button1->click();
+            } else {
+                handlePickers(dialog);
+            }
+        });
+        main().Button1->click();
+        QCOMPARE(TestDatabase::scalar(
+                     dm(), QStringLiteral("select color from accounts_dep.smena where w_id=%1")
+                               .arg(m_worker2)),
+                 0);
+    }
+
+    // The same work twice is refused; in another colour it is a separate entry; a changed entry is
+    // not counted against itself.
+    void duplicates()
+    {
+        MessageRecorder recorder;
+        addEntry(m_worker, m_paint, QStringLiteral("5"), QStringLiteral("2"), QStringLiteral("1"));
+        addEntry(m_worker, m_paint, QStringLiteral("6"), QStringLiteral("3"), QStringLiteral("2"));
+        QVERIFY(recorder.shown.isEmpty());
+        addEntry(m_worker, m_paint, QStringLiteral("7"), QStringLiteral("1"), QStringLiteral("1"));
+        QCOMPARE(recorder.texts(),
+                 QStringList{QStringLiteral("Позиция с такими параметрами уже заведена!")});
+        QCOMPARE(
+            TestDatabase::scalar(dm(), QStringLiteral("select count(*) from accounts_dep.smena")),
+            2);
+
+        recorder.clear();
+        main().FormActivate();
+        ModalScript change([&](QDialog &) {
+            QCOMPARE(editor().windowTitle(), QStringLiteral("Изменение данных о позиции (11)"));
+            editor().Edit3->setText(QStringLiteral("50"));
+            editor().Button1->click();
+        });
+        main().Button2->click();
+        QVERIFY(recorder.shown.isEmpty());
+        QCOMPARE(
+            TestDatabase::scalar(
+                dm(), QStringLiteral("select count(*) from accounts_dep.smena where kol_vo=50")),
+            1);
+    }
+
+    // Empty boxes: leaving pieces or hours empty puts 0 in; Enter with an empty box is refused.
+    void emptyBoxes()
+    {
+        MessageRecorder recorder;
+        ModalScript modal([&](QDialog &dialog) {
+            if (dialog.objectName() != QLatin1String("TForm11")) {
+                handlePickers(dialog);
+                return;
+            }
+            dialog.show();
+            QVERIFY(QTest::qWaitForWindowActive(&dialog));
+            pickWorker(m_worker);
+            pickOperation(m_plain);
+            editor().Edit6->clear();
+            editor().Edit6->setFocus();
+            editor().Edit3->setFocus();
+            QCOMPARE(editor().Edit6->text(), QStringLiteral("0"));
+            editor().Edit3->clear();
+            QTest::keyClick(editor().Edit3, Qt::Key_Return);
+            QCOMPARE(dialog.result(), 0);
+            QCOMPARE(recorder.texts(),
+                     QStringList{QStringLiteral("Все поля должны быть заполнены!")});
+            // Rejects above pieces and zero hours are accepted.
+            editor().Edit3->setText(QStringLiteral("2"));
+            editor().Edit4->setText(QStringLiteral("5"));
+            QTest::keyClick(editor().Edit3, Qt::Key_Return);
+            dialog.hide();
+        });
+        main().Button1->click();
+        QCOMPARE(stored(QStringLiteral("brak")).toInt(), 5);
+        QCOMPARE(seed::dayValue(dm(), m_worker, 1, m_today), 0);
+    }
+
+    // The number boxes take digits only, no more than the column holds; pasted text too.
+    void digitBoxes_data()
+    {
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<QString>("pasted");
+        QTest::addColumn<QString>("kept");
+        QTest::newRow("letters in pieces") << "Edit3"
+                                           << "12a"
+                                           << "";
+        QTest::newRow("pieces cut to fit an integer") << "Edit3"
+                                                      << "12345678901"
+                                                      << "123456789";
+        QTest::newRow("rejects cut to fit a smallint") << "Edit4"
+                                                       << "99999"
+                                                       << "9999";
+        QTest::newRow("four-digit rejects") << "Edit4"
+                                            << "9999"
+                                            << "9999";
+        QTest::newRow("minus sign") << "Edit6"
+                                    << "-1"
+                                    << "";
+        QTest::newRow("digits") << "Edit5"
+                                << "9010"
+                                << "9010";
+    }
+    void digitBoxes()
+    {
+        QFETCH(QString, box);
+        QFETCH(QString, pasted);
+        QFETCH(QString, kept);
+        auto *edit = editor().findChild<QLineEdit *>(box);
+        QVERIFY(edit);
+        edit->clear();
+        edit->setEnabled(true);
+        QApplication::clipboard()->setText(pasted);
+        edit->paste();
+        QCOMPARE(edit->text(), kept);
+    }
+
+    // When the posting fails the entry is not stored either.
+    void entryAndPostingTogether()
+    {
+        MessageRecorder recorder;
+        TestDatabase::exec(
+            dm(), QStringLiteral("alter table accounts_dep.h_tabel rename column d%1 to gone")
+                      .arg(m_today.day()));
+        addEntry(m_worker, m_plain, QStringLiteral("5"), QStringLiteral("8"));
+        TestDatabase::exec(
+            dm(), QStringLiteral("alter table accounts_dep.h_tabel rename column gone to d%1")
+                      .arg(m_today.day()));
+        QCOMPARE(recorder.shown.size(), 1);
+        QCOMPARE(recorder.shown.first().kind, messages::Kind::Error);
+        QCOMPARE(
+            TestDatabase::scalar(dm(), QStringLiteral("select count(*) from accounts_dep.smena")),
+            0);
+    }
+
+    // Moving an entry to another worker and day re-posts the day it left; acceptance stays.
+    void moveRepostsBothDays()
+    {
+        MessageRecorder recorder;
+        addEntry(m_worker, m_plain, QStringLiteral("5"), QStringLiteral("8"));
+        TestDatabase::exec(dm(), QStringLiteral("update accounts_dep.smena set ok='ok'"));
+        main().FormActivate();
+        const QDate other = m_today.addDays(-40); // another month
+        ModalScript change([&](QDialog &dialog) {
+            if (dialog.objectName() != QLatin1String("TForm11")) {
+                handlePickers(dialog);
+                return;
+            }
+            pickWorker(m_worker2);
+            editor().DTimeP->setDate(other);
+            editor().Button1->click();
+        });
+        main().Button2->click();
+        QCOMPARE(recorder.texts(), QStringList());
+        QCOMPARE(seed::dayValue(dm(), m_worker, 1, m_today), -2);
+        QCOMPARE(seed::dayValue(dm(), m_worker2, 1, other), 8);
+        QCOMPARE(stored(QStringLiteral("ok")).toString(), QStringLiteral("ok"));
+        QCOMPARE(stored(QStringLiteral("w_id")).toLongLong(), m_worker2);
+    }
+
+    // Cancel writes nothing and keeps the boxes; returning shows today again.
+    void cancelWritesNothing()
+    {
+        main().DateT->setDate(m_today.addDays(-3));
+        main().DateTChange();
+        ModalScript modal([&](QDialog &dialog) {
+            if (dialog.objectName() != QLatin1String("TForm11")) {
+                handlePickers(dialog);
+                return;
+            }
+            QCOMPARE(editor().DTimeP->date(), m_today.addDays(-3));
+            pickWorker(m_worker);
+            editor().Button2->click();
+        });
+        main().Button1->click();
+        QCOMPARE(
+            TestDatabase::scalar(dm(), QStringLiteral("select count(*) from accounts_dep.smena")),
+            0);
+        QCOMPARE(editor().Edit1->text(), QStringLiteral("Иванов И.И."));
+        QCOMPARE(main().DateT->date(), m_today);
+    }
+
+private:
+    TDataModule6 &dm() { return m_program->dataModule(); }
+    TForm1 &main() { return m_program->mainWindow(); }
+    TForm11 &editor() { return *m_program->forms().Form11; }
+    TForm4 &operationList() { return *m_program->forms().Form4; }
+    TForm5 &workerList() { return *m_program->forms().Form5; }
+
+    void selectShift(int shift)
+    {
+        QRadioButton *buttons[] = {main().RadioButton1, main().RadioButton2, main().RadioButton3,
+                                   main().RadioButton4};
+        buttons[shift - 1]->click();
+    }
+
+    // The pickers of a test: the worker and the operation wanted next.
+    void handlePickers(QDialog &dialog)
+    {
+        if (dialog.objectName() == QLatin1String("TForm5"))
+            chooseWorker(dialog);
+        else if (dialog.objectName() == QLatin1String("TForm4")) {
+            QVERIFY(dm().Oper.locate(QStringLiteral("id"), m_wantedOperation));
+            operationList().Button2->click();
+        }
+    }
+    void chooseWorker(QDialog &)
+    {
+        QVERIFY(dm().Workers.locate(QStringLiteral("id"), m_wantedWorker));
+        workerList().Button2->click();
+    }
+    void pickWorker(qint64 worker)
+    {
+        m_wantedWorker = worker;
+        editor().Button3->click();
+    }
+    void pickOperation(qint64 operation)
+    {
+        m_wantedOperation = operation;
+        editor().Button4->click();
+    }
+
+    void addEntry(qint64 worker, qint64 operation, const QString &pieces, const QString &hours,
+                  const QString &colour = {})
+    {
+        ModalScript modal([&](QDialog &dialog) {
+            if (dialog.objectName() != QLatin1String("TForm11")) {
+                handlePickers(dialog);
+                return;
+            }
+            pickWorker(worker);
+            pickOperation(operation);
+            editor().Edit3->setText(pieces);
+            editor().Edit6->setText(hours);
+            editor().Edit5->setText(colour);
+            editor().Button1->click();
+        });
+        main().Button1->click();
+    }
+
+    QVariant stored(const QString &column)
+    {
+        QSqlQuery query = dm().ADO_DB.run(
+            QStringLiteral("select %1 from accounts_dep.smena order by id desc limit 1")
+                .arg(column));
+        return query.next() ? query.value(0) : QVariant();
+    }
+
+    const QDate m_today{2024, 3, 6};
+    std::unique_ptr<TestDatabase> m_db;
+    std::unique_ptr<TerminationRecorder> m_terminations;
+    std::unique_ptr<Program> m_program;
+    qint64 m_worker = 0;
+    qint64 m_worker2 = 0;
+    qint64 m_product = 0;
+    qint64 m_plain = 0;
+    qint64 m_paint = 0;
+    qint64 m_odd = 0;
+    qint64 m_wantedWorker = 0;
+    qint64 m_wantedOperation = 0;
+};
+
+QTEST_MAIN(TestShiftEntryEditor)
+#include "tst_shift_entry_editor.moc"
