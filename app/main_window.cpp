@@ -17,6 +17,7 @@
 #include "db/sql_text.h"
 #include "entries/hours_posting.h"
 #include "entries/shift_entry_editor.h"
+#include "timesheets/shift_timesheet.h"
 
 #include <QAction>
 #include <QCalendarWidget>
@@ -222,6 +223,7 @@ void TForm1::connectWindows()
     wire(N3, m_forms.Form3, &TForm1::N3Click);
     wire(N6, m_forms.Form8, &TForm1::N6Click);
     wire(N8, m_forms.Form26, &TForm1::N8Click);
+    wire(N13, m_forms.Form19, &TForm1::N13Click);
 }
 
 void TForm1::N1Click()
@@ -242,6 +244,12 @@ void TForm1::N3Click()
 void TForm1::N6Click()
 {
     m_forms.Form8->runAsCatalogue(this);
+}
+
+void TForm1::N13Click()
+{
+    // The month of the day shown, not of today.
+    m_forms.Form19->showMonth(DateT->date(), this);
 }
 
 void TForm1::N8Click()

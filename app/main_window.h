@@ -103,6 +103,7 @@ public:
     void N4Click();
     void N6Click();
     void N8Click();
+    void N13Click();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

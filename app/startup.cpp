@@ -15,6 +15,7 @@
 #include "db/data_module.h"
 #include "entries/norm_editor.h"
 #include "entries/shift_entry_editor.h"
+#include "timesheets/shift_timesheet.h"
 
 #include <QTimer>
 
@@ -56,6 +57,7 @@ void Program::createWindows()
     m_forms.Form9 = create<TForm9>(*m_dm);
     m_forms.Form10 = create<TForm10>(*m_dm, m_forms);
     m_forms.Form11 = create<TForm11>(*m_dm, m_forms);
+    m_forms.Form19 = create<TForm19>(*m_dm, m_forms);
     m_forms.Form22 = create<TForm22>(*m_dm);
     m_forms.Form26 = create<TForm26>(*m_dm, m_forms);
     m_forms.Form29 = create<TForm29>(*m_dm, m_forms.Form26->item);

@@ -96,6 +96,12 @@ bool DatasetModel::setData(const QModelIndex &index, const QVariant &value, int 
 
 QVariant DatasetModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
+    if (orientation == Qt::Horizontal && m_headerStyler && section >= 0 &&
+        section < m_columns.size()) {
+        const QVariant styled = m_headerStyler(section, role);
+        if (styled.isValid())
+            return styled;
+    }
     if (orientation != Qt::Horizontal || section < 0 || section >= m_columns.size())
         return QAbstractTableModel::headerData(section, orientation, role);
     if (role == Qt::DisplayRole)
@@ -108,4 +114,11 @@ QVariant DatasetModel::headerData(int section, Qt::Orientation orientation, int 
     if (role == Qt::TextAlignmentRole)
         return QVariant::fromValue(Qt::Alignment(Qt::AlignCenter));
     return {};
+}
+
+void DatasetModel::restyle()
+{
+    if (rowCount() > 0 && columnCount() > 0)
+        Q_EMIT dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1));
+    Q_EMIT headerDataChanged(Qt::Horizontal, 0, columnCount() - 1);
 }

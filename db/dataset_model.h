@@ -44,6 +44,11 @@ public:
     DatasetModel(Dataset &dataset, QVector<GridColumn> columns, QObject *parent = nullptr);
 
     void setStyler(Styler styler) { m_styler = std::move(styler); }
+    // Styles column titles (e.g. their colour); an invalid result keeps the standard look.
+    using HeaderStyler = std::function<QVariant(int section, int role)>;
+    void setHeaderStyler(HeaderStyler styler) { m_headerStyler = std::move(styler); }
+    // The styling changed (not the rows): views repaint cells and titles.
+    void restyle();
     // Makes the cells editable; the edit text of a cell is its value's plain text ("12,5").
     void setWriter(Writer writer) { m_writer = std::move(writer); }
     bool isEditable() const { return bool(m_writer); }
@@ -65,6 +70,7 @@ private:
     Dataset &m_dataset;
     QVector<GridColumn> m_columns;
     Styler m_styler;
+    HeaderStyler m_headerStyler;
     Writer m_writer;
     bool m_writing = false;
 };

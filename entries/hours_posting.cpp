@@ -22,6 +22,13 @@ QString daySum(qint64 workerId, int shift, const QDate &day)
         .arg(sql::integer(workerId), sql::integer(shift), sql::toDate(day));
 }
 
+QString fatigueSum(qint64 workerId, qint64 kind, int night, const QDate &day)
+{
+    return QStringLiteral("select sum(f.cnt) from accounts_dep.fatigue f where f.id_p=%1 and "
+                          "f.id_o=%2 and f.i_night=%3 and f.d_date=%4")
+        .arg(sql::integer(workerId), sql::integer(kind), sql::integer(night), sql::toDate(day));
+}
+
 } // namespace
 
 void lockMonth(TDataModule6 &dm, int month, int year)
@@ -67,6 +74,36 @@ void postDayAfterDelete(TDataModule6 &dm, qint64 workerId, int shift, const QDat
                 .arg(sql::dayColumn(day.day()), daySum(workerId, shift, day),
                      sql::integer(workerId), sql::integer(shift), sql::integer(day.month()),
                      sql::integer(day.year())));
+    });
+}
+
+void postFatigueDay(TDataModule6 &dm, qint64 workerId, qint64 kind, int night, const QDate &day)
+{
+    dm.ADO_DB.inTransaction([&] {
+        lockWorkerMonth(dm, workerId, day.month(), day.year());
+        const QString column = sql::dayColumn(day.day());
+        dm.H_Tabel_ins.execute(
+            QStringLiteral("insert into accounts_dep.h_tabel(i_type, w_id, i_night, month, year, "
+                           "%1) values(%2, %3, %4, %5, %6, coalesce((%7), 0)) "
+                           "on conflict (w_id, month, year, smena, i_type, i_night) "
+                           "do update set %1=excluded.%1")
+                .arg(column, sql::integer(kind), sql::integer(workerId), sql::integer(night),
+                     sql::integer(day.month()), sql::integer(day.year()),
+                     fatigueSum(workerId, kind, night, day)));
+    });
+}
+
+void postFatigueDayAfterDelete(TDataModule6 &dm, qint64 workerId, qint64 kind, int night,
+                               const QDate &day)
+{
+    dm.ADO_DB.inTransaction([&] {
+        lockWorkerMonth(dm, workerId, day.month(), day.year());
+        dm.H_Tabel_ins.execute(
+            QStringLiteral("update accounts_dep.h_tabel set %1=(%2) where w_id=%3 and smena=0 "
+                           "and i_type=%4 and i_night=%5 and month=%6 and year=%7")
+                .arg(sql::dayColumn(day.day()), fatigueSum(workerId, kind, night, day),
+                     sql::integer(workerId), sql::integer(kind), sql::integer(night),
+                     sql::integer(day.month()), sql::integer(day.year())));
     });
 }
 

@@ -18,6 +18,12 @@ void postDay(TDataModule6 &dm, qint64 workerId, int shift, const QDate &day);
 // remains. No row is inserted.
 void postDayAfterDelete(TDataModule6 &dm, qint64 workerId, int shift, const QDate &day);
 
+// The same for hour-paid work: the fatigue row of a worker, work kind (7777, 7778) and night flag
+// holds the day's sum of the hours of his entries of that kind and flag.
+void postFatigueDay(TDataModule6 &dm, qint64 workerId, qint64 kind, int night, const QDate &day);
+void postFatigueDayAfterDelete(TDataModule6 &dm, qint64 workerId, qint64 kind, int night,
+                               const QDate &day);
+
 // Takes the locks that every write of a worker's monthly rows takes, inside the caller's
 // transaction: the month shared (a month rebuild takes it exclusively), then the worker's month.
 void lockWorkerMonth(TDataModule6 &dm, qint64 workerId, int month, int year);

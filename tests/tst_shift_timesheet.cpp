@@ -1,0 +1,321 @@
+#include "app/clock.h"
+#include "app/locale_setup.h"
+#include "app/main_window.h"
+#include "app/startup.h"
+#include "db/data_grid.h"
+#include "db/data_module.h"
+#include "support/recorders.h"
+#include "support/seed.h"
+#include "support/test_database.h"
+#include "timesheets/month_rebuild.h"
+#include "timesheets/shift_timesheet.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+// The timesheet by shifts: the month's layout, the cells, the listing and the month rebuild.
+class TestShiftTimesheet : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase()
+    {
+        setupRussianLocale(*QCoreApplication::instance());
+        Clock::set(QDateTime(QDate(2026, 12, 10), QTime(9, 0)));
+        m_db = std::make_unique<TestDatabase>(QStringLiteral("shift_timesheet"));
+        auto dm = m_db->connect();
+        m_product = seed::product(*dm, QStringLiteral("ТП-120"));
+        const qint64 kind = seed::kind(*dm, QStringLiteral("Литьё"));
+        for (int i = 0; i < 3; ++i)
+            m_ops << seed::operation(*dm, kind, m_product, i % 2, {10.0 + i});
+        m_anna = seed::worker(*dm, QStringLiteral("Анисимова А.А."));
+        m_boris = seed::worker(*dm, QStringLiteral("Борисов Б.Б."));
+        m_vera = seed::worker(*dm, QStringLiteral("Верина В.В."));
+    }
+    void cleanupTestCase()
+    {
+        m_db.reset();
+        Clock::set({});
+    }
+    void init()
+    {
+        m_terminations = std::make_unique<TerminationRecorder>();
+        m_program = std::make_unique<Program>(BuildStamp{20240305, 0},
+                                              QStringList{m_db->name(), TestDatabase::server()});
+        QVERIFY(m_program->start());
+        m_program->mainWindow().Timer1->stop();
+        TestDatabase::exec(
+            dm(),
+            QStringLiteral("delete from accounts_dep.smena; delete from accounts_dep.h_tabel"));
+    }
+    void cleanup()
+    {
+        m_program.reset();
+        m_terminations.reset();
+    }
+
+    // Days after the month's end are blanked (silver titles, invisible text); weekends are red.
+    void monthLayout_data()
+    {
+        QTest::addColumn<int>("month");
+        QTest::addColumn<int>("year");
+        QTest::addColumn<int>("days");
+        QTest::addColumn<QList<int>>("weekends"); // some weekend days of the month
+        QTest::addColumn<QList<int>>("weekdays");
+        QTest::newRow("31 days") << 1 << 2024 << 31 << QList<int>{6, 7, 27, 28}
+                                 << QList<int>{1, 31};
+        QTest::newRow("30 days") << 4 << 2024 << 30 << QList<int>{6, 7, 27, 28}
+                                 << QList<int>{1, 30};
+        QTest::newRow("leap February")
+            << 2 << 2024 << 29 << QList<int>{3, 4, 24, 25} << QList<int>{29};
+        QTest::newRow("February") << 2 << 2023 << 28 << QList<int>{4, 5, 25, 26} << QList<int>{28};
+        QTest::newRow("starting on a Sunday")
+            << 9 << 2024 << 30 << QList<int>{1, 7, 8, 14, 15, 29} << QList<int>{2, 30};
+    }
+    void monthLayout()
+    {
+        QFETCH(int, month);
+        QFETCH(int, year);
+        QFETCH(int, days);
+        QFETCH(QList<int>, weekends);
+        QFETCH(QList<int>, weekdays);
+        window().selectMonth(month, year);
+        QAbstractItemModel *model = window().DBGrid2->model();
+        const auto titleColour = [&](int day) {
+            return model->headerData(day, Qt::Horizontal, Qt::ForegroundRole)
+                .value<QBrush>()
+                .color();
+        };
+        for (int day : weekends)
+            QCOMPARE(titleColour(day), QColor(255, 0, 0));
+        for (int day : weekdays)
+            QVERIFY(titleColour(day) != QColor(255, 0, 0) &&
+                    titleColour(day) != QColor(192, 192, 192));
+        for (int day = days + 1; day <= 31; ++day)
+            QCOMPARE(titleColour(day), QColor(192, 192, 192));
+    }
+
+    // Cells: 0 grey (red on weekends), 8 bold, more than 8 bold on green; after the month's end
+    // nothing shows.
+    void cellStyling_data()
+    {
+        QTest::addColumn<int>("day");
+        QTest::addColumn<int>("hours");
+        QTest::addColumn<QColor>("text"); // invalid: the usual colour
+        QTest::addColumn<bool>("bold");
+        QTest::addColumn<QColor>("background");
+        QTest::newRow("0 on a weekday") << 4 << 0 << QColor(192, 192, 192) << false << QColor();
+        QTest::newRow("0 on a Saturday") << 2 << 0 << QColor(255, 0, 0) << false << QColor();
+        QTest::newRow("8") << 4 << 8 << QColor() << true << QColor();
+        QTest::newRow("10") << 4 << 10 << QColor() << true << QColor(192, 220, 192);
+        QTest::newRow("6") << 4 << 6 << QColor() << false << QColor();
+        QTest::newRow("10 on a Sunday")
+            << 3 << 10 << QColor(255, 0, 0) << true << QColor(192, 220, 192);
+    }
+    void cellStyling()
+    {
+        QFETCH(int, day);
+        QFETCH(int, hours);
+        QFETCH(QColor, text);
+        QFETCH(bool, bold);
+        QFETCH(QColor, background);
+        // March 2024: the 2nd is a Saturday, the 3rd a Sunday.
+        const QDate date(2024, 3, day);
+        seed::Entry e{m_anna, m_product, m_ops[0], date};
+        e.hours = hours;
+        seed::entry(dm(), e);
+        TestDatabase::exec(
+            dm(), QStringLiteral("insert into accounts_dep.h_tabel(smena, w_id, month, year, d%1) "
+                                 "values (1, %2, 3, 2024, %3)")
+                      .arg(day)
+                      .arg(m_anna)
+                      .arg(hours));
+        window().selectMonth(3, 2024);
+        const QModelIndex cell = window().DBGrid1->model()->index(0, day);
+        QCOMPARE(cell.data().toString(), QString::number(hours));
+        const QVariant foreground = cell.data(Qt::ForegroundRole);
+        QCOMPARE(foreground.isValid() ? foreground.value<QBrush>().color() : QColor(), text);
+        QCOMPARE(cell.data(Qt::FontRole).value<QFont>().bold(), bold);
+        const QVariant fill = cell.data(Qt::BackgroundRole);
+        QCOMPARE(fill.isValid() ? fill.value<QBrush>().color() : QColor(), background);
+        // The 31st of a 30-day month would be invisible; March has it, so day 31 is plain.
+        window().selectMonth(4, 2024);
+    }
+
+    // A worker whose entries are all in shift 2 is on that tab only; an overtime row on none.
+    void listedByShift()
+    {
+        seed::Entry second{m_boris, m_product, m_ops[0], QDate(2024, 3, 5)};
+        second.shift = 2;
+        seed::entry(dm(), second);
+        seed::Entry overtime{m_vera, m_product, m_ops[0], QDate(2024, 3, 5)};
+        overtime.shift = 4;
+        seed::entry(dm(), overtime);
+        rebuild::shiftMonth(dm(), 3, 2024);
+        window().selectMonth(3, 2024);
+        QCOMPARE(dm().H_Tabel_1.recordCount(), 0);
+        QCOMPARE(dm().H_Tabel_2.recordCount(), 1);
+        QCOMPARE(dm().H_Tabel_2.text(QStringLiteral("fio")), QStringLiteral("Борисов Б.Б."));
+        QCOMPARE(dm().H_Tabel_2.integer(QStringLiteral("summ")), 8);
+        QCOMPARE(dm().H_Tabel_3.recordCount(), 0);
+    }
+
+    // The rebuild leaves exactly the rows the entries give: a value for every day with entries
+    // (0 where they sum to 0), nothing on other days; the fatigue rows and other months stay.
+    void rebuildMatchesEntries()
+    {
+        struct E
+        {
+            qint64 worker;
+            int op;
+            int day;
+            int shift;
+            int hours;
+        };
+        const QList<E> entries{{m_anna, 0, 1, 1, 3},   {m_anna, 1, 1, 1, 5},  {m_anna, 0, 31, 1, 7},
+                               {m_anna, 0, 2, 4, 2},   {m_boris, 0, 2, 2, 0}, {m_boris, 1, 2, 2, 0},
+                               {m_boris, 2, 15, 3, 9}, {m_vera, 0, 29, 1, 4}};
+        for (const E &e : entries) {
+            seed::Entry row{e.worker, m_product, m_ops[e.op], QDate(2024, 3, e.day)};
+            row.shift = e.shift;
+            row.hours = e.hours;
+            seed::entry(dm(), row);
+        }
+        // Stale rows of the month, a fatigue row, and a row of another month.
+        TestDatabase::exec(dm(),
+                           QStringLiteral("insert into accounts_dep.h_tabel(smena, w_id, month, "
+                                          "year, d1, d9) values (1, %1, 3, 2024, 99, 99);"
+                                          "insert into accounts_dep.h_tabel(smena, w_id, month, "
+                                          "year, d3) values (3, %2, 3, 2024, 5);"
+                                          "insert into accounts_dep.h_tabel(w_id, i_type, i_night, "
+                                          "month, year, d4) values (%1, 7777, 1, 3, 2024, 6);"
+                                          "insert into accounts_dep.h_tabel(smena, w_id, month, "
+                                          "year, d4) values (1, %1, 4, 2024, 2)")
+                               .arg(m_anna)
+                               .arg(m_vera));
+
+        QMap<QString, QMap<int, int>> expected; // "worker/shift" → day → hours
+        for (const E &e : entries)
+            expected[QStringLiteral("%1/%2").arg(e.worker).arg(e.shift)][e.day] += e.hours;
+
+        MessageRecorder recorder;
+        window().selectMonth(3, 2024);
+        window().Button1->click();
+        QVERIFY(recorder.shown.isEmpty());
+        QVERIFY(!window().PB->isVisible());
+
+        QSqlQuery rows =
+            dm().ADO_DB.run(QStringLiteral("select w_id, smena, %1 from accounts_dep.h_tabel "
+                                           "where month=3 and year=2024 and smena>0 "
+                                           "order by w_id, smena")
+                                .arg(dayList()));
+        QMap<QString, QMap<int, int>> actual;
+        while (rows.next()) {
+            const QString key =
+                QStringLiteral("%1/%2").arg(rows.value(0).toLongLong()).arg(rows.value(1).toInt());
+            QVERIFY2(!actual.contains(key), qPrintable(key));
+            QMap<int, int> &days = actual[key];
+            for (int day = 1; day <= 31; ++day)
+                if (!rows.value(1 + day).isNull())
+                    days[day] = rows.value(1 + day).toInt();
+        }
+        QCOMPARE(actual, expected);
+        QCOMPARE(
+            TestDatabase::scalar(
+                dm(), QStringLiteral(
+                          "select d4 from accounts_dep.h_tabel where smena=0 and i_type=7777")),
+            6);
+        QCOMPARE(TestDatabase::scalar(
+                     dm(), QStringLiteral("select d4 from accounts_dep.h_tabel where month=4")),
+                 2);
+        QCOMPARE(dm().H_Tabel_1.recordCount(), 2); // reopened: Анисимова and Верина
+    }
+
+    // A rebuild that fails part-way leaves the month as it was, and says so.
+    void failedRebuildChangesNothing()
+    {
+        seed::entry(dm(), {m_anna, m_product, m_ops[0], QDate(2024, 3, 5)});
+        seed::entry(dm(), {m_anna, m_product, m_ops[0], QDate(2024, 3, 20)});
+        TestDatabase::exec(dm(), QStringLiteral("insert into accounts_dep.h_tabel(smena, w_id, "
+                                                "month, year, d1) values (1, %1, 3, 2024, 11);"
+                                                "create function public.refuse_day20() returns "
+                                                "trigger language plpgsql as $$ begin "
+                                                "if new.d20 is not null then raise exception 'no "
+                                                "day 20'; end if; return new; end $$;"
+                                                "create trigger refuse_day20 before insert or "
+                                                "update on accounts_dep.h_tabel for each row "
+                                                "execute function public.refuse_day20()")
+                                     .arg(m_anna));
+        MessageRecorder recorder;
+        window().selectMonth(3, 2024);
+        window().Button1->click();
+        TestDatabase::exec(dm(),
+                           QStringLiteral("drop trigger refuse_day20 on accounts_dep.h_tabel; "
+                                          "drop function public.refuse_day20()"));
+        QCOMPARE(recorder.shown.size(), 1);
+        QCOMPARE(recorder.shown.first().text,
+                 QStringLiteral("Табель не перестроен: строки месяца остались прежними."));
+        QVERIFY(recorder.shown.first().detail.contains(QStringLiteral("no day 20")));
+        QCOMPARE(
+            TestDatabase::scalar(dm(), QStringLiteral("select count(*) from accounts_dep.h_tabel")),
+            1);
+        QCOMPARE(TestDatabase::scalar(dm(), QStringLiteral("select d1 from accounts_dep.h_tabel")),
+                 11);
+        QCOMPARE(TestDatabase::scalar(
+                     dm(), QStringLiteral(
+                               "select count(*) from accounts_dep.h_tabel where d5 is not null")),
+                 0);
+        QVERIFY(!window().PB->isVisible());
+        QVERIFY(window().Button1->isEnabled());
+    }
+
+    // The year list runs to next year; the menu opens the month of the date the log shows.
+    void menuSelectsTheShownMonth()
+    {
+        QCOMPARE(window().ComboBox2->itemText(0), QStringLiteral("2007"));
+        QCOMPARE(window().ComboBox2->itemText(window().ComboBox2->count() - 1),
+                 QStringLiteral("2027"));
+        TForm1 &main = m_program->mainWindow();
+        main.applyRole(Role::Full);
+        main.FormActivate();
+        main.DateT->setDate(QDate(2027, 1, 15));
+        main.DateTChange();
+        ModalScript modal([&](QDialog &) {
+            QCOMPARE(window().ComboBox1->currentText(), QStringLiteral("Январь"));
+            QCOMPARE(window().ComboBox2->currentText(), QStringLiteral("2027"));
+            QVERIFY(dm().H_Tabel_1.isOpen());
+        });
+        main.findChild<QAction *>(QStringLiteral("N13"))->trigger();
+        QCOMPARE(modal.opened, QList<QString>{QStringLiteral("TForm19")});
+        QVERIFY(!dm().H_Tabel_1.isOpen());
+    }
+
+private:
+    TDataModule6 &dm() { return m_program->dataModule(); }
+    TForm19 &window() { return *m_program->forms().Form19; }
+    static QString dayList()
+    {
+        QStringList days;
+        for (int day = 1; day <= 31; ++day)
+            days << QStringLiteral("d%1").arg(day);
+        return days.join(QLatin1String(", "));
+    }
+
+    std::unique_ptr<TestDatabase> m_db;
+    std::unique_ptr<TerminationRecorder> m_terminations;
+    std::unique_ptr<Program> m_program;
+    qint64 m_product = 0;
+    QList<qint64> m_ops;
+    qint64 m_anna = 0;
+    qint64 m_boris = 0;
+    qint64 m_vera = 0;
+};
+
+QTEST_MAIN(TestShiftTimesheet)
+#include "tst_shift_timesheet.moc"
