@@ -9,6 +9,7 @@
 #include "app/version_watch.h"
 #include "app/window_setup.h"
 #include "db/data_module.h"
+#include "reports/summary_reports.h"
 
 #include <QHBoxLayout>
 #include <QLineEdit>
@@ -80,6 +81,8 @@ void TForm23::Button1Click()
         return;
     }
     main.applyRole(role);
+    if (m_forms.Form18)
+        m_forms.Form18->applyRole(role);
     hide();
     runModal(main);
     done(QDialog::Accepted);

@@ -17,6 +17,7 @@
 #include "db/sql_text.h"
 #include "entries/hours_posting.h"
 #include "entries/shift_entry_editor.h"
+#include "reports/summary_reports.h"
 #include "timesheets/shift_timesheet.h"
 
 #include <QAction>
@@ -224,6 +225,7 @@ void TForm1::connectWindows()
     wire(N6, m_forms.Form8, &TForm1::N6Click);
     wire(N8, m_forms.Form26, &TForm1::N8Click);
     wire(N13, m_forms.Form19, &TForm1::N13Click);
+    wire(N10, m_forms.Form18, &TForm1::N10Click);
 }
 
 void TForm1::N1Click()
@@ -250,6 +252,11 @@ void TForm1::N13Click()
 {
     // The month of the day shown, not of today.
     m_forms.Form19->showMonth(DateT->date(), this);
+}
+
+void TForm1::N10Click()
+{
+    m_forms.Form18->showFromMenu(this);
 }
 
 void TForm1::N8Click()

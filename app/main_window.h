@@ -104,6 +104,7 @@ public:
     void N6Click();
     void N8Click();
     void N13Click();
+    void N10Click();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

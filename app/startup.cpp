@@ -15,6 +15,9 @@
 #include "db/data_module.h"
 #include "entries/norm_editor.h"
 #include "entries/shift_entry_editor.h"
+#include "reports/hours_table_layout.h"
+#include "reports/period_layouts.h"
+#include "reports/summary_reports.h"
 #include "timesheets/shift_timesheet.h"
 
 #include <QTimer>
@@ -57,7 +60,13 @@ void Program::createWindows()
     m_forms.Form9 = create<TForm9>(*m_dm);
     m_forms.Form10 = create<TForm10>(*m_dm, m_forms);
     m_forms.Form11 = create<TForm11>(*m_dm, m_forms);
+    m_forms.Form18 = create<TForm18>(*m_dm, m_forms);
     m_forms.Form19 = create<TForm19>(*m_dm, m_forms);
+    m_forms.Form21 = create<TForm21>(*m_dm, m_forms);
+    m_forms.Form15 = create<TForm15>(*m_dm, m_forms);
+    m_forms.Form16 = create<TForm16>(*m_dm, m_forms);
+    m_forms.Form17 = create<TForm17>(*m_dm, m_forms);
+    m_forms.Form20 = create<TForm20>(*m_dm, m_forms);
     m_forms.Form22 = create<TForm22>(*m_dm);
     m_forms.Form26 = create<TForm26>(*m_dm, m_forms);
     m_forms.Form29 = create<TForm29>(*m_dm, m_forms.Form26->item);

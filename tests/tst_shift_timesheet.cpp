@@ -5,8 +5,10 @@
 #include "db/data_grid.h"
 #include "db/data_module.h"
 #include "support/recorders.h"
+#include "support/report_capture.h"
 #include "support/seed.h"
 #include "support/test_database.h"
+#include "support/workbook.h"
 #include "timesheets/month_rebuild.h"
 #include "timesheets/shift_timesheet.h"
 
@@ -16,6 +18,7 @@
 #include <QDateEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -294,6 +297,55 @@ private Q_SLOTS:
         main.findChild<QAction *>(QStringLiteral("N13"))->trigger();
         QCOMPARE(modal.opened, QList<QString>{QStringLiteral("TForm19")});
         QVERIFY(!dm().H_Tabel_1.isOpen());
+    }
+
+    // Print and export show per worker and day the sum of all his monthly rows: every shift,
+    // overtime and the hour-paid rows; the export caption ends with equal counts.
+    void printAndExportSumAllRows()
+    {
+        TestDatabase::exec(dm(), QStringLiteral("insert into accounts_dep.h_tabel(smena, w_id, "
+                                                "month, year, d5) values (1, %1, 3, 2024, 3)")
+                                     .arg(m_anna));
+        TestDatabase::exec(dm(),
+                           QStringLiteral("insert into accounts_dep.h_tabel(smena, w_id, month, "
+                                          "year, d5, d6) values (4, %1, 3, 2024, 2, 1)")
+                               .arg(m_anna));
+        TestDatabase::exec(dm(),
+                           QStringLiteral("insert into accounts_dep.h_tabel(w_id, i_type, i_night, "
+                                          "month, year, d5) values (%1, 7777, 1, 3, 2024, 4)")
+                               .arg(m_anna));
+        TestDatabase::exec(dm(), QStringLiteral("insert into accounts_dep.h_tabel(smena, w_id, "
+                                                "month, year, d31) values (2, %1, 3, 2024, 8)")
+                                     .arg(m_boris));
+        QTemporaryDir dir;
+        XlsxExport::setFolder(dir.path());
+        OpenerRecorder opener;
+        PreviewCapture previews(dir.path());
+        window().selectMonth(3, 2024);
+        window().Button6->click();
+        window().Button2->click();
+        XlsxExport::setFolder({});
+
+        QCOMPARE(previews.files.size(), 1);
+        const QString text = pdf::lines(previews.files.first()).join(QLatin1Char('\n'));
+        QVERIFY2(text.contains(QStringLiteral("Март 2024 г.")), qPrintable(text));
+        QVERIFY2(text.contains(QStringLiteral("Анисимова А.А.")), qPrintable(text));
+
+        QCOMPARE(window().Button2->text(), QStringLiteral("Excel (2 из 2)"));
+        QCOMPARE(opener.opened.size(), 1);
+        const QJsonObject book = readBack(opener.opened.first());
+        QCOMPARE(cellText(book, 1, 1), QStringLiteral("Март 2024"));
+        QCOMPARE(cellText(book, 1, 2), QStringLiteral("Фамилия И.О."));
+        QCOMPARE(cellText(book, 33, 2), QStringLiteral("Итого"));
+        QCOMPARE(cellText(book, 1, 3), QStringLiteral("Анисимова А.А."));
+        QCOMPARE(cellText(book, 6, 3), QStringLiteral("9")); // day 5: 3 + 2 + 4
+        QCOMPARE(cellText(book, 7, 3), QStringLiteral("1"));
+        QCOMPARE(cellText(book, 5, 3), QString()); // day 4: no hours, no cell
+        QCOMPARE(cellText(book, 33, 3), QStringLiteral("10"));
+        QCOMPARE(cellText(book, 32, 4), QStringLiteral("8"));
+        QCOMPARE(cellText(book, 1, 5), QString());
+        window().FormActivate();
+        QCOMPARE(window().Button2->text(), QStringLiteral("Excel"));
     }
 
 private:

@@ -9,6 +9,9 @@
 #include "db/data_grid.h"
 #include "db/data_module.h"
 #include "db/db_error.h"
+#include "reports/export_progress.h"
+#include "reports/hours_table_layout.h"
+#include "reports/xlsx_export.h"
 #include "timesheets/month_rebuild.h"
 
 #include <QBrush>
@@ -317,6 +320,56 @@ void TForm19::Button1Click()
     PB->setVisible(false);
 }
 
-void TForm19::Button6Click() {}
+void TForm19::Button6Click()
+{
+    if (ComboBox2->currentIndex() < 0)
+        return;
+    m_forms.Form15->print(month(), year(),
+                          ComboBox1->currentText() + QLatin1Char(' ') + ComboBox2->currentText() +
+                              QStringLiteral(" г."),
+                          this);
+}
 
-void TForm19::Button2Click() {}
+void TForm19::Button2Click()
+{
+    if (ComboBox2->currentIndex() < 0)
+        return;
+    // Every monthly row of each worker counts here: all shifts and the hour-paid rows.
+    Dataset &rows = m_forms.Form15->H_Tabel;
+    rows.close();
+    rows.setParam(QStringLiteral("mnth"), month());
+    rows.setParam(QStringLiteral("yea"), year());
+    rows.open();
+    XlsxExport excel;
+    const QString subject = QStringLiteral("Табель по времени ") + ComboBox1->currentText() +
+                            QLatin1Char(' ') + QString::number(year());
+    if (excel.open(subject) != 1) {
+        rows.close();
+        return;
+    }
+    excel.show(false);
+    {
+        ExportProgress progress(*Button2, rows.recordCount());
+        excel.writeCell(1, 1, 1,
+                        ComboBox1->currentText() + QLatin1Char(' ') + QString::number(year()), true,
+                        true, true);
+        excel.writeCell(1, 1, 2, QStringLiteral("Фамилия И.О."), true, true, true);
+        for (int day = 1; day <= 31; ++day)
+            excel.writeCell(1, day + 1, 2, QString::number(day), false, true, true);
+        excel.writeCell(1, 33, 2, QStringLiteral("Итого"), true, true, true);
+        int row = 3;
+        for (rows.first(); !rows.eof(); rows.next(), ++row) {
+            excel.writeCell(1, 1, row, rows.text(QStringLiteral("fio")), true, true, false);
+            qint64 total = 0;
+            for (int day = 1; day <= 31; ++day) {
+                const QString field = QStringLiteral("sd%1").arg(day);
+                excel.writeCell(1, day + 1, row, rows.text(field), false, true, false);
+                total += rows.integer(field);
+            }
+            excel.writeCell(1, 33, row, QString::number(total), false, true, false);
+            progress.rowWritten();
+        }
+    }
+    excel.show(true);
+    rows.close();
+}

@@ -1,0 +1,448 @@
+#include "reports/period_layouts.h"
+
+#include "app/forms.h"
+
+using namespace report;
+
+namespace {
+
+// A total of a footer: a number centred in its light grey cell.
+Item total(const QString &expression, double left, double width, const QString &mask = {})
+{
+    return field(expression, left, width).centred().masked(mask).filled(layouts::TotalField);
+}
+
+// The report header band: light grey, the title label at the left.
+Band reportHeader(double height, double titleLeft, const FontSpec &titleFont)
+{
+    Band header = band(height).filled(layouts::ReportHeader);
+    Item title = label(QString(), titleLeft).named(QStringLiteral("QRLabel1"));
+    title.font = titleFont;
+    header.add(title);
+    return header;
+}
+
+Band spacer()
+{
+    return band(0.5);
+}
+
+Band groupHeader(double height, const QString &fieldName)
+{
+    return band(height).filled(layouts::GroupHeader).add(field(fieldName, 0.3).bold().sized(10));
+}
+
+Band grandTotal(double height)
+{
+    return band(height).filled(layouts::GrandTotal).framed(Lines::frame());
+}
+
+const QString Mask2 = QStringLiteral("#0.00");
+const QString Mask3 = QStringLiteral("#0.000");
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------------
+
+TForm16::TForm16(TDataModule6 &dm, Forms &, QWidget *parent)
+    : PeriodLayout(dm, QStringLiteral("TForm16"), QStringLiteral("t_Report"), sqlText(), 12,
+                   QStringLiteral("   Отчет по рабочим за период с "), design(), parent)
+    , t_Report(query())
+{}
+
+QStringList TForm16::sqlText()
+{
+    return {
+        QStringLiteral("select person.s_caption fio, sum(smena.kol_vo-smena.brak)::numeric(10,2) "
+                       "as kolvo,vid_oper.vid, "),
+        QStringLiteral(
+            "sum((kol_vo-brak)*smena.cena)::numeric(10,2) as summa,izdel.nom, oper.naimen, color,"),
+        QStringLiteral("(select coalesce(sum(f.cnt*f.price),0)::numeric(10,2) f_sum7 from "
+                       "accounts_dep.fatigue f where f.d_date<:data4 and f.d_date>=:data3 and "
+                       "f.id_p=smena.w_id and f.id_nom=izdel.id_nom and f.id_o=7777),"),
+        QStringLiteral("(select coalesce(sum(f.cnt*f.price),0)::numeric(10,2) f_sum8 from "
+                       "accounts_dep.fatigue f where f.d_date<:data6 and f.d_date>=:data5 and "
+                       "f.id_p=smena.w_id and f.id_nom=izdel.id_nom and f.id_o=7778),"),
+        QStringLiteral("(select coalesce(sum(f.cnt*f.price),0)::numeric(10,2) f_sum78 from "
+                       "accounts_dep.fatigue f where f.d_date<:data8 and f.d_date>=:data7 and "
+                       "f.id_p=smena.w_id),"),
+        QStringLiteral(
+            "(select coalesce(sum(f.cnt*f.price),0)::numeric(10,2) f_sum7_all from "
+            "accounts_dep.fatigue f where f.d_date<:data10 and f.d_date>=:data9 and f.id_o=7777),"),
+        QStringLiteral(
+            "(select coalesce(sum(f.cnt*f.price),0)::numeric(10,2) f_sum8_all from "
+            "accounts_dep.fatigue f where f.d_date<:data12 and f.d_date>=:data11 and f.id_o=7778)"),
+        QStringLiteral("from cmn_contractor.person "
+                       "person,accounts_dep.smena,accounts_dep.izdel,accounts_dep.vid_oper,"),
+        QStringLiteral("accounts_dep.oper where w_id=s_code::integer and izdel.id=smena.i_id and "
+                       "vid_oper.id=oper.vid"),
+        QStringLiteral("and oper.id=smena.o_id and smena.data<:data2 and smena.data>=:data1"),
+        QStringLiteral(
+            "group by fio, izdel.nom, vid_oper.vid, smena.w_id, izdel.id_nom, oper.naimen, color"),
+        QStringLiteral("order by fio, izdel.nom"),
+    };
+}
+
+Layout TForm16::design()
+{
+    Layout layout = layouts::periodPage();
+
+    Group whole;
+    whole.header = reportHeader(4.2, 0.3, boldFont(10));
+    whole.header->child(spacer());
+    whole.footer =
+        grandTotal(36.8)
+            .withFont(boldFont(11))
+            .add({
+                total(QStringLiteral("sum(summa)"), 129.4, 28.0, Mask2),
+                total(QStringLiteral("sum(summa/1.2)"), 159.0, 28.0, Mask2),
+                label(QStringLiteral("Хоз.р.:"), 114.8).at(6.5),
+                total(QStringLiteral("f_sum7_all"), 129.4, 28.0, Mask2).at(6.5),
+                total(QStringLiteral("f_sum7_all/1.2"), 159.0, 28.0, Mask2).at(6.5),
+                label(QStringLiteral("Ср.сд.:"), 114.8).at(12.6),
+                total(QStringLiteral("f_sum8_all"), 129.4, 28.0, Mask2).at(12.6),
+                total(QStringLiteral("f_sum8_all/1.2"), 159.0, 28.0, Mask2).at(12.6),
+                label(QStringLiteral("Итого:"), 114.8).at(18.7),
+                total(QStringLiteral("(sum(summa)+f_sum7_all+f_sum8_all)"), 129.4, 28.0, Mask2)
+                    .at(18.7),
+                total(QStringLiteral("(sum(summa)+f_sum7_all+f_sum8_all)/1.2"), 159.0, 28.0, Mask2)
+                    .at(18.7),
+            });
+
+    Group worker;
+    worker.expression = QStringLiteral("t_Report.fio");
+    worker.header = groupHeader(6.6, QStringLiteral("fio"))
+                        .add(label(QStringLiteral("Сумма без Р/К"), 163.2, 25.1).bold().sized(10));
+    worker.footer =
+        band(12.7)
+            .withFont(boldFont(9))
+            .resetting()
+            .add({
+                total(QStringLiteral("sum(summa)"), 137.8, 23.8, Mask2),
+                total(QStringLiteral("sum(summa/1.2)"), 163.2, 23.8, Mask2),
+                total(QStringLiteral("sum(summa)+ t_Report.f_sum78"), 137.8, 23.8, Mask3).at(6.7),
+                total(QStringLiteral("(sum(summa)+f_sum78)/1.2"), 163.2, 23.8, Mask3).at(6.7),
+            });
+
+    Group nomenclature;
+    nomenclature.expression = QStringLiteral("t_Report.nom");
+    nomenclature.header = groupHeader(5.3, QStringLiteral("nom"));
+    nomenclature.footer =
+        band(11.6)
+            .withFont(boldFont(9))
+            .resetting()
+            .add({
+                label(QStringLiteral("Хоз.р.:"), 38.6),
+                total(QStringLiteral("f_sum7"), 54.2, 19.3),
+                label(QStringLiteral("Ср. сд.:"), 78.8),
+                total(QStringLiteral("f_sum8"), 93.4, 19.3),
+                total(QStringLiteral("sum(kolvo)"), 117.5, 19.3),
+                total(QStringLiteral("sum(summa)"), 137.8, 23.8, Mask3),
+                total(QStringLiteral("sum(summa/1.2)"), 163.2, 23.8, Mask3),
+                label(QStringLiteral("Итого:"), 123.3).at(6.7),
+                total(QStringLiteral("sum(summa) + t_Report.f_sum7 + t_Report.f_sum8"), 137.8, 23.8,
+                      Mask3)
+                    .at(6.7),
+                total(QStringLiteral("(sum(summa) + t_Report.f_sum7+ t_Report.f_sum8)/1.2"), 163.2,
+                      23.8, Mask3)
+                    .at(6.7),
+            });
+
+    layout.groups = {whole, worker, nomenclature};
+    layout.detail = band(4.2)
+                        .withFont(report::font(9))
+                        .add({
+                            field(layouts::kindText(), 0.3, 42.6),
+                            field(QStringLiteral("vid"), 44.5, 38.6).centred(),
+                            field(layouts::colourText(), 84.7, 28.0),
+                            field(QStringLiteral("kolvo"), 117.5, 19.3).centred(),
+                            field(QStringLiteral("summa"), 138.1, 23.5).centred().masked(Mask3),
+                        });
+    layout.pageFooter = layouts::pageNumberFooter(4.8);
+    return layout;
+}
+
+// ---------------------------------------------------------------------------------------------
+
+TForm17::TForm17(TDataModule6 &dm, Forms &, QWidget *parent)
+    : PeriodLayout(dm, QStringLiteral("TForm17"), QStringLiteral("t_Report"), sqlText(), 2,
+                   QStringLiteral("   Отчет по продукции за период с "), design(), parent)
+    , t_Report(query())
+{}
+
+QStringList TForm17::sqlText()
+{
+    return {
+        QStringLiteral("select sum(smena.kol_vo-smena.brak)::numeric as kolvo, vid_oper.vid,"),
+        QStringLiteral("izdel.nom, oper.naimen, color,  "
+                       "round((izdel.massa*sum(smena.kol_vo-smena.brak))::numeric,2) as mass"),
+        QStringLiteral("from accounts_dep.smena,accounts_dep.izdel,accounts_dep.vid_oper, "
+                       "accounts_dep.oper where izdel.id=smena.i_id and vid_oper.id=oper.vid"),
+        QStringLiteral("and oper.id=smena.o_id and smena.data<:data2 and smena.data>=:data1 "),
+        QStringLiteral(
+            "group by izdel.nom,color, oper.naimen, vid_oper.vid, izdel.massa order by izdel.nom"),
+    };
+}
+
+Layout TForm17::design()
+{
+    Layout layout = layouts::periodPage();
+
+    Group whole;
+    whole.header = reportHeader(7.7, 0, boldFont(10))
+                       .add({
+                           label(QStringLiteral("Коробки"), 136.3).bold().sized(10),
+                           label(QStringLiteral("Количество"), 165.1).bold().sized(10),
+                       });
+    whole.header->child(spacer());
+    whole.footer = grandTotal(5.8).add({
+        label(QStringLiteral("Итого:"), 106.4).bold().sized(11),
+        total(QStringLiteral("sum(mass)"), 131.2, 23.5, QStringLiteral("#0")),
+        total(QStringLiteral("sum(kolvo)"), 160.9, 28.0).bold().sized(11),
+    });
+
+    Group nomenclature;
+    nomenclature.expression = QStringLiteral("t_Report.nom");
+    nomenclature.header = groupHeader(5.3, QStringLiteral("nom"));
+    nomenclature.footer = band(5.3)
+                              .withFont(boldFont(9))
+                              .resetting()
+                              .add({
+                                  total(QStringLiteral("sum(mass)"), 133.6, 19.3),
+                                  total(QStringLiteral("sum(kolvo)"), 163.0, 23.8),
+                              });
+
+    layout.groups = {whole, nomenclature};
+    layout.detail = band(4.2)
+                        .withFont(report::font(9))
+                        .add({
+                            field(layouts::kindText(), 13.2, 40.0),
+                            field(QStringLiteral("vid"), 54.8, 36.2).centred(),
+                            field(layouts::colourText(), 92.6, 39.4),
+                            field(QStringLiteral("mass"), 133.6, 19.3).centred(),
+                            field(QStringLiteral("kolvo"), 163.0, 23.5).centred(),
+                        });
+    layout.pageFooter = layouts::pageNumberFooter(4.8);
+    return layout;
+}
+
+// ---------------------------------------------------------------------------------------------
+
+TForm20::TForm20(TDataModule6 &dm, Forms &, QWidget *parent)
+    : PeriodLayout(dm, QStringLiteral("TForm20"), QStringLiteral("w_Report"), sqlText(), 18,
+                   QStringLiteral("   Детальный отчет по рабочим за период с "), design(), parent)
+    , w_Report(query())
+{}
+
+QStringList TForm20::sqlText()
+{
+    return {
+        QStringLiteral(
+            "select s_caption fio, izdel.marka, vid_oper.vid, oper.naimen, sum(time) as sum_time,"),
+        QStringLiteral(
+            "sum(smena.kol_vo)::numeric as kolvo, sum(smena.brak) as brk, sum((kol_vo-brak)*"),
+        QStringLiteral(
+            "smena.cena) as summa, color, sum(prize*(kol_vo-brak)*cena/100) as s_prize,"),
+        QStringLiteral("(select coalesce(sum(f.cnt*f.price),0)::numeric(10,2) f_sum7 from "
+                       "accounts_dep.fatigue f where f.d_date<:data2 and f.d_date>=:data1 and "
+                       "f.id_p=smena.w_id and f.id_o=7777 and f.i_night=0),"),
+        QStringLiteral("(select coalesce(sum(f.cnt*f.price),0)::numeric(10,2) f_sum7_n from "
+                       "accounts_dep.fatigue f where f.d_date<:data4 and f.d_date>=:data3 and "
+                       "f.id_p=smena.w_id and f.id_o=7777 and f.i_night=1),"),
+        QStringLiteral("(select coalesce(sum(f.cnt*f.price),0)::numeric(10,2) f_sum8 from "
+                       "accounts_dep.fatigue f where f.d_date<:data6 and f.d_date>=:data5 and "
+                       "f.id_p=smena.w_id and f.id_o=7778 and f.i_night=0),"),
+        QStringLiteral("(select coalesce(sum(f.cnt*f.price),0)::numeric(10,2) f_sum8_n from "
+                       "accounts_dep.fatigue f where f.d_date<:data8 and f.d_date>=:data7 and "
+                       "f.id_p=smena.w_id and f.id_o=7778 and f.i_night=1),"),
+        QStringLiteral("(select coalesce(sum(f.cnt),0)::numeric(10,2) f_sum7h from "
+                       "accounts_dep.fatigue f where f.d_date<:data12 and f.d_date>=:data11 and "
+                       "f.id_p=smena.w_id and f.id_o=7777 and f.i_night=0),"),
+        QStringLiteral("(select coalesce(sum(f.cnt),0)::numeric(10,2) f_sum7h_n from "
+                       "accounts_dep.fatigue f where f.d_date<:data14 and f.d_date>=:data13 and "
+                       "f.id_p=smena.w_id and f.id_o=7777 and f.i_night=1),"),
+        QStringLiteral("(select coalesce(sum(f.cnt),0)::numeric(10,2) f_sum8h from "
+                       "accounts_dep.fatigue f where f.d_date<:data16 and f.d_date>=:data15 and "
+                       "f.id_p=smena.w_id and f.id_o=7778 and f.i_night=0),"),
+        QStringLiteral("(select coalesce(sum(f.cnt),0)::numeric(10,2) f_sum8h_n from "
+                       "accounts_dep.fatigue f where f.d_date<:data18 and f.d_date>=:data17 and "
+                       "f.id_p=smena.w_id and f.id_o=7778 and f.i_night=1)"),
+        QStringLiteral("from cmn_contractor.person "
+                       "person,accounts_dep.izdel,accounts_dep.oper,accounts_dep.smena,accounts_"
+                       "dep.vid_oper "),
+        QStringLiteral(
+            "where smena.o_id=oper.id and smena.w_id=s_code::integer and smena.i_id=izdel.id "),
+        QStringLiteral("and smena.o_id=oper.id and w_id=s_code::integer and oper.vid=vid_oper.id "),
+        QStringLiteral("and smena.data<:data10 and smena.data>=:data9 "),
+        QStringLiteral("group by fio, marka,vid_oper.vid, oper.naimen, color, w_id "),
+        QStringLiteral("order by fio, marka, vid_oper.vid, oper.naimen"),
+    };
+}
+
+Layout TForm20::design()
+{
+    Layout layout = layouts::periodPage();
+
+    Group whole;
+    whole.header = reportHeader(7.7, 0, boldFont(10));
+    whole.header->child(spacer());
+    whole.footer = grandTotal(6.3)
+                       .withFont(boldFont(11))
+                       .add({
+                           label(QStringLiteral("Итого:"), 106.1),
+                           total(QStringLiteral("sum(brk)"), 132.0, 11.4),
+                           total(QStringLiteral("sum(kolvo)"), 145.0, 19.3),
+                           total(QStringLiteral("sum(summa)"), 165.9, 23.5, Mask2),
+                       });
+
+    Group worker;
+    worker.expression = QStringLiteral("w_Report.fio");
+    worker.header = groupHeader(5.3, QStringLiteral("fio"))
+                        .add({
+                            label(QStringLiteral("Часы"), 126.7).bold().sized(9),
+                            label(QStringLiteral("Брак"), 140.8).bold().sized(9),
+                            label(QStringLiteral("Количество"), 152.4).bold().sized(9),
+                            label(QStringLiteral("Сумма"), 176.5).bold().sized(9),
+                        });
+
+    // The worker's summary: the totals of his lines, then a small table of his hour-paid work and
+    // piece work, hours and pay with and without the raise coefficient.
+    Band summary =
+        band(57.9)
+            .withFont(boldFont(9))
+            .resetting()
+            .add({
+                total(QStringLiteral("sum(brk)"), 140.0, 9.3),
+                total(QStringLiteral("sum(kolvo)"), 150.8, 17.5),
+                total(QStringLiteral("sum(summa)"), 169.9, 19.6, Mask2),
+                label(QStringLiteral("Часы"), 107.7, 22.8).centred().at(9.2),
+                label(QStringLiteral("Сумма с р/к (р.)"), 131.5, 22.8).centred().at(9.2),
+                label(QStringLiteral("Сумма без р/к (р.)"), 163.8, 22.8).centred().at(9.2),
+            });
+    struct Row
+    {
+        const char *caption;
+        const char *hours;
+        const char *withRaise;
+        const char *withoutRaise;
+        bool masked;
+    };
+    static const Row rows[] = {
+        {"Хоз. раб. (дн.)", "f_sum7h", "f_sum7", "f_sum7/1.2", false},
+        {"Хоз. раб. (нч.)", "f_sum7h_n", "f_sum7_n", "f_sum7_n/1.2", false},
+        {"Ср. сд. (дн.)", "f_sum8h", "f_sum8", "f_sum8/1.2", false},
+        {"Ср. сд. (нч.)", "f_sum8h_n", "f_sum8_n", "f_sum8_n/1.2", false},
+        {"Сдел.", "sum(sum_time)", "sum(summa)", "sum(summa)/1.2", true},
+        {"Итого:", "sum(sum_time)+f_sum7h+f_sum7h_n+f_sum8h+f_sum8h_n",
+         "sum(summa)+w_Report.f_sum7+w_Report.f_sum7_n + w_Report.f_sum8 + w_Report.f_sum8_n",
+         "(sum(summa)+w_Report.f_sum7+w_Report.f_sum7_n + w_Report.f_sum8 + w_Report.f_sum8_n)/1.2",
+         true},
+        // A worker without piece-work hours has no price per hour: the division prints nothing.
+        {"Цена ср. сд. за 1 ч.:", nullptr, "sum(summa)/sum(sum_time)",
+         "sum(summa)/sum(sum_time)/1.2", true},
+    };
+    double top = 15.3;
+    for (const Row &row : rows) {
+        const QString mask = row.masked ? Mask2 : QString();
+        summary.add(label(QString::fromUtf8(row.caption), 84.7).at(top));
+        if (row.hours)
+            summary.add(total(QString::fromUtf8(row.hours), 107.7, 22.8, mask).at(top));
+        summary.add(total(QString::fromUtf8(row.withRaise), 131.5, 22.8, mask).at(top));
+        summary.add(total(QString::fromUtf8(row.withoutRaise), 163.8, 22.8, mask).at(top));
+        top += 6.1;
+    }
+    worker.footer = summary;
+
+    layout.groups = {whole, worker};
+    layout.detail = band(4.2)
+                        .withFont(report::font(8))
+                        .add({
+                            field(QStringLiteral("marka"), 0.3, 41.0),
+                            field(QStringLiteral("vid"), 42.9, 29.1).centred(),
+                            field(QStringLiteral("color"), 73.6, 16.1).centred(),
+                            field(layouts::kindText(), 91.3, 29.9),
+                            field(QStringLiteral("sum_time"), 126.5, 9.0).centred(),
+                            field(QStringLiteral("brk"), 140.2, 9.0).centred(),
+                            field(QStringLiteral("kolvo"), 150.8, 17.5).centred(),
+                            field(QStringLiteral("summa"), 169.9, 19.6).centred().masked(Mask2),
+                        });
+    layout.pageFooter = layouts::pageNumberFooter(6.9);
+    return layout;
+}
+
+// ---------------------------------------------------------------------------------------------
+
+TForm21::TForm21(TDataModule6 &dm, Forms &, QWidget *parent)
+    : PeriodLayout(dm, QStringLiteral("TForm21"), QStringLiteral("i_Report"), sqlText(), 2,
+                   QStringLiteral("   Детальный отчет по продукции за период с "), design(), parent)
+    , i_Report(query())
+{}
+
+QStringList TForm21::sqlText()
+{
+    return {
+        QStringLiteral("select izdel.marka, vid_oper.vid vid, oper.naimen, izdel.nom,"),
+        QStringLiteral("sum(smena.kol_vo)::numeric as kolvo, sum(smena.brak) as brk, "),
+        QStringLiteral("sum((kol_vo-brak)*smena.cena) as summa, color, "
+                       "round((izdel.massa*sum(smena.kol_vo))::numeric,2) as mass "),
+        QStringLiteral(
+            "from accounts_dep.izdel,accounts_dep.oper,accounts_dep.smena,accounts_dep.vid_oper "
+            "where smena.o_id=oper.id and smena.i_id=izdel.id "),
+        QStringLiteral(
+            "and smena.o_id=oper.id and oper.vid=vid_oper.id and smena.data<:data2 and "),
+        QStringLiteral("smena.data>=:data1 group by izdel.nom, marka, vid_oper.vid, oper.naimen, "
+                       "color,massa "),
+        QStringLiteral("order by izdel.nom,marka, vid_oper.vid, oper.naimen"),
+    };
+}
+
+Layout TForm21::design()
+{
+    Layout layout = layouts::periodPage();
+
+    Group whole;
+    whole.header = reportHeader(7.7, 0, boldFont(9))
+                       .add({
+                           label(QStringLiteral("Брак"), 124.4).bold().sized(10),
+                           label(QStringLiteral("Коробки"), 134.9).bold().sized(10),
+                           label(QStringLiteral("Кол-во"), 153.5).bold().sized(10),
+                           label(QStringLiteral("Сумма"), 173.8).bold().sized(10),
+                       });
+    whole.header->child(spacer());
+    whole.footer = grandTotal(6.6).add({
+        label(QStringLiteral("Итого:"), 99.7).bold().sized(11),
+        total(QStringLiteral("sum(brk)"), 124.4, 8.7),
+        total(QStringLiteral("sum(mass)"), 132.8, 18.8),
+        total(QStringLiteral("sum(kolvo)"), 152.1, 16.7),
+        total(QStringLiteral("sum(summa)"), 169.9, 20.1, Mask2),
+    });
+
+    Group nomenclature;
+    nomenclature.expression = QStringLiteral("i_Report.nom");
+    nomenclature.header = groupHeader(5.3, QStringLiteral("nom"));
+    nomenclature.footer = band(5.3)
+                              .withFont(boldFont(9))
+                              .resetting()
+                              .add({
+                                  total(QStringLiteral("sum(brk)"), 124.4, 8.7),
+                                  total(QStringLiteral("sum(mass)"), 132.8, 18.8, Mask2),
+                                  total(QStringLiteral("sum(kolvo)"), 152.1, 16.7),
+                                  total(QStringLiteral("sum(summa)"), 169.9, 20.1, Mask2),
+                              });
+
+    layout.groups = {whole, nomenclature};
+    layout.detail = band(4.2)
+                        .withFont(report::font(9))
+                        .add({
+                            field(QStringLiteral("marka"), 1.1, 52.1),
+                            field(QStringLiteral("vid"), 52.9, 27.8),
+                            field(QStringLiteral("color"), 81.2, 16.7).centred(),
+                            field(layouts::kindText(), 99.5, 27.0),
+                            field(QStringLiteral("brk"), 125.4, 6.6).centred(),
+                            field(QStringLiteral("mass"), 133.6, 18.8).centred(),
+                            field(QStringLiteral("kolvo"), 152.1, 16.7).centred(),
+                            field(QStringLiteral("summa"), 169.9, 19.1).centred().masked(Mask3),
+                        });
+    layout.pageFooter = layouts::pageNumberFooter(4.8);
+    return layout;
+}

@@ -1,0 +1,266 @@
+#include "reports/summary_reports.h"
+
+#include "app/busy.h"
+#include "app/clock.h"
+#include "app/error_guard.h"
+#include "app/forms.h"
+#include "app/main_window.h"
+#include "app/modal.h"
+#include "db/data_module.h"
+#include "db/number_format.h"
+#include "reports/export_progress.h"
+#include "reports/period_layouts.h"
+
+#include <QButtonGroup>
+#include <QDateEdit>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+#include <stdexcept>
+
+RadioGroup::RadioGroup(const QString &title, const QStringList &items, QWidget *parent)
+    : QGroupBox(title, parent)
+    , m_buttons(new QButtonGroup(this))
+{
+    auto *layout = new QVBoxLayout(this);
+    for (int i = 0; i < items.size(); ++i) {
+        auto *button = new QRadioButton(items.at(i), this);
+        button->setObjectName(QStringLiteral("%1_%2").arg(objectName()).arg(i));
+        m_buttons->addButton(button, i);
+        layout->addWidget(button);
+    }
+    setItemIndex(0);
+}
+
+int RadioGroup::itemIndex() const
+{
+    return m_buttons->checkedId();
+}
+
+void RadioGroup::setItemIndex(int index)
+{
+    if (QAbstractButton *button = m_buttons->button(index))
+        button->setChecked(true);
+}
+
+QRadioButton *RadioGroup::item(int index) const
+{
+    return qobject_cast<QRadioButton *>(m_buttons->button(index));
+}
+
+TForm18::TForm18(TDataModule6 &dm, Forms &forms, QWidget *parent)
+    : QDialog(parent)
+    , RadioGroup1(new RadioGroup(
+          QStringLiteral("Вид продукции"),
+          {QStringLiteral("Все"), QStringLiteral("Готовая продукция"), QStringLiteral("Заготовки")},
+          this))
+    , GroupBox1(new QGroupBox(QStringLiteral("Период отбора"), this))
+    , DTPicker1(new QDateEdit(GroupBox1))
+    , DTPicker2(new QDateEdit(GroupBox1))
+    , Button4(new QPushButton(QStringLiteral("Отчет по рабочим"), this))
+    , Button2(new QPushButton(QStringLiteral("Отчет по продукции"), this))
+    , Button1(new QPushButton(QStringLiteral("Детальный отчет по рабочим"), this))
+    , Button3(new QPushButton(QStringLiteral("Детальный отчет по продукции"), this))
+    , Button6(new QPushButton(ExportProgress::caption(0, 0), this))
+    , Button5(new QPushButton(QStringLiteral("Выход"), this))
+    , XLS_Rep(dm.ADO_DB)
+    , m_dm(dm)
+    , m_forms(forms)
+{
+    setObjectName(QStringLiteral("TForm18"));
+    setWindowTitle(QStringLiteral("Отчеты (8)"));
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+    const std::pair<QObject *, const char *> names[] = {
+        {RadioGroup1, "RadioGroup1"}, {GroupBox1, "GroupBox1"}, {DTPicker1, "DTPicker1"},
+        {DTPicker2, "DTPicker2"},     {Button4, "Button4"},     {Button2, "Button2"},
+        {Button1, "Button1"},         {Button3, "Button3"},     {Button6, "Button6"},
+        {Button5, "Button5"},         {&XLS_Rep, "XLS_Rep"}};
+    for (const auto &[object, name] : names)
+        object->setObjectName(QLatin1String(name));
+    for (int i = 0; i < 3; ++i)
+        RadioGroup1->item(i)->setObjectName(QStringLiteral("RadioGroup1_%1").arg(i));
+
+    const QDate first(2007, 1, 1);
+    const QDate last(Clock::today().year() + 1, 12, 31);
+    auto *period = new QFormLayout(GroupBox1);
+    for (const auto &[picker, caption] :
+         {std::pair{DTPicker1, QStringLiteral("с")}, std::pair{DTPicker2, QStringLiteral("по")}}) {
+        picker->setCalendarPopup(true);
+        picker->setDisplayFormat(QStringLiteral("dd.MM.yyyy"));
+        picker->setDateRange(first, last);
+        picker->setDate(Clock::today());
+        auto *label = new QLabel(caption, GroupBox1);
+        label->setBuddy(picker);
+        period->addRow(label, picker);
+    }
+
+    auto *layout = new QVBoxLayout(this);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+    layout->addWidget(RadioGroup1);
+    layout->addWidget(GroupBox1);
+    for (QPushButton *button : {Button4, Button2, Button1, Button3, Button6, Button5}) {
+        button->setAutoDefault(false);
+        layout->addWidget(button);
+    }
+
+    const auto wire = [this](QPushButton *button, void (TForm18::*handler)()) {
+        connect(button, &QPushButton::clicked, this,
+                [this, handler] { guard::run([this, handler] { (this->*handler)(); }); });
+    };
+    wire(Button4, &TForm18::Button4Click);
+    wire(Button2, &TForm18::Button2Click);
+    wire(Button1, &TForm18::Button1Click);
+    wire(Button3, &TForm18::Button3Click);
+    wire(Button6, &TForm18::Button6Click);
+    wire(Button5, &TForm18::Button5Click);
+
+    XLS_Rep.setSql(exportText());
+}
+
+TForm18::~TForm18() = default;
+
+QStringList TForm18::exportText()
+{
+    return {
+        QStringLiteral("select sum(smena.kol_vo-smena.brak)::numeric as kolvo, vid_oper.vid,"),
+        QStringLiteral(
+            "izdel.nom, oper.naimen, color,izdel.massa*sum(smena.kol_vo-smena.brak) as mass "),
+        QStringLiteral("from accounts_dep.smena,accounts_dep.izdel,accounts_dep.vid_oper, "
+                       "accounts_dep.oper where izdel.id=smena.i_id and vid_oper.id=oper.vid"),
+        QStringLiteral("and oper.id=smena.o_id and smena.data<:data2 and smena.data>=:data1 "),
+        QStringLiteral(
+            "group by izdel.nom,color, oper.naimen, vid_oper.vid, izdel.massa order by izdel.nom"),
+    };
+}
+
+void TForm18::applyRole(Role role)
+{
+    const bool reports = role != Role::Foremen && role != Role::Warehouse;
+    for (QPushButton *button : {Button1, Button2, Button4, Button6})
+        button->setEnabled(reports);
+    if (role == Role::Warehouse)
+        RadioGroup1->setItemIndex(int(ProductKind::Finished));
+    RadioGroup1->setEnabled(role != Role::Warehouse);
+}
+
+void TForm18::setPreviousMonth(const QDate &today)
+{
+    const QDate current(today.year(), today.month(), 1);
+    DTPicker1->setDate(current.addMonths(-1));
+    DTPicker2->setDate(current);
+}
+
+void TForm18::showFromMenu(ActivationHandler *opener)
+{
+    setPreviousMonth(Clock::today());
+    if (QWidget *main = m_forms.Form1) {
+        adjustSize();
+        move(main->frameGeometry().center() - rect().center());
+    }
+    runModal(*this, opener);
+}
+
+ProductKind TForm18::productKind() const
+{
+    const int index = RadioGroup1->itemIndex();
+    return index == 1 ? ProductKind::Finished
+                      : (index == 2 ? ProductKind::Blanks : ProductKind::All);
+}
+
+void TForm18::printReport(PeriodLayout *layout)
+{
+    if (!layout)
+        throw std::logic_error("Макет отчета не создан");
+    layout->print(DTPicker1->date(), DTPicker2->date(), productKind(), this);
+}
+
+void TForm18::Button4Click()
+{
+    printReport(m_forms.Form16);
+}
+
+void TForm18::Button2Click()
+{
+    printReport(m_forms.Form17);
+}
+
+void TForm18::Button1Click()
+{
+    printReport(m_forms.Form20);
+}
+
+void TForm18::Button3Click()
+{
+    printReport(m_forms.Form21);
+}
+
+QString TForm18::operationText(const QString &kind, qint64 color)
+{
+    if (color <= 0)
+        return kind;
+    if (color == 1)
+        return kind + QStringLiteral(" (грунт)");
+    return kind + QStringLiteral(" (цвет: ") + QString::number(color) + QLatin1Char(')');
+}
+
+void TForm18::Button6Click()
+{
+    const QDate from = DTPicker1->date();
+    const QDate to = DTPicker2->date();
+    QueryCloser closer(XLS_Rep);
+    {
+        BusyScope busy;
+        XLS_Rep.close();
+        XLS_Rep.setParam(QStringLiteral("data1"), from);
+        XLS_Rep.setParam(QStringLiteral("data2"), to);
+        switch (productKind()) {
+        case ProductKind::All:
+            XLS_Rep.setFiltered(false);
+            break;
+        case ProductKind::Finished:
+            XLS_Rep.setFilter(QStringLiteral("naimen=0"));
+            XLS_Rep.setFiltered(true);
+            break;
+        case ProductKind::Blanks:
+            XLS_Rep.setFilter(QStringLiteral("naimen=1"));
+            XLS_Rep.setFiltered(true);
+            break;
+        }
+        XLS_Rep.open();
+        const QString format = QStringLiteral("dd.MM.yyyy");
+        if (m_excel.open(QStringLiteral("Продукция %1-%2")
+                             .arg(from.toString(format), to.toString(format))) == -1)
+            return;
+    }
+    ExportProgress progress(*Button6, XLS_Rep.recordCount());
+    const QStringList titles = {QStringLiteral("Наименование"), QStringLiteral("Операция"),
+                                QStringLiteral("Вид продукции"), QStringLiteral("Коробки"),
+                                QStringLiteral("Кол-во")};
+    for (int column = 1; column <= titles.size(); ++column)
+        m_excel.write(1, column, 1, titles.at(column - 1));
+    int row = 2;
+    for (XLS_Rep.first(); !XLS_Rep.eof(); XLS_Rep.next(), ++row) {
+        m_excel.write(1, 1, row, XLS_Rep.text(QStringLiteral("nom")));
+        m_excel.write(1, 2, row,
+                      operationText(XLS_Rep.text(QStringLiteral("vid")),
+                                    XLS_Rep.integer(QStringLiteral("color"))));
+        m_excel.write(1, 3, row,
+                      XLS_Rep.integer(QStringLiteral("naimen")) == 0
+                          ? QStringLiteral("Готовая продукция")
+                          : QStringLiteral("Заготовки"));
+        m_excel.write(1, 4, row, numbers::text(XLS_Rep.decimal(QStringLiteral("mass"))));
+        m_excel.write(1, 5, row, QString::number(XLS_Rep.integer(QStringLiteral("kolvo"))));
+        progress.rowWritten();
+    }
+    m_excel.show(true);
+}
+
+void TForm18::Button5Click()
+{
+    reject();
+}

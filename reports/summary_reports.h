@@ -1,0 +1,87 @@
+#pragma once
+
+#include "app/roles.h"
+#include "db/dataset.h"
+#include "reports/layout_holder.h"
+#include "reports/xlsx_export.h"
+
+#include <QDialog>
+#include <QGroupBox>
+
+class ActivationHandler;
+class PeriodLayout;
+class QButtonGroup;
+class QDateEdit;
+class QPushButton;
+class QRadioButton;
+class TDataModule6;
+struct Forms;
+
+// A titled group of radio buttons, one chosen, known by its item number.
+class RadioGroup : public QGroupBox
+{
+    Q_OBJECT
+public:
+    RadioGroup(const QString &title, const QStringList &items, QWidget *parent = nullptr);
+    int itemIndex() const;
+    void setItemIndex(int index);
+    QRadioButton *item(int index) const;
+
+private:
+    QButtonGroup *m_buttons;
+};
+
+// "Отчеты (8)": the period summaries of the shift entries by worker and by product, printed
+// through the period layouts, and the product summary exported to a spreadsheet.
+class TForm18 : public QDialog
+{
+    Q_OBJECT
+public:
+    TForm18(TDataModule6 &dm, Forms &forms, QWidget *parent = nullptr);
+    ~TForm18() override;
+
+    RadioGroup *RadioGroup1;
+    QGroupBox *GroupBox1;
+    QDateEdit *DTPicker1;
+    QDateEdit *DTPicker2;
+    QPushButton *Button4;
+    QPushButton *Button2;
+    QPushButton *Button1;
+    QPushButton *Button3;
+    QPushButton *Button6;
+    QPushButton *Button5;
+    // The product summary of the export; parameters data1 ("с") and data2 ("по").
+    Dataset XLS_Rep;
+
+    // The access role: the planning role and full access keep everything; the foremen and
+    // warehouse roles lose the reports by worker, the product report and the export; the
+    // warehouse role is also held to finished products.
+    void applyRole(Role role);
+    // The main menu's "Сводные отчеты": the previous calendar month as of today, then the dialog
+    // modally.
+    void showFromMenu(ActivationHandler *opener);
+    // "с" the first day of the month before today's, "по" the first day of today's month.
+    void setPreviousMonth(const QDate &today);
+    ProductKind productKind() const;
+
+    void Button4Click();
+    void Button2Click();
+    void Button1Click();
+    void Button3Click();
+    void Button6Click();
+    void Button5Click();
+
+    // The statement of XLS_Rep.
+    static QStringList exportText();
+    // The operation column of the export: the kind, with " (грунт)" for colour 1 and
+    // " (цвет: N)" for any colour above 1.
+    static QString operationText(const QString &kind, qint64 color);
+
+private:
+    void printReport(PeriodLayout *layout);
+
+    TDataModule6 &m_dm;
+    Forms &m_forms;
+    // The spreadsheet of this window, for the whole run.
+    XlsxExport m_excel;
+};

@@ -1,0 +1,29 @@
+#include "app/build_stamp.h"
+#include "app/locale_setup.h"
+#include "reports/report_tool.h"
+
+#include <QApplication>
+#include <QTextStream>
+
+#include <cstdio>
+
+int main(int argc, char *argv[])
+{
+    // A scheduled job has no display: the offscreen platform unless one is asked for.
+    bool platformGiven = qEnvironmentVariableIsSet("QT_QPA_PLATFORM");
+    for (int i = 1; i < argc; ++i)
+        platformGiven = platformGiven || qstrcmp(argv[i], "-platform") == 0;
+    if (!platformGiven)
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("tabel-report"));
+    setupRussianLocale(application);
+
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    const int code = report_tool::run(QApplication::arguments().mid(1), buildStamp(), out, err);
+    out.flush();
+    err.flush();
+    return code;
+}
