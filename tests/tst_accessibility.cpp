@@ -1,0 +1,96 @@
+#include "app/forms.h"
+#include "app/login_dialog.h"
+#include "app/main_window.h"
+#include "app/startup.h"
+#include "support/recorders.h"
+#include "support/test_database.h"
+
+#include <QAbstractButton>
+#include <QAbstractItemView>
+#include <QAbstractSpinBox>
+#include <QAccessible>
+#include <QApplication>
+#include <QComboBox>
+#include <QDialog>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QTest>
+#include <QTimer>
+
+// Screen readers and tools that drive the program find a control by its accessible name: every
+// enabled interactive control of every window has one.
+class TestAccessibility : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase()
+    {
+        m_db = std::make_unique<TestDatabase>(QStringLiteral("accessibility"));
+        m_terminations = std::make_unique<TerminationRecorder>();
+        m_program = std::make_unique<Program>(BuildStamp{20240305, 0},
+                                              QStringList{m_db->name(), TestDatabase::server()});
+        QVERIFY(m_program->start());
+        m_program->mainWindow().Timer1->stop();
+    }
+    void cleanupTestCase()
+    {
+        m_program.reset();
+        m_terminations.reset();
+        m_db.reset();
+    }
+
+    void everyControlIsNamed_data()
+    {
+        QTest::addColumn<QWidget *>("window");
+        for (QWidget *window : QApplication::topLevelWidgets()) {
+            // The report layouts are no windows of their own: they are never shown.
+            if (window->objectName().startsWith(QLatin1String("TForm")) &&
+                qobject_cast<QDialog *>(window))
+                QTest::newRow(qPrintable(window->objectName())) << window;
+        }
+    }
+    void everyControlIsNamed()
+    {
+        QFETCH(QWidget *, window);
+        QVERIFY(!window->windowTitle().isEmpty());
+        QStringList unnamed;
+        for (QWidget *control : window->findChildren<QWidget *>()) {
+            const bool interactive =
+                qobject_cast<QAbstractButton *>(control) || qobject_cast<QLineEdit *>(control) ||
+                qobject_cast<QComboBox *>(control) || qobject_cast<QAbstractSpinBox *>(control) ||
+                qobject_cast<QAbstractItemView *>(control);
+            if (!interactive || !control->isEnabled())
+                continue;
+            // Qt's own parts of a control (grid headers and corner, the calendar popup's inner
+            // buttons, the menu bar's overflow arrow) are reached through their control.
+            if (qobject_cast<QHeaderView *>(control) ||
+                control->objectName().startsWith(QLatin1String("qt_")) ||
+                QLatin1String(control->metaObject()->className()) ==
+                    QLatin1String("QTableCornerButton"))
+                continue;
+            // The editors inside spin boxes and combo boxes belong to their box.
+            if (qobject_cast<QLineEdit *>(control) &&
+                (qobject_cast<QAbstractSpinBox *>(control->parentWidget()) ||
+                 qobject_cast<QComboBox *>(control->parentWidget())))
+                continue;
+            if (qobject_cast<QAbstractItemView *>(control) &&
+                qobject_cast<QComboBox *>(control->parentWidget()->parentWidget()))
+                continue;
+            QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(control);
+            if (!accessible || accessible->text(QAccessible::Name).trimmed().isEmpty())
+                unnamed << (control->objectName().isEmpty()
+                                ? QString::fromLatin1(control->metaObject()->className())
+                                : control->objectName());
+        }
+        QVERIFY2(unnamed.isEmpty(), qPrintable(window->objectName() + QStringLiteral(": ") +
+                                               unnamed.join(QStringLiteral(", "))));
+    }
+
+private:
+    std::unique_ptr<TestDatabase> m_db;
+    std::unique_ptr<TerminationRecorder> m_terminations;
+    std::unique_ptr<Program> m_program;
+};
+
+QTEST_MAIN(TestAccessibility)
+#include "tst_accessibility.moc"
