@@ -95,6 +95,8 @@ DataGrid::DataGrid(QWidget *parent)
     horizontalHeader()->setHighlightSections(false);
     // Columns without a width of their own get the classic narrow default.
     horizontalHeader()->setDefaultSectionSize(64);
+    // Day columns of the timesheets are 20 pixels wide; the style's minimum would widen them.
+    horizontalHeader()->setMinimumSectionSize(16);
     setTabKeyNavigation(false);
 }
 
