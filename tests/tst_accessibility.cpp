@@ -3,6 +3,7 @@
 #include "app/main_window.h"
 #include "app/startup.h"
 #include "support/recorders.h"
+#include "support/running_program.h"
 #include "support/test_database.h"
 
 #include <QAbstractButton>
@@ -26,16 +27,12 @@ private Q_SLOTS:
     void initTestCase()
     {
         m_db = std::make_unique<TestDatabase>(QStringLiteral("accessibility"));
-        m_terminations = std::make_unique<TerminationRecorder>();
-        m_program = std::make_unique<Program>(BuildStamp{20240305, 0},
-                                              QStringList{m_db->name(), TestDatabase::server()});
-        QVERIFY(m_program->start());
-        m_program->mainWindow().Timer1->stop();
+        m_program = std::make_unique<RunningProgram>(*m_db);
+        QVERIFY(m_program->started());
     }
     void cleanupTestCase()
     {
         m_program.reset();
-        m_terminations.reset();
         m_db.reset();
     }
 
@@ -88,8 +85,7 @@ private Q_SLOTS:
 
 private:
     std::unique_ptr<TestDatabase> m_db;
-    std::unique_ptr<TerminationRecorder> m_terminations;
-    std::unique_ptr<Program> m_program;
+    std::unique_ptr<RunningProgram> m_program;
 };
 
 QTEST_MAIN(TestAccessibility)

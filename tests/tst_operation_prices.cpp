@@ -9,6 +9,7 @@
 #include "db/data_grid.h"
 #include "db/data_module.h"
 #include "support/recorders.h"
+#include "support/running_program.h"
 #include "support/seed.h"
 #include "support/test_database.h"
 #include "support/workbook.h"
@@ -41,11 +42,8 @@ private Q_SLOTS:
     }
     void init()
     {
-        m_terminations = std::make_unique<TerminationRecorder>();
-        m_program = std::make_unique<Program>(BuildStamp{20240305, 0},
-                                              QStringList{m_db->name(), TestDatabase::server()});
-        QVERIFY(m_program->start());
-        m_program->mainWindow().Timer1->stop();
+        m_program = std::make_unique<RunningProgram>(*m_db);
+        QVERIFY(m_program->started());
         TestDatabase::exec(
             dm(),
             QStringLiteral(
@@ -59,11 +57,7 @@ private Q_SLOTS:
         m_op = seed::operation(dm(), m_cast, m_white, 0, {10.5, 9});
         seed::operation(dm(), m_pack, m_grey, 1, {2});
     }
-    void cleanup()
-    {
-        m_program.reset();
-        m_terminations.reset();
-    }
+    void cleanup() { m_program.reset(); }
 
     // The catalogue lists every operation with its lowest price and norm count, also one without
     // norms; the picker only those with norms. The search finds a fragment inside the mark.
@@ -245,8 +239,7 @@ private:
 
     QTemporaryDir m_dir;
     std::unique_ptr<TestDatabase> m_db;
-    std::unique_ptr<TerminationRecorder> m_terminations;
-    std::unique_ptr<Program> m_program;
+    std::unique_ptr<RunningProgram> m_program;
     qint64 m_white = 0;
     qint64 m_grey = 0;
     qint64 m_cast = 0;

@@ -9,6 +9,7 @@
 #include "entries/piece_price.h"
 #include "entries/shift_entry_editor.h"
 #include "support/recorders.h"
+#include "support/running_program.h"
 #include "support/seed.h"
 #include "support/test_database.h"
 
@@ -50,25 +51,18 @@ private Q_SLOTS:
     }
     void init()
     {
-        m_terminations = std::make_unique<TerminationRecorder>();
-        m_program = std::make_unique<Program>(BuildStamp{20240305, 0},
-                                              QStringList{m_db->name(), TestDatabase::server()});
-        QVERIFY(m_program->start());
+        m_program = std::make_unique<RunningProgram>(*m_db);
+        QVERIFY(m_program->started());
         TestDatabase::exec(
             dm(),
             QStringLiteral("delete from accounts_dep.smena; delete from accounts_dep.h_tabel"));
-        main().Timer1->stop();
         main().applyRole(Role::Full);
         for (int shift = 1; shift <= 4; ++shift)
             dm().shiftQuery(shift).setParam(QStringLiteral("ok"), QStringLiteral("ta"));
         main().ShiftNo = 1;
         main().FormActivate();
     }
-    void cleanup()
-    {
-        m_program.reset();
-        m_terminations.reset();
-    }
+    void cleanup() { m_program.reset(); }
 
     // The price of a piece: the lowest norm price, ×2 on a day off, then ×1.2 in the third shift
     // or ×1.5 in overtime.
@@ -408,8 +402,7 @@ private:
 
     const QDate m_today{2024, 3, 6};
     std::unique_ptr<TestDatabase> m_db;
-    std::unique_ptr<TerminationRecorder> m_terminations;
-    std::unique_ptr<Program> m_program;
+    std::unique_ptr<RunningProgram> m_program;
     qint64 m_worker = 0;
     qint64 m_worker2 = 0;
     qint64 m_product = 0;

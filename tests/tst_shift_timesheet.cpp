@@ -6,6 +6,7 @@
 #include "db/data_module.h"
 #include "support/recorders.h"
 #include "support/report_capture.h"
+#include "support/running_program.h"
 #include "support/seed.h"
 #include "support/test_database.h"
 #include "support/workbook.h"
@@ -48,20 +49,13 @@ private Q_SLOTS:
     }
     void init()
     {
-        m_terminations = std::make_unique<TerminationRecorder>();
-        m_program = std::make_unique<Program>(BuildStamp{20240305, 0},
-                                              QStringList{m_db->name(), TestDatabase::server()});
-        QVERIFY(m_program->start());
-        m_program->mainWindow().Timer1->stop();
+        m_program = std::make_unique<RunningProgram>(*m_db);
+        QVERIFY(m_program->started());
         TestDatabase::exec(
             dm(),
             QStringLiteral("delete from accounts_dep.smena; delete from accounts_dep.h_tabel"));
     }
-    void cleanup()
-    {
-        m_program.reset();
-        m_terminations.reset();
-    }
+    void cleanup() { m_program.reset(); }
 
     // Days after the month's end are blanked (silver titles, invisible text); weekends are red.
     void monthLayout_data()
@@ -360,8 +354,7 @@ private:
     }
 
     std::unique_ptr<TestDatabase> m_db;
-    std::unique_ptr<TerminationRecorder> m_terminations;
-    std::unique_ptr<Program> m_program;
+    std::unique_ptr<RunningProgram> m_program;
     qint64 m_product = 0;
     QList<qint64> m_ops;
     qint64 m_anna = 0;

@@ -1,0 +1,14 @@
+#include "support/running_program.h"
+
+#include "app/main_window.h"
+#include "support/test_database.h"
+
+#include <QTimer>
+
+RunningProgram::RunningProgram(const TestDatabase &db, const BuildStamp &stamp)
+    : m_program(stamp, {db.name(), TestDatabase::server()})
+{
+    m_started = m_program.start();
+    if (m_started)
+        m_program.mainWindow().Timer1->stop();
+}
