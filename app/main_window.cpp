@@ -18,6 +18,7 @@
 #include "entries/hours_posting.h"
 #include "entries/shift_entry_editor.h"
 #include "reports/summary_reports.h"
+#include "timesheets/hour_paid_entries.h"
 #include "timesheets/shift_timesheet.h"
 
 #include <QAction>
@@ -115,6 +116,12 @@ TForm1::TForm1(TDataModule6 &dm, VersionWatch &versionWatch, Forms &forms, QWidg
     DateT->calendarWidget()->installEventFilter(this);
     DBGrid2->setAccessibleName(QStringLiteral("Позиции смены"));
     RadioButton1->setChecked(true);
+    // Bold captions (the marked shift, a ticked "Выходной") must not be cut off.
+    QFont bold = font();
+    bold.setBold(true);
+    for (QAbstractButton *button : std::initializer_list<QAbstractButton *>{
+             RadioButton1, RadioButton2, RadioButton3, RadioButton4, CBox1})
+        button->setMinimumWidth(QFontMetrics(bold).horizontalAdvance(button->text()) + 32);
     for (QPushButton *button : {Button1, Button2, Button3, Button8, Button5, Button4})
         button->setAutoDefault(false);
     Timer1->setInterval(30000);
@@ -499,7 +506,11 @@ void TForm1::Button8Click()
         m_dm.shiftQuery(shift).open();
 }
 
-void TForm1::Button5Click() {}
+void TForm1::Button5Click()
+{
+    if (m_forms.Form25)
+        m_forms.Form25->showForDay(DateT->date(), this);
+}
 
 void TForm1::Button4Click()
 {

@@ -18,6 +18,7 @@
 #include "reports/hours_table_layout.h"
 #include "reports/period_layouts.h"
 #include "reports/summary_reports.h"
+#include "timesheets/hour_paid_entries.h"
 #include "timesheets/shift_timesheet.h"
 
 #include <QTimer>
@@ -68,6 +69,8 @@ void Program::createWindows()
     m_forms.Form17 = create<TForm17>(*m_dm, m_forms);
     m_forms.Form20 = create<TForm20>(*m_dm, m_forms);
     m_forms.Form22 = create<TForm22>(*m_dm);
+    m_forms.Form24 = create<TForm24>(*m_dm, m_forms);
+    m_forms.Form25 = create<TForm25>(*m_dm, m_forms);
     m_forms.Form26 = create<TForm26>(*m_dm, m_forms);
     m_forms.Form29 = create<TForm29>(*m_dm, m_forms.Form26->item);
 }

@@ -1,0 +1,137 @@
+#pragma once
+
+#include "app/modal.h"
+
+#include <QDate>
+#include <QDialog>
+
+class DataGrid;
+class Dataset;
+class LookupCombo;
+class QCheckBox;
+class QDateEdit;
+class QLineEdit;
+class QPushButton;
+class TDataModule6;
+struct Forms;
+
+// Hour-paid work: household works (kind 7777) and work paid at the worker's average piece rate
+// (kind 7778), booked in hours against a nomenclature group.
+namespace hourpaid {
+
+constexpr qint64 HouseholdWorks = 7777;
+constexpr qint64 AveragePieceRate = 7778;
+// Hours of one entry; kept small so that a day's sum of many entries still fits the day column.
+constexpr int MaxHours = 9999;
+
+// The price per hour of an entry: the kind's base price, doubled on a day off, then raised by
+// 1.2 for night work (2.4 times the base for both), rounded to 4 decimals as it is stored.
+double hourlyPrice(double basePrice, bool dayOff, bool night);
+
+} // namespace hourpaid
+
+// The list of one day's hour-paid entries "Хоз. работы (25)": add, change, delete, and the
+// average piece-rate prices of the month.
+class TForm25 : public QDialog, public ActivationHandler
+{
+    Q_OBJECT
+public:
+    TForm25(TDataModule6 &dm, Forms &forms, QWidget *parent = nullptr);
+    ~TForm25() override;
+
+    DataGrid *DBGrid1;
+    QPushButton *Button5;
+    QPushButton *Button6;
+    QPushButton *Button7;
+    QPushButton *Button1;
+    QDateEdit *DTPcker1;
+    QCheckBox *CBox1;
+    QPushButton *Button8;
+
+    // The entries of the list's date with worker, group and kind names.
+    Dataset *fatigue;
+    // The shift that new entries get.
+    int ShiftNo = 1;
+
+    // What the main window does: the list for a day, shown modally.
+    void showForDay(const QDate &day, ActivationHandler *opener);
+
+    void FormActivate() override;
+    void DTPcker1Change();
+    void CBox1Click();
+    void Button5Click();
+    void Button6Click();
+    void Button7Click();
+    void Button1Click();
+    void Button4Click();
+
+    // Reads the list again and goes back to a record number (clamped to the last row).
+    void reloadAt(int recNo);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void load(const QDate &day);
+
+    TDataModule6 &m_dm;
+    Forms &m_forms;
+    QDate m_shownDate;
+};
+
+// The dialog "Хоз. работы/среднесдельная (24)": one hour-paid entry of the list's day, new or
+// changed, priced and posted into the worker's monthly row of its kind and night flag.
+class TForm24 : public QDialog, public ActivationHandler
+{
+    Q_OBJECT
+public:
+    TForm24(TDataModule6 &dm, Forms &forms, QWidget *parent = nullptr);
+    ~TForm24() override;
+
+    QLineEdit *Edit1;
+    QPushButton *Button3;
+    QLineEdit *Edit2;
+    QPushButton *Button4;
+    LookupCombo *cb_type_work;
+    QLineEdit *Edit6;
+    QLineEdit *DBEdit1;
+    QLineEdit *DBEdit2;
+    QCheckBox *CBox1;
+    QPushButton *Button1;
+    QPushButton *Button6;
+
+    // The work kinds with their base prices per hour.
+    Dataset *type_work;
+
+    // 1 adds a new entry, 2 changes the list's current one.
+    int Tag = 1;
+    qint64 WorkerId = 0;
+    qint64 GroupId = 0;
+
+    // What the list does before showing the dialog: a new entry, or a change of the list's
+    // current row. Both open type_work; the list closes it afterwards.
+    void prepareNew();
+    void prepareChange(const Dataset &row);
+
+    void FormActivate() override;
+    void Button3Click();
+    void Button4Click();
+    void Button1Click();
+    // Shows the chosen kind's base price and the sum of the typed hours at the price the save
+    // will store.
+    void updatePrices();
+
+private:
+    bool save();
+    void openKinds();
+    bool dayOff() const;
+
+    TDataModule6 &m_dm;
+    Forms &m_forms;
+    // The changed entry as it was stored: its hours must not stay behind when it moves.
+    qint64 m_entryId = 0;
+    qint64 m_oldWorker = 0;
+    qint64 m_oldKind = 0;
+    int m_oldNight = 0;
+    QDate m_entryDay;
+};
