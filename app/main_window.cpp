@@ -19,6 +19,7 @@
 #include "entries/shift_entry_editor.h"
 #include "reports/summary_reports.h"
 #include "timesheets/hour_paid_entries.h"
+#include "timesheets/monthly_timesheet.h"
 #include "timesheets/shift_timesheet.h"
 
 #include <QAction>
@@ -233,6 +234,10 @@ void TForm1::connectWindows()
     wire(N8, m_forms.Form26, &TForm1::N8Click);
     wire(N13, m_forms.Form19, &TForm1::N13Click);
     wire(N10, m_forms.Form18, &TForm1::N10Click);
+    wire(N9, m_forms.Form27, &TForm1::N9Click);
+    wire(N14, m_forms.Form27, &TForm1::N14Click);
+    wire(N15, m_forms.Form27, &TForm1::N15Click);
+    wire(N17, m_forms.Form27, &TForm1::N17Click);
 }
 
 void TForm1::N1Click()
@@ -259,6 +264,26 @@ void TForm1::N13Click()
 {
     // The month of the day shown, not of today.
     m_forms.Form19->showMonth(DateT->date(), this);
+}
+
+void TForm1::N9Click()
+{
+    m_forms.Form27->showMode(TForm27::PieceWork, this);
+}
+
+void TForm1::N14Click()
+{
+    m_forms.Form27->showMode(TForm27::HouseholdWorks, this);
+}
+
+void TForm1::N15Click()
+{
+    m_forms.Form27->showMode(TForm27::AveragePieceRate, this);
+}
+
+void TForm1::N17Click()
+{
+    m_forms.Form27->showMode(TForm27::Overall, this);
 }
 
 void TForm1::N10Click()

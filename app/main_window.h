@@ -105,6 +105,10 @@ public:
     void N8Click();
     void N13Click();
     void N10Click();
+    void N9Click();
+    void N14Click();
+    void N15Click();
+    void N17Click();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

@@ -19,6 +19,7 @@
 #include "reports/period_layouts.h"
 #include "reports/summary_reports.h"
 #include "timesheets/hour_paid_entries.h"
+#include "timesheets/monthly_timesheet.h"
 #include "timesheets/shift_timesheet.h"
 
 #include <QTimer>
@@ -72,6 +73,7 @@ void Program::createWindows()
     m_forms.Form24 = create<TForm24>(*m_dm, m_forms);
     m_forms.Form25 = create<TForm25>(*m_dm, m_forms);
     m_forms.Form26 = create<TForm26>(*m_dm, m_forms);
+    m_forms.Form27 = create<TForm27>(*m_dm, m_forms);
     m_forms.Form29 = create<TForm29>(*m_dm, m_forms.Form26->item);
 }
 

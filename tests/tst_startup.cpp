@@ -168,6 +168,51 @@ private Q_SLOTS:
         QVERIFY(recorder.shown.isEmpty());
     }
 
+    // The timesheet and report items open their windows in the right mode, on the current month.
+    void menuOpensTimesheetsAndReports_data()
+    {
+        QTest::addColumn<QString>("item");
+        QTest::addColumn<QString>("window");
+        QTest::addColumn<QString>("caption");
+        QTest::newRow("piece-work") << "N9"
+                                    << "TForm27"
+                                    << "Табель сделка (27)";
+        QTest::newRow("household works") << "N14"
+                                         << "TForm27"
+                                         << "Табель хоз. работы (27)";
+        QTest::newRow("average piece rate") << "N15"
+                                            << "TForm27"
+                                            << "Табель ср. сдельная (27)";
+        QTest::newRow("overall") << "N17"
+                                 << "TForm27"
+                                 << "Общий табель (27)";
+        QTest::newRow("by shifts") << "N13"
+                                   << "TForm19"
+                                   << "Табель по времени";
+        QTest::newRow("summary reports") << "N10"
+                                         << "TForm18"
+                                         << "Отчеты (8)";
+    }
+    void menuOpensTimesheetsAndReports()
+    {
+        QFETCH(QString, item);
+        QFETCH(QString, window);
+        QFETCH(QString, caption);
+        MessageRecorder recorder;
+        TerminationRecorder terminations;
+        Program program({20240305, 0}, {m_db->name(), TestDatabase::server()});
+        QVERIFY(program.start());
+        program.mainWindow().FormActivate();
+        QString shownCaption;
+        ModalScript modal([&](QDialog &dialog) { shownCaption = dialog.windowTitle(); });
+        QAction *action = program.mainWindow().findChild<QAction *>(item);
+        QVERIFY(action && action->isEnabled());
+        action->trigger();
+        QCOMPARE(modal.opened, QList<QString>{window});
+        QCOMPARE(shownCaption, caption);
+        QVERIFY(recorder.shown.isEmpty());
+    }
+
 private:
     std::unique_ptr<TestDatabase> m_db;
 };
