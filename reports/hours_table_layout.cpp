@@ -2,6 +2,7 @@
 
 #include "app/busy.h"
 #include "app/forms.h"
+#include "timesheets/month_days.h"
 
 using namespace report;
 
@@ -99,10 +100,7 @@ Layout TForm15::design()
 
 QStringList TForm15::monthNames()
 {
-    return {QStringLiteral("Январь"),  QStringLiteral("Февраль"), QStringLiteral("Март"),
-            QStringLiteral("Апрель"),  QStringLiteral("Май"),     QStringLiteral("Июнь"),
-            QStringLiteral("Июль"),    QStringLiteral("Август"),  QStringLiteral("Сентябрь"),
-            QStringLiteral("Октябрь"), QStringLiteral("Ноябрь"),  QStringLiteral("Декабрь")};
+    return MonthDays::monthNames();
 }
 
 QString TForm15::monthTitle(int month, int year)

@@ -14,3 +14,20 @@ MonthDays::MonthDays(int month, int year)
         }
     }
 }
+
+QStringList MonthDays::monthNames()
+{
+    return {QStringLiteral("Январь"),  QStringLiteral("Февраль"), QStringLiteral("Март"),
+            QStringLiteral("Апрель"),  QStringLiteral("Май"),     QStringLiteral("Июнь"),
+            QStringLiteral("Июль"),    QStringLiteral("Август"),  QStringLiteral("Сентябрь"),
+            QStringLiteral("Октябрь"), QStringLiteral("Ноябрь"),  QStringLiteral("Декабрь")};
+}
+
+int MonthDays::dayOfField(const QString &field)
+{
+    if (!field.startsWith(QLatin1Char('d')))
+        return 0;
+    bool ok = false;
+    const int day = field.mid(1).toInt(&ok);
+    return ok && day >= 1 && day <= 31 ? day : 0;
+}

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDate>
+#include <QStringList>
 
 #include <array>
 
@@ -15,6 +16,11 @@ struct MonthDays
     };
 
     MonthDays(int month, int year);
+
+    // "Январь" .. "Декабрь", as the month boxes list them.
+    static QStringList monthNames();
+    // The day of a day column's field ("d1" .. "d31"), or 0 for any other field.
+    static int dayOfField(const QString &field);
 
     int daysInMonth;
     std::array<Day, 31> days; // days[0] is day 1

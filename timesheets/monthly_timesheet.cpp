@@ -34,12 +34,6 @@ namespace {
 const QColor Red(255, 0, 0);
 const QColor TotalBackground(225, 228, 255);
 
-const QStringList Months{
-    QStringLiteral("Январь"),  QStringLiteral("Февраль"), QStringLiteral("Март"),
-    QStringLiteral("Апрель"),  QStringLiteral("Май"),     QStringLiteral("Июнь"),
-    QStringLiteral("Июль"),    QStringLiteral("Август"),  QStringLiteral("Сентябрь"),
-    QStringLiteral("Октябрь"), QStringLiteral("Ноябрь"),  QStringLiteral("Декабрь")};
-
 // The name column outside the piece-work and overall modes, and after they close.
 constexpr int StandardNameWidth = 208;
 constexpr int DayWidth = 20;
@@ -72,15 +66,6 @@ QVector<GridColumn> timesheetColumns()
     columns.append(
         {QStringLiteral("average_price"), QStringLiteral("Час (р.)"), TotalWidth, Qt::AlignCenter});
     return columns;
-}
-
-int dayOfField(const QString &field)
-{
-    if (!field.startsWith(QLatin1Char('d')))
-        return 0;
-    bool ok = false;
-    const int day = field.mid(1).toInt(&ok);
-    return ok && day >= 1 && day <= 31 ? day : 0;
 }
 
 QFont boldFont()
@@ -310,7 +295,7 @@ TForm27::TForm27(TDataModule6 &dm, Forms &forms, QWidget *parent)
         model->setHeaderStyler([this, model](int section, int role) -> QVariant {
             if (role != Qt::ForegroundRole)
                 return {};
-            const int day = dayOfField(model->columns().at(section).field);
+            const int day = MonthDays::dayOfField(model->columns().at(section).field);
             if (day > 0 && m_days->days[day - 1].weekend)
                 return QBrush(Red);
             return {};
@@ -325,7 +310,7 @@ TForm27::TForm27(TDataModule6 &dm, Forms &forms, QWidget *parent)
                                style()->pixelMetric(QStyle::PM_ScrollBarExtent),
                            430);
 
-    ComboBox1->addItems(Months);
+    ComboBox1->addItems(MonthDays::monthNames());
     ComboBox1->setAccessibleName(QStringLiteral("Месяц"));
     ComboBox1->setFocusPolicy(Qt::StrongFocus);
     ComboBox1->installEventFilter(this);
@@ -509,7 +494,7 @@ QVariant TForm27::cellStyle(const QString &field, int role) const
             return boldFont();
         return {};
     }
-    const int day = dayOfField(field);
+    const int day = MonthDays::dayOfField(field);
     if (day > 0 && role == Qt::ForegroundRole && m_days->days[day - 1].weekend)
         return QBrush(Red);
     return {};

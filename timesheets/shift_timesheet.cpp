@@ -31,12 +31,6 @@ const QColor Silver(192, 192, 192);
 const QColor Busy(192, 220, 192);
 const QColor TotalBackground(225, 228, 255);
 
-const QStringList Months{
-    QStringLiteral("Январь"),  QStringLiteral("Февраль"), QStringLiteral("Март"),
-    QStringLiteral("Апрель"),  QStringLiteral("Май"),     QStringLiteral("Июнь"),
-    QStringLiteral("Июль"),    QStringLiteral("Август"),  QStringLiteral("Сентябрь"),
-    QStringLiteral("Октябрь"), QStringLiteral("Ноябрь"),  QStringLiteral("Декабрь")};
-
 QVector<GridColumn> timesheetColumns()
 {
     QVector<GridColumn> columns{{QStringLiteral("fio"), QStringLiteral("Фамилия И. О."), 208}};
@@ -44,15 +38,6 @@ QVector<GridColumn> timesheetColumns()
         columns.append({QStringLiteral("d%1").arg(day), QString::number(day), 20, Qt::AlignCenter});
     columns.append({QStringLiteral("summ"), QStringLiteral("Итого"), 47, Qt::AlignCenter});
     return columns;
-}
-
-int dayOfField(const QString &field)
-{
-    if (!field.startsWith(QLatin1Char('d')))
-        return 0;
-    bool ok = false;
-    const int day = field.mid(1).toInt(&ok);
-    return ok && day >= 1 && day <= 31 ? day : 0;
 }
 
 } // namespace
@@ -100,7 +85,7 @@ TForm19::TForm19(TDataModule6 &dm, Forms &forms, QWidget *parent)
         object->setObjectName(QLatin1String(name));
     for (QPushButton *button : {Button6, Button2, Button5, Button1, Button4})
         button->setAutoDefault(false);
-    ComboBox1->addItems(Months);
+    ComboBox1->addItems(MonthDays::monthNames());
     ComboBox1->setAccessibleName(QStringLiteral("Месяц"));
     // Every year the timesheets can hold, up to the next one.
     for (int year = 2007; year <= Clock::today().year() + 1; ++year)
@@ -248,7 +233,7 @@ QVariant TForm19::cellStyle(int recNo, int shift, const QString &field, int role
         }
         return {};
     }
-    const int day = dayOfField(field);
+    const int day = MonthDays::dayOfField(field);
     if (day == 0)
         return {};
     const MonthDays::Day &info = m_days->days[day - 1];
