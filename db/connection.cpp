@@ -73,6 +73,9 @@ void Connection::applySessionSettings()
     // quotes in texts are doubled, never backslash-escaped.
     run(QStringLiteral("set DateStyle to 'ISO, DMY'"));
     run(QStringLiteral("set standard_conforming_strings to on"));
+    // The timesheet queries are costed above the JIT threshold, and compiling them takes a second
+    // where running them takes a few milliseconds.
+    run(QStringLiteral("set jit to off"));
 }
 
 void Connection::close()

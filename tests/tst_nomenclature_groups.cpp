@@ -18,31 +18,6 @@ namespace {
 const QString HasProducts = QStringLiteral("В номенклатурной группе есть изделия.");
 const QString HasEntries = QStringLiteral("В номенклатурной группе есть операции.");
 
-// "error Удаление: text" / "question ...: text" for every message shown.
-QStringList described(const MessageRecorder &recorder)
-{
-    QStringList result;
-    for (const messages::Message &message : recorder.shown) {
-        const char *kind = message.kind == messages::Kind::Question ? "question"
-                           : message.kind == messages::Kind::Error  ? "error"
-                                                                    : "information";
-        result
-            << QStringLiteral("%1 %2: %3").arg(QLatin1String(kind), message.caption, message.text);
-    }
-    return result;
-}
-
-// Types text key by key (see typeText); "\b" presses Backspace.
-void typeKeys(QWidget *box, const QString &keys)
-{
-    for (const QChar ch : keys) {
-        if (ch == QLatin1Char('\b'))
-            QTest::keyClick(box, Qt::Key_Backspace);
-        else
-            typeText(box, QString(ch));
-    }
-}
-
 } // namespace
 
 // The nomenclature groups catalogue "Номенклатура (26)" with its editor, as a catalogue and as
@@ -126,11 +101,11 @@ private Q_SLOTS:
                 QCOMPARE(m_editor->Tag, 1);
                 QCOMPARE(m_editor->windowTitle(), QStringLiteral("Ведение групп (29)"));
                 QCOMPARE(m_editor->Edit1->text(), QString());
-                typeKeys(m_editor->Edit1, typed);
+                typeText(m_editor->Edit1, typed);
                 m_editor->Button1->click();
             });
         QCOMPARE(opened, (QStringList{QStringLiteral("TForm26"), QStringLiteral("TForm29")}));
-        QCOMPARE(described(recorder), QStringList());
+        QCOMPARE(recorder.described(), QStringList());
         QCOMPARE(m_editor->result(), int(QDialog::Accepted));
         QVERIFY(listed);
         QCOMPARE(recNoAfter, 2);
@@ -146,7 +121,7 @@ private Q_SLOTS:
         group(QStringLiteral("Блоки"));
         runCatalogue([&] { m_groups->Button2->click(); },
                      [&] {
-                         typeKeys(m_editor->Edit1, QStringLiteral("Не записывать"));
+                         typeText(m_editor->Edit1, QStringLiteral("Не записывать"));
                          m_editor->Button6->click();
                      });
         QCOMPARE(m_editor->result(), int(QDialog::Rejected));
@@ -186,11 +161,11 @@ private Q_SLOTS:
                 QCOMPARE(m_editor->Tag, 2);
                 QCOMPARE(m_editor->Edit1->text(), QStringLiteral("Газобетон"));
                 m_editor->Edit1->clear();
-                typeKeys(m_editor->Edit1, typed);
+                typeText(m_editor->Edit1, typed);
                 m_editor->Button1->click();
             });
         QCOMPARE(opened, (QStringList{QStringLiteral("TForm26"), QStringLiteral("TForm29")}));
-        QCOMPARE(described(recorder), QStringList());
+        QCOMPARE(recorder.described(), QStringList());
         QCOMPARE(recNoAfter, 2);
         QCOMPARE(caption(aerated), stored);
         QCOMPARE(caption(blocks), QStringLiteral("Блоки"));
@@ -248,7 +223,7 @@ private Q_SLOTS:
             m_groups->Button1->click();
             QCOMPARE(m_groups->item.recordCount(), 2);
         });
-        QCOMPARE(described(recorder), QStringList{QStringLiteral("error Удаление: ") + message});
+        QCOMPARE(recorder.described(), QStringList{QStringLiteral("error Удаление: ") + message});
         QCOMPARE(count(QStringLiteral("cmn_classifier.item where id=%1").arg(used)), 1);
         QCOMPARE(count(QStringLiteral("cmn_classifier.item")), 3);
     }
@@ -287,7 +262,7 @@ private Q_SLOTS:
             recNoAfter = m_groups->item.recNo();
             shownAfter = m_groups->item.text(QStringLiteral("s_caption"));
         });
-        QCOMPARE(described(recorder), QStringList());
+        QCOMPARE(recorder.described(), QStringList());
         QCOMPARE(count(QStringLiteral("cmn_classifier.item where id=%1").arg(ids[row - 1])), 0);
         QCOMPARE(recNoAfter, rowAfter);
         QCOMPARE(shownAfter, currentAfter);
@@ -354,7 +329,7 @@ private Q_SLOTS:
         ModalScript modal([&](QDialog &dialog) {
             if (dialog.objectName() != QLatin1String("TForm26"))
                 return int(QDialog::Rejected);
-            typeKeys(m_groups->Edit1, typed);
+            typeText(m_groups->Edit1, typed);
             (exit ? m_groups->Button4 : m_groups->Button3)->click();
             return m_groups->result();
         });
@@ -389,7 +364,7 @@ private Q_SLOTS:
             group(QString::fromUtf8(name));
         QStringList found;
         runCatalogue([&] {
-            typeKeys(m_groups->Edit1, typed);
+            typeText(m_groups->Edit1, typed);
             found = shownNames();
         });
         found.sort();
@@ -404,7 +379,7 @@ private Q_SLOTS:
         for (const char *name : {"Блок-1", "Блок-2", "Блок-3"})
             group(QString::fromUtf8(name));
         runCatalogue([&] {
-            typeKeys(m_groups->Edit1, QStringLiteral("бло"));
+            typeText(m_groups->Edit1, QStringLiteral("бло"));
             QTest::keyClick(m_groups->Edit1, Qt::Key_Down);
             QTest::keyClick(m_groups->Edit1, Qt::Key_Down);
             QCOMPARE(m_groups->item.text(QStringLiteral("s_caption")), QStringLiteral("Блок-3"));
@@ -414,10 +389,10 @@ private Q_SLOTS:
             QTest::keyClick(m_groups->Edit1, Qt::Key_Home);
             QTest::keyClick(m_groups->Edit1, Qt::Key_Delete);
             QCOMPARE(m_groups->Edit1->text(), QStringLiteral("бло"));
-            typeKeys(m_groups->Edit1, QStringLiteral("к-1"));
+            typeText(m_groups->Edit1, QStringLiteral("к-1"));
             QCOMPARE(m_groups->Edit1->text(), QStringLiteral("блок-1"));
             QCOMPARE(shownNames(), QStringList{QStringLiteral("Блок-1")});
-            typeKeys(m_groups->Edit1, QStringLiteral("\b\b"));
+            typeText(m_groups->Edit1, QStringLiteral("\b\b"));
             QCOMPARE(m_groups->Edit1->text(), QStringLiteral("блок"));
             QCOMPARE(m_groups->item.recordCount(), 3);
         });
@@ -429,13 +404,13 @@ private Q_SLOTS:
         group(QStringLiteral("Блоки"));
         MessageRecorder recorder;
         const QStringList opened = runCatalogue([&] {
-            typeKeys(m_groups->Edit1, QStringLiteral("нет такой"));
+            typeText(m_groups->Edit1, QStringLiteral("нет такой"));
             QCOMPARE(m_groups->item.recordCount(), 0);
             m_groups->Button3->click();
             m_groups->Button1->click();
         });
         QCOMPARE(opened, QStringList{QStringLiteral("TForm26")});
-        QCOMPARE(described(recorder), QStringList());
+        QCOMPARE(recorder.described(), QStringList());
         QCOMPARE(count(QStringLiteral("cmn_classifier.item")), 2);
     }
 

@@ -30,20 +30,6 @@ const QString NotANumber =
 const QString PricesInUse = QStringLiteral("Расценки изделия не удалены: по ним есть операции в "
                                            "сменах. Удалите их вместе с изделием.");
 
-// "question Удаление: text" / "error Ошибка: text" for every message shown.
-QStringList described(const MessageRecorder &recorder)
-{
-    QStringList result;
-    for (const messages::Message &message : recorder.shown) {
-        const char *kind = message.kind == messages::Kind::Question ? "question"
-                           : message.kind == messages::Kind::Error  ? "error"
-                                                                    : "information";
-        result
-            << QStringLiteral("%1 %2: %3").arg(QLatin1String(kind), message.caption, message.text);
-    }
-    return result;
-}
-
 QString question(const QString &text)
 {
     return QStringLiteral("question Удаление: ") + text;
@@ -52,17 +38,6 @@ QString question(const QString &text)
 QString error(const QString &text)
 {
     return QStringLiteral("error Ошибка: ") + text;
-}
-
-// Types text key by key (see typeText); "\b" presses Backspace.
-void typeKeys(QWidget *box, const QString &keys)
-{
-    for (const QChar ch : keys) {
-        if (ch == QLatin1Char('\b'))
-            QTest::keyClick(box, Qt::Key_Backspace);
-        else
-            typeText(box, QString(ch));
-    }
 }
 
 } // namespace
@@ -179,13 +154,13 @@ private Q_SLOTS:
                          (QStringList{QStringLiteral("Блоки"), QStringLiteral("Газобетон"),
                                       QStringLiteral("Кирпич")}));
                 m_editor->Edit1->setText(typedMark);
-                typeKeys(m_editor->Edit2, typedBoxes);
+                typeText(m_editor->Edit2, typedBoxes);
                 if (!groupChosen.isEmpty())
                     chooseGroup(groupChosen);
                 m_editor->Button1->click();
             });
         QCOMPARE(opened, (QStringList{QStringLiteral("TForm3"), QStringLiteral("TForm7")}));
-        QCOMPARE(described(recorder), QStringList());
+        QCOMPARE(recorder.described(), QStringList());
         QCOMPARE(m_editor->result(), int(QDialog::Accepted));
         QVERIFY(listed);
         QCOMPARE(recNoAfter, 2);
@@ -211,7 +186,7 @@ private Q_SLOTS:
         MessageRecorder recorder;
         addProduct(QStringLiteral("К-1"), QStringLiteral("1"), QStringLiteral("Кирпич"));
         addProduct(QStringLiteral("К-2"), QStringLiteral("1"), QString());
-        QCOMPARE(described(recorder), QStringList());
+        QCOMPARE(recorder.described(), QStringList());
         QCOMPARE(groupOf(productId(QStringLiteral("К-2"))), m_bricks);
     }
 
@@ -237,7 +212,7 @@ private Q_SLOTS:
         const qint64 before = productCount();
         MessageRecorder recorder;
         addProduct(mark, QStringLiteral("1"), QStringLiteral("Блоки"));
-        QCOMPARE(described(recorder), QStringList{error(Duplicate)});
+        QCOMPARE(recorder.described(), QStringList{error(Duplicate)});
         QCOMPARE(m_editor->result(), int(QDialog::Rejected));
         QCOMPARE(productCount(), before);
     }
@@ -263,7 +238,7 @@ private Q_SLOTS:
         const qint64 before = productCount();
         MessageRecorder recorder;
         addProduct(mark, boxes, QStringLiteral("Блоки"));
-        QCOMPARE(described(recorder), QStringList{error(Missing)});
+        QCOMPARE(recorder.described(), QStringList{error(Missing)});
         QCOMPARE(m_editor->result(), int(QDialog::Rejected));
         QCOMPARE(productCount(), before);
     }
@@ -347,12 +322,12 @@ private Q_SLOTS:
         QVERIFY(listOpen);
         QCOMPARE(recNoAfter, recNoBefore);
         if (!message.isEmpty()) {
-            QCOMPARE(described(recorder), QStringList{error(message)});
+            QCOMPARE(recorder.described(), QStringList{error(message)});
             QCOMPARE(m_editor->result(), int(QDialog::Rejected));
             QCOMPARE(productRow(id), before);
             return;
         }
-        QCOMPARE(described(recorder), QStringList());
+        QCOMPARE(recorder.described(), QStringList());
         QCOMPARE(m_editor->result(), int(QDialog::Accepted));
         const qint64 expectedGroup = groupChosen.isEmpty() ? m_blocks : groupId(groupChosen);
         QCOMPARE(productRow(id), QStringLiteral("%1|%2|%3|6|")
@@ -378,7 +353,7 @@ private Q_SLOTS:
                 m_editor->Button1->click();
             });
         QCOMPARE(preset, 0);
-        QCOMPARE(described(recorder), QStringList{error(Missing)});
+        QCOMPARE(recorder.described(), QStringList{error(Missing)});
         QCOMPARE(m_editor->result(), int(QDialog::Rejected));
         QCOMPARE(groupOf(id), 0);
 
@@ -392,7 +367,7 @@ private Q_SLOTS:
                 chooseGroup(QStringLiteral("Газобетон"));
                 m_editor->Button1->click();
             });
-        QCOMPARE(described(recorder), QStringList());
+        QCOMPARE(recorder.described(), QStringList());
         QCOMPARE(groupOf(id), m_aerated);
     }
 
@@ -423,11 +398,11 @@ private Q_SLOTS:
             });
         QCOMPARE(inList, QStringLiteral("1234,5"));
         QCOMPARE(inEditor, QStringLiteral("1234.5"));
-        QCOMPARE(described(recorder), QStringList());
+        QCOMPARE(recorder.described(), QStringList());
         QCOMPARE(productRow(id), QStringLiteral("КР-15|1234.5|%1|6|").arg(m_blocks));
 
         addProduct(QStringLiteral("КИРПИЧ-М"), QStringLiteral("1,5"), QStringLiteral("Блоки"));
-        QCOMPARE(described(recorder), QStringList{error(Duplicate)});
+        QCOMPARE(recorder.described(), QStringList{error(Duplicate)});
     }
 
     // The "Расценка" box takes digits; "," and "." both show as "."; anything else is dropped.
@@ -454,7 +429,7 @@ private Q_SLOTS:
     {
         QFETCH(QString, typed);
         QFETCH(QString, shown);
-        typeKeys(m_editor->Edit2, typed);
+        typeText(m_editor->Edit2, typed);
         QCOMPARE(m_editor->Edit2->text(), shown);
     }
 
@@ -506,11 +481,11 @@ private Q_SLOTS:
                 },
                 [&] {
                     m_editor->Edit2->clear();
-                    typeKeys(m_editor->Edit2, typed);
+                    typeText(m_editor->Edit2, typed);
                     m_editor->Button1->click();
                 });
         }
-        QCOMPARE(described(recorder), QStringList());
+        QCOMPARE(recorder.described(), QStringList());
         QCOMPARE(text(QStringLiteral("select massa::text from cmn_gds_and_srv.gds_and_srv where "
                                      "s_caption=%1")
                           .arg(sql::quote(mark))),
@@ -541,13 +516,13 @@ private Q_SLOTS:
                      [&] {
                          m_editor->Edit1->setText(QStringLiteral("Р-1"));
                          if (typed)
-                             typeKeys(m_editor->Edit2, boxes);
+                             typeText(m_editor->Edit2, boxes);
                          else
                              m_editor->Edit2->setText(boxes);
                          chooseGroup(QStringLiteral("Блоки"));
                          m_editor->Button1->click();
                      });
-        QCOMPARE(described(recorder), QStringList{error(NotANumber)});
+        QCOMPARE(recorder.described(), QStringList{error(NotANumber)});
         QCOMPARE(m_editor->result(), int(QDialog::Rejected));
         QCOMPARE(productCount(), before);
     }
@@ -576,24 +551,24 @@ private Q_SLOTS:
         seed::product(*m_dm, QStringLiteral("O'Neil"));
         MessageRecorder recorder;
         addProduct(mark, QStringLiteral("1"), QStringLiteral("Блоки"));
-        QCOMPARE(described(recorder), QStringList());
+        QCOMPARE(recorder.described(), QStringList());
         const qint64 id = productId(mark);
         QVERIFY(id > 0);
 
         QStringList found;
         runCatalogue(
             [&] {
-                typeKeys(m_list->Edit1, search);
+                typeText(m_list->Edit1, search);
                 found = shownMarks();
                 m_list->Button2->click();
             },
             [&] { m_editor->Button1->click(); });
         QCOMPARE(found, QStringList{mark});
-        QCOMPARE(described(recorder), QStringList());
+        QCOMPARE(recorder.described(), QStringList());
         QCOMPARE(productId(mark), id);
 
         addProduct(mark.toUpper(), QStringLiteral("1"), QStringLiteral("Блоки"));
-        QCOMPARE(described(recorder), QStringList{error(Duplicate)});
+        QCOMPARE(recorder.described(), QStringList{error(Duplicate)});
         QCOMPARE(productCount(), 4);
     }
 
@@ -625,7 +600,7 @@ private Q_SLOTS:
             seed::product(*m_dm, QString::fromUtf8(mark));
         QStringList found;
         runCatalogue([&] {
-            typeKeys(m_list->Edit1, typed);
+            typeText(m_list->Edit1, typed);
             found = shownMarks();
         });
         found.sort();
@@ -639,7 +614,7 @@ private Q_SLOTS:
         for (const char *mark : {"А-1", "А-2", "А-3"})
             seed::product(*m_dm, QString::fromUtf8(mark));
         runCatalogue([&] {
-            typeKeys(m_list->Edit1, QStringLiteral("а-"));
+            typeText(m_list->Edit1, QStringLiteral("а-"));
             QCOMPARE(m_dm->Izdel.recNo(), 1);
             QTest::keyClick(m_list->Edit1, Qt::Key_Down);
             QTest::keyClick(m_list->Edit1, Qt::Key_Down);
@@ -651,7 +626,7 @@ private Q_SLOTS:
             QTest::keyClick(m_list->Edit1, Qt::Key_Delete);
             QCOMPARE(m_list->Edit1->text(), QStringLiteral("а"));
             QTest::keyClick(m_list->Edit1, Qt::Key_Home);
-            typeKeys(m_list->Edit1, QStringLiteral("б"));
+            typeText(m_list->Edit1, QStringLiteral("б"));
             QCOMPARE(m_list->Edit1->text(), QStringLiteral("ба"));
             QCOMPARE(m_dm->Izdel.recordCount(), 0);
         });
@@ -737,7 +712,7 @@ private Q_SLOTS:
             recNoAfter = m_dm->Izdel.recNo();
         });
         QVERIFY(recorder.answers.isEmpty());
-        const QStringList shown = described(recorder);
+        const QStringList shown = recorder.described();
         QCOMPARE(shown.mid(0, questions.size()), questions);
         if (failure.isEmpty()) {
             QCOMPARE(shown.size(), questions.size());
@@ -796,7 +771,7 @@ private Q_SLOTS:
             QVERIFY(m_dm->Izdel.locate(QStringLiteral("id"), product));
             m_list->Button3->click();
         });
-        QCOMPARE(described(recorder), QStringList{question(asked)});
+        QCOMPARE(recorder.described(), QStringList{question(asked)});
         QCOMPARE(count(QStringLiteral("cmn_gds_and_srv.gds_and_srv where id=%1").arg(product)), 1);
     }
 
@@ -827,13 +802,13 @@ private Q_SLOTS:
         const qint64 before = productCount();
         MessageRecorder recorder;
         const QStringList opened = runCatalogue([&] {
-            typeKeys(m_list->Edit1, QStringLiteral("нет такого"));
+            typeText(m_list->Edit1, QStringLiteral("нет такого"));
             QCOMPARE(m_dm->Izdel.recordCount(), 0);
             m_list->Button2->click();
             m_list->Button3->click();
         });
         QCOMPARE(opened, QStringList{QStringLiteral("TForm3")});
-        QCOMPARE(described(recorder), QStringList());
+        QCOMPARE(recorder.described(), QStringList());
         QCOMPARE(productCount(), before);
     }
 
@@ -891,7 +866,7 @@ private Q_SLOTS:
         ModalScript modal([&](QDialog &dialog) {
             if (dialog.objectName() != QLatin1String("TForm3"))
                 return int(QDialog::Rejected);
-            typeKeys(m_list->Edit1, typed);
+            typeText(m_list->Edit1, typed);
             (exit ? m_list->Button4 : m_list->Button2)->click();
             return m_list->result();
         });
@@ -909,7 +884,7 @@ private Q_SLOTS:
                 if (dialog.objectName() != QLatin1String("TForm3"))
                     return int(QDialog::Rejected);
                 m_list->show();
-                typeKeys(m_list->Edit1, QStringLiteral("кр"));
+                typeText(m_list->Edit1, QStringLiteral("кр"));
                 QTest::keyClick(m_list->Edit1, Qt::Key_Return);
                 m_list->hide();
                 return m_list->result();
@@ -936,7 +911,7 @@ private Q_SLOTS:
             ModalScript modal([&](QDialog &dialog) {
                 if (dialog.objectName() != QLatin1String("TForm3"))
                     return int(QDialog::Rejected);
-                typeKeys(m_list->Edit1, QStringLiteral("кр"));
+                typeText(m_list->Edit1, QStringLiteral("кр"));
                 m_list->Button2->click();
                 return m_list->result();
             });

@@ -96,6 +96,8 @@ public:
     void FormActivate() override;
     void FormClose();
     void ComboBox1Change();
+    // The month's money under the grid.
+    void loadFooter();
     void Button5Click();
     void Button3Click();
     void Button2Click();
@@ -117,7 +119,6 @@ private:
     void bindGrid();
     void layoutColumns();
     void loadYears();
-    void loadFooter();
     QVariant cellStyle(const QString &field, int role) const;
 
     TDataModule6 &m_dm;

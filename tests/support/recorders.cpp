@@ -32,6 +32,19 @@ QStringList MessageRecorder::texts() const
     return result;
 }
 
+QStringList MessageRecorder::described() const
+{
+    QStringList result;
+    for (const messages::Message &message : shown) {
+        const char *kind = message.kind == messages::Kind::Question ? "question"
+                           : message.kind == messages::Kind::Error  ? "error"
+                                                                    : "information";
+        result
+            << QStringLiteral("%1 %2: %3").arg(QLatin1String(kind), message.caption, message.text);
+    }
+    return result;
+}
+
 ModalScript::ModalScript(std::function<void(QDialog &)> script)
 {
     setModalHandler([this, script = std::move(script)](QDialog &dialog) {
@@ -62,6 +75,10 @@ TerminationRecorder::~TerminationRecorder()
 void typeText(QWidget *widget, const QString &text)
 {
     for (const QChar c : text) {
+        if (c == QLatin1Char('\b')) {
+            QTest::keyClick(widget, Qt::Key_Backspace);
+            continue;
+        }
         QTest::sendKeyEvent(QTest::Press, widget, Qt::Key_unknown, QString(c), Qt::NoModifier);
         QTest::sendKeyEvent(QTest::Release, widget, Qt::Key_unknown, QString(c), Qt::NoModifier);
     }

@@ -23,6 +23,8 @@ public:
 
     // The texts shown, in order.
     QStringList texts() const;
+    // "question Удаление: text" / "error Ошибка: text" for every message shown, in order.
+    QStringList described() const;
     void clear() { shown.clear(); }
 };
 
@@ -46,5 +48,6 @@ public:
 };
 
 class QWidget;
-// Types any text (Cyrillic included) into a widget key by key, as a user would.
+// Types any text (Cyrillic included) into a widget key by key, as a user would; "\b" presses
+// Backspace.
 void typeText(QWidget *widget, const QString &text);

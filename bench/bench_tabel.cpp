@@ -1,0 +1,417 @@
+// Every benchmark of the program on one database (the large shop that scripts/bench generates):
+// the month rebuilds against their statement-by-statement reference, the queries the windows run
+// when they open or change day or month, the search of the worker list, the period reports, the
+// exports, start-up and the memory of a working session. Each case runs in a process of its own.
+//
+//   scripts/bench                         generate the data once, build Release, run everything
+//   build-release/bench/bench_tabel [--runs N] [--only NAME,...] [--out FILE]
+//                                         with PGHOST/PGDATABASE of a cluster already started
+
+#include "app/forms.h"
+#include "app/main_window.h"
+#include "app/modal.h"
+#include "app/startup.h"
+#include "bench/harness.h"
+#include "bench/reference_rebuild.h"
+#include "catalogues/operation_prices.h"
+#include "catalogues/workers.h"
+#include "db/connection_string.h"
+#include "db/data_grid.h"
+#include "db/data_module.h"
+#include "db/db_error.h"
+#include "reports/period_layouts.h"
+#include "reports/summary_reports.h"
+#include "reports/xlsx_export.h"
+#include "support/recorders.h"
+#include "timesheets/month_rebuild.h"
+#include "timesheets/monthly_timesheet.h"
+#include "timesheets/shift_timesheet.h"
+
+#include <QApplication>
+#include <QDateEdit>
+#include <QDialog>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <memory>
+#include <tuple>
+
+#include <time.h>
+
+using bench::Run;
+using bench::Target;
+
+namespace {
+
+// What the office waits for when a window opens or changes day or month, and per keystroke.
+const Target WindowQuery{0.150};
+const Target Keystroke{0.030};
+
+std::unique_ptr<TDataModule6> connect(const Run &run)
+{
+    auto dm = std::make_unique<TDataModule6>();
+    dm->ADO_DB.setConnectionString(connection::build(run.database(), run.server()));
+    dm->ADO_DB.open();
+    return dm;
+}
+
+QString one(TDataModule6 &dm, const QString &sql)
+{
+    Dataset query(dm.ADO_DB);
+    query.setSql(sql);
+    query.open();
+    return query.textAt(0, 0);
+}
+
+// The day with the most shift entries, and the month of that day's year with the most.
+QDate busiestDay(TDataModule6 &dm)
+{
+    return QDate::fromString(one(dm, QStringLiteral("select data::text from accounts_dep.smena "
+                                                    "group by data order by count(*) desc, data "
+                                                    "desc limit 1")),
+                             Qt::ISODate);
+}
+
+QDate busiestMonth(TDataModule6 &dm)
+{
+    return QDate::fromString(
+        one(dm, QStringLiteral("select date_trunc('month', data)::date::text from "
+                               "accounts_dep.smena group by 1 order by count(*) desc, 1 desc "
+                               "limit 1")),
+        Qt::ISODate);
+}
+
+// The program as a user starts it, with the stamp the database already carries so that the
+// version check passes without raising it; the version timer is stopped.
+class Session
+{
+public:
+    explicit Session(const Run &run)
+        : m_program(stampOf(run), {run.database(), run.server()})
+    {
+        if (!m_program.start())
+            throw DbError(QStringLiteral("the program did not start on %1").arg(run.database()));
+        m_program.mainWindow().Timer1->stop();
+    }
+
+    static BuildStamp stampOf(const Run &run)
+    {
+        auto dm = connect(run);
+        Dataset ver(dm->ADO_DB);
+        ver.setSql(QStringLiteral("select d, t from accounts_dep.ver limit 1"));
+        ver.open();
+        return {int(ver.integer(QStringLiteral("d"))), int(ver.integer(QStringLiteral("t")))};
+    }
+
+    Program &program() { return m_program; }
+    Forms &forms() { return m_program.forms(); }
+    TDataModule6 &dm() { return m_program.dataModule(); }
+
+private:
+    Program m_program;
+};
+
+void dataSet(Run &run)
+{
+    auto dm = connect(run);
+    const auto count = [&](const char *table) {
+        return one(*dm, QStringLiteral("select count(*) from %1").arg(QLatin1String(table)));
+    };
+    run.note(QStringLiteral("data: %1 workers, %2 products, %3 operations, %4 shift entries, %5 "
+                            "hour-paid entries, %6 monthly rows, entries from %7 to %8")
+                 .arg(count("accounts_dep.person"), count("cmn_gds_and_srv.gds_and_srv"),
+                      count("accounts_dep.oper"), count("accounts_dep.smena"),
+                      count("accounts_dep.fatigue"), count("accounts_dep.h_tabel"),
+                      one(*dm, QStringLiteral("select min(data) from accounts_dep.smena")),
+                      one(*dm, QStringLiteral("select max(data) from accounts_dep.smena"))));
+    const QDate day = busiestDay(*dm);
+    const QDate month = busiestMonth(*dm);
+    run.note(QStringLiteral("busiest day %1 (%2 entries), busiest month %3 (%4 entries)")
+                 .arg(day.toString(QStringLiteral("dd.MM.yyyy")),
+                      one(*dm, QStringLiteral("select count(*) from accounts_dep.smena where "
+                                              "data='%1'")
+                                   .arg(day.toString(Qt::ISODate))),
+                      month.toString(QStringLiteral("MM.yyyy")),
+                      one(*dm, QStringLiteral("select count(*) from accounts_dep.smena where "
+                                              "date_trunc('month', data)='%1'")
+                                   .arg(month.toString(Qt::ISODate)))));
+    run.note(QStringLiteral("server: %1").arg(one(*dm, QStringLiteral("select version()"))));
+}
+
+// A rebuild against its reference on the busiest month: both run on the same rows in the same
+// run, the set-based one last so that the month ends as the program leaves it.
+void rebuildAgainstReference(Run &run, const QString &subject, const QString &family,
+                             void (*referenceRebuild)(TDataModule6 &, int, int),
+                             void (*rebuild)(TDataModule6 &, int, int, const rebuild::Progress &))
+{
+    auto dm = connect(run);
+    const QDate month = busiestMonth(*dm);
+    std::vector<double> reference;
+    std::vector<double> setBased;
+    bool identical = true;
+    for (int i = 0; i < run.runs(); ++i) {
+        reference.push_back(run.time(subject + QStringLiteral(", reference (statement by "
+                                                              "statement)"),
+                                     [&] { referenceRebuild(*dm, month.month(), month.year()); }));
+        const QString referenceRows = reference::snapshot(*dm, family, month.month(), month.year());
+        dm->ADO_DB.run(QStringLiteral("analyze accounts_dep.h_tabel"));
+        setBased.push_back(
+            run.time(subject, [&] { rebuild(*dm, month.month(), month.year(), {}); }));
+        identical = identical && !referenceRows.isEmpty() &&
+                    referenceRows == reference::snapshot(*dm, family, month.month(), month.year());
+        dm->ADO_DB.run(QStringLiteral("analyze accounts_dep.h_tabel"));
+        run.value(subject + QStringLiteral(": reference time / set-based time"),
+                  reference.back() / setBased.back(), QStringLiteral("×"), Target{50, true});
+    }
+    run.note(QStringLiteral("%1 of %2 (%3 monthly rows): both leave identical rows: %4")
+                 .arg(subject, month.toString(QStringLiteral("MM.yyyy")),
+                      one(*dm, QStringLiteral("select count(*) from accounts_dep.h_tabel where "
+                                              "%1 and month=%2 and year=%3")
+                                   .arg(family)
+                                   .arg(month.month())
+                                   .arg(month.year())),
+                      identical ? QStringLiteral("yes") : QStringLiteral("NO")));
+    if (!identical)
+        throw DbError(subject + QStringLiteral(": the rebuild and its reference differ"));
+}
+
+void shiftRebuild(Run &run)
+{
+    rebuildAgainstReference(run, QStringLiteral("shift-month rebuild"), QStringLiteral("smena>0"),
+                            reference::shiftMonth, rebuild::shiftMonth);
+}
+
+void fatigueRebuild(Run &run)
+{
+    rebuildAgainstReference(run, QStringLiteral("fatigue-month rebuild"), QStringLiteral("smena=0"),
+                            reference::fatigueMonth, rebuild::fatigueMonth);
+}
+
+void dayQueries(Run &run)
+{
+    Session session(run);
+    TForm1 &form = session.program().mainWindow();
+    const QDate day = busiestDay(session.dm());
+    form.show();
+    for (int i = 0; i < run.runs(); ++i) {
+        form.DateT->setDate(day.addDays(i % 2 ? 0 : -1)); // a change of day each time
+        form.DateT->setDate(day);
+        run.time(
+            QStringLiteral("main window: the day's four shift queries (busiest day)"),
+            [&] { form.DateTChange(); }, WindowQuery);
+    }
+    run.time(QStringLiteral("main window: grid painted (busiest day)"),
+             [&] { form.DBGrid2->grab(); });
+}
+
+void monthQueries(Run &run)
+{
+    Session session(run);
+    const QDate month = busiestMonth(session.dm());
+    TForm19 &shifts = *session.forms().Form19;
+    for (int i = 0; i < run.runs(); ++i)
+        run.time(QStringLiteral("timesheet by shifts: month loaded (its three grids)"),
+                 [&] { shifts.selectMonth(month.month(), month.year()); });
+    Dataset *const grids[] = {&session.dm().H_Tabel_1, &session.dm().H_Tabel_2,
+                              &session.dm().H_Tabel_3};
+    for (int shift = 1; shift <= 3; ++shift)
+        for (int i = 0; i < run.runs(); ++i)
+            run.time(
+                QStringLiteral("timesheet by shifts: H_Tabel_%1").arg(shift),
+                [&] { grids[shift - 1]->reopen(); }, WindowQuery);
+
+    TForm27 &form = *session.forms().Form27;
+    form.show();
+    const std::pair<int, const char *> modes[] = {{TForm27::PieceWork, "H_Tabel0"},
+                                                  {TForm27::HouseholdWorks, "H_Tabel7777"},
+                                                  {TForm27::AveragePieceRate, "H_Tabel7778"},
+                                                  {TForm27::Overall, "H_Tabel_all"}};
+    for (const auto &[tag, query] : modes) {
+        form.setMode(tag);
+        form.selectMonth(month.month(), month.year());
+        for (int i = 0; i < run.runs(); ++i)
+            run.time(
+                QStringLiteral("monthly timesheet: %1 (%2 rows)")
+                    .arg(QLatin1String(query))
+                    .arg(form.currentQuery().recordCount()),
+                [&] { form.Button5Click(); }, WindowQuery);
+    }
+    form.setMode(TForm27::PieceWork);
+    form.selectMonth(month.month(), month.year());
+    for (int i = 0; i < run.runs(); ++i) {
+        run.time(
+            QStringLiteral("monthly timesheet: footer totals"), [&] { form.loadFooter(); },
+            WindowQuery);
+        run.time(
+            QStringLiteral("monthly timesheet: month changed (query, footer, columns)"),
+            [&] { form.selectMonth(month.month(), month.year()); }, WindowQuery);
+        run.time(QStringLiteral("monthly timesheet: grid painted"), [&] { form.DBGrid->grab(); });
+    }
+}
+
+void lists(Run &run)
+{
+    Session session(run);
+    Forms &forms = session.forms();
+    // The list is measured up to the moment it would be shown.
+    QElapsedTimer opened;
+    setModalHandler([&](QDialog &) {
+        run.seconds(QStringLiteral("operation list Oper: opened (%1 rows)")
+                        .arg(forms.Form4->list().recordCount()),
+                    opened.nsecsElapsed() / 1e9, WindowQuery);
+        return 0;
+    });
+    for (int i = 0; i < run.runs(); ++i) {
+        opened.start();
+        forms.Form4->runAsCatalogue(nullptr);
+    }
+
+    // The worker list, searched by the most common beginning of a name, typed letter by letter.
+    const QString typed = one(session.dm(), QStringLiteral("select left(fio, 5) from "
+                                                           "accounts_dep.person group by 1 order "
+                                                           "by count(*) desc limit 1"));
+    setModalHandler([&](QDialog &) {
+        QLineEdit *search = forms.Form5->Edit1;
+        const int rows = forms.Form5->list().recordCount();
+        for (int i = 0; i < run.runs(); ++i) {
+            for (const QChar letter : typed)
+                run.time(
+                    QStringLiteral("worker list: one search keystroke (%1 rows)").arg(rows),
+                    [&] { typeText(search, QString(letter)); }, Keystroke);
+            for (int n = 0; n < typed.size(); ++n)
+                run.time(
+                    QStringLiteral("worker list: one search keystroke (%1 rows)").arg(rows),
+                    [&] { typeText(search, QStringLiteral("\b")); }, Keystroke);
+        }
+        return 0;
+    });
+    opened.start();
+    forms.Form5->runAsCatalogue(nullptr);
+    setModalHandler([](QDialog &) { return 0; });
+    run.note(QStringLiteral("worker search typed: \"%1\"").arg(typed));
+}
+
+template<typename Layout>
+void periodReport(Run &run, TDataModule6 &dm, const QString &title, const QDate &from,
+                  const QDate &to, const QString &period, std::optional<Target> target = {})
+{
+    QTemporaryDir dir;
+    Forms forms;
+    int pages = 0;
+    for (int i = 0; i < run.runs(); ++i) {
+        Layout layout(dm, forms);
+        QElapsedTimer timer;
+        timer.start();
+        const report::PreparedReport prepared = layout.prepare(from, to, ProductKind::All);
+        const double prepare = timer.nsecsElapsed() / 1e9;
+        prepared.writePdf(dir.filePath(QStringLiteral("report.pdf")));
+        const double total = timer.nsecsElapsed() / 1e9;
+        pages = prepared.pageCount();
+        run.seconds(QStringLiteral("%1, %2: query, pages, PDF").arg(title, period), total, target);
+        run.seconds(QStringLiteral("%1, %2: of which the PDF").arg(title, period), total - prepare);
+    }
+    run.note(QStringLiteral("%1, %2: %3 pages").arg(title, period).arg(pages));
+}
+
+void reports(Run &run)
+{
+    auto dm = connect(run);
+    const QDate month = busiestMonth(*dm);
+    const QDate year(month.year(), 1, 1);
+    const std::tuple<QString, QDate, QDate> periods[] = {
+        {QStringLiteral("month"), month, month.addMonths(1)},
+        {QStringLiteral("year"), year, year.addYears(1)}};
+    for (const auto &[period, from, to] : periods) {
+        const bool wholeYear = period == QLatin1String("year");
+        periodReport<TForm16>(run, *dm, QStringLiteral("report by workers"), from, to, period);
+        periodReport<TForm17>(run, *dm, QStringLiteral("report by products"), from, to, period);
+        periodReport<TForm20>(run, *dm, QStringLiteral("detailed report by workers"), from, to,
+                              period, wholeYear ? std::optional<Target>(Target{5}) : std::nullopt);
+        periodReport<TForm21>(run, *dm, QStringLiteral("detailed report by products"), from, to,
+                              period);
+    }
+}
+
+void exports(Run &run)
+{
+    Session session(run);
+    QTemporaryDir dir;
+    XlsxExport::setFolder(dir.path());
+    XlsxExport::setOpener([](const QString &path) { return QFile::remove(path); });
+    const QDate month = busiestMonth(session.dm());
+
+    TForm27 &timesheet = *session.forms().Form27;
+    timesheet.setMode(TForm27::PieceWork);
+    timesheet.selectMonth(month.month(), month.year());
+    for (int i = 0; i < run.runs(); ++i)
+        run.time(QStringLiteral("monthly timesheet export (%1 rows)")
+                     .arg(timesheet.currentQuery().recordCount()),
+                 [&] { timesheet.Button2Click(); });
+
+    TForm18 &summary = *session.forms().Form18;
+    summary.DTPicker1->setDate(QDate(month.year(), 1, 1));
+    summary.DTPicker2->setDate(QDate(month.year() + 1, 1, 1));
+    for (int i = 0; i < run.runs(); ++i)
+        run.time(QStringLiteral("product summary export, a year"), [&] { summary.Button6Click(); });
+    XlsxExport::setOpener({});
+    XlsxExport::setFolder({});
+}
+
+// From the parent's start of this process to the authorization dialog on the screen: process
+// start, connection, version check and every window created.
+void startup(Run &run)
+{
+    Session session(run);
+    QApplication::processEvents();
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    const qint64 elapsed = qint64(now.tv_sec) * 1000000000 + now.tv_nsec - run.startedAt();
+    run.seconds(QStringLiteral("start-up to the authorization dialog"), elapsed / 1e9, Target{1.0});
+}
+
+// The resident memory of a working session: the main window on the busiest day and the monthly
+// timesheet open on the busiest month.
+void sessionMemory(Run &run)
+{
+    Session session(run);
+    TForm1 &form = session.program().mainWindow();
+    const QDate day = busiestDay(session.dm());
+    const QDate month = busiestMonth(session.dm());
+    form.show();
+    form.DateT->setDate(day);
+    form.DateTChange();
+    setModalHandler([&](QDialog &dialog) {
+        auto &timesheet = static_cast<TForm27 &>(dialog);
+        timesheet.selectMonth(month.month(), month.year());
+        timesheet.show();
+        QApplication::processEvents();
+        run.value(QStringLiteral("resident memory: main window and monthly timesheet open"),
+                  bench::residentMegabytes(), QStringLiteral("MB"), Target{200});
+        return 0;
+    });
+    session.forms().Form27->showMode(TForm27::PieceWork, &form);
+    setModalHandler([](QDialog &) { return 0; });
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    const std::vector<bench::Case> cases = {
+        {QStringLiteral("data"), QStringLiteral("the data set"), dataSet},
+        {QStringLiteral("rebuild-shift"), QStringLiteral("shift-month rebuild"), shiftRebuild},
+        {QStringLiteral("rebuild-fatigue"), QStringLiteral("fatigue-month rebuild"),
+         fatigueRebuild},
+        {QStringLiteral("day"), QStringLiteral("the main window's day"), dayQueries},
+        {QStringLiteral("month"), QStringLiteral("the monthly timesheets"), monthQueries},
+        {QStringLiteral("lists"), QStringLiteral("operation and worker lists"), lists},
+        {QStringLiteral("reports"), QStringLiteral("period reports"), reports},
+        {QStringLiteral("exports"), QStringLiteral("exports"), exports},
+        {QStringLiteral("startup"), QStringLiteral("start-up"), startup, true},
+        {QStringLiteral("memory"), QStringLiteral("memory of a working session"), sessionMemory},
+    };
+    return bench::main(argc, argv, cases);
+}
