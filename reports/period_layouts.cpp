@@ -53,10 +53,9 @@ TForm16::TForm16(TDataModule6 &dm, Forms &, QWidget *parent)
 QStringList TForm16::sqlText()
 {
     return {
-        QStringLiteral("select person.s_caption fio, sum(smena.kol_vo-smena.brak)::numeric(10,2) "
+        QStringLiteral("select person.s_caption fio, sum(smena.good)::numeric(10,2) "
                        "as kolvo,vid_oper.vid, "),
-        QStringLiteral(
-            "sum((kol_vo-brak)*smena.cena)::numeric(10,2) as summa,izdel.nom, oper.naimen, color,"),
+        QStringLiteral("sum(smena.pay)::numeric(10,2) as summa,izdel.nom, oper.naimen, color,"),
         QStringLiteral("(select coalesce(sum(f.cnt*f.price),0)::numeric(10,2) f_sum7 from "
                        "accounts_dep.fatigue f where f.d_date<:data4 and f.d_date>=:data3 and "
                        "f.id_p=smena.w_id and f.id_nom=izdel.id_nom and f.id_o=7777),"),
@@ -72,11 +71,16 @@ QStringList TForm16::sqlText()
         QStringLiteral(
             "(select coalesce(sum(f.cnt*f.price),0)::numeric(10,2) f_sum8_all from "
             "accounts_dep.fatigue f where f.d_date<:data12 and f.d_date>=:data11 and f.id_o=7778)"),
-        QStringLiteral("from cmn_contractor.person "
-                       "person,accounts_dep.smena,accounts_dep.izdel,accounts_dep.vid_oper,"),
+        // The period's entries summed per worker, product, operation and colour before the names
+        // are joined: the same lines as summing the joined rows, without sorting a year of them.
+        QStringLiteral("from cmn_contractor.person person,"),
+        QStringLiteral("(select w_id, i_id, o_id, color, sum(kol_vo-brak) as good, "
+                       "sum((kol_vo-brak)*cena) as pay from accounts_dep.smena where "
+                       "data<:data2 and data>=:data1 group by w_id, i_id, o_id, color) smena,"),
+        QStringLiteral("accounts_dep.izdel,accounts_dep.vid_oper,"),
         QStringLiteral("accounts_dep.oper where w_id=s_code::integer and izdel.id=smena.i_id and "
                        "vid_oper.id=oper.vid"),
-        QStringLiteral("and oper.id=smena.o_id and smena.data<:data2 and smena.data>=:data1"),
+        QStringLiteral("and oper.id=smena.o_id"),
         QStringLiteral(
             "group by fio, izdel.nom, vid_oper.vid, smena.w_id, izdel.id_nom, oper.naimen, color"),
         QStringLiteral("order by fio, izdel.nom"),
