@@ -126,13 +126,17 @@ TForm18::~TForm18() = default;
 
 QStringList TForm18::exportText()
 {
+    // The period's good pieces are summed per product, operation and colour before the names are
+    // joined: the same lines as summing the joined entries, without sorting a year of them.
     return {
-        QStringLiteral("select sum(smena.kol_vo-smena.brak)::numeric as kolvo, vid_oper.vid,"),
-        QStringLiteral(
-            "izdel.nom, oper.naimen, color,izdel.massa*sum(smena.kol_vo-smena.brak) as mass "),
-        QStringLiteral("from accounts_dep.smena,accounts_dep.izdel,accounts_dep.vid_oper, "
+        QStringLiteral("select sum(smena.good)::numeric as kolvo, vid_oper.vid,"),
+        QStringLiteral("izdel.nom, oper.naimen, color,izdel.massa*sum(smena.good) as mass "),
+        QStringLiteral("from (select i_id, o_id, color, sum(kol_vo-brak) as good from "
+                       "accounts_dep.smena where data<:data2 and data>=:data1 "
+                       "group by i_id, o_id, color) smena,"),
+        QStringLiteral("accounts_dep.izdel,accounts_dep.vid_oper, "
                        "accounts_dep.oper where izdel.id=smena.i_id and vid_oper.id=oper.vid"),
-        QStringLiteral("and oper.id=smena.o_id and smena.data<:data2 and smena.data>=:data1 "),
+        QStringLiteral("and oper.id=smena.o_id "),
         QStringLiteral(
             "group by izdel.nom,color, oper.naimen, vid_oper.vid, izdel.massa order by izdel.nom"),
     };
