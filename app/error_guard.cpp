@@ -12,11 +12,18 @@ namespace guard {
 
 namespace {
 bool s_timerBoxOpen = false;
-}
+// A timer tick has reported the lost connection and none has succeeded since.
+bool s_timerLossShown = false;
+} // namespace
 
 bool timerMayRun()
 {
     return !s_timerBoxOpen && !BusyScope::active() && !termination::requested();
+}
+
+void timerSucceeded()
+{
+    s_timerLossShown = false;
 }
 
 void report(std::exception_ptr error, bool fromTimer)
@@ -27,8 +34,17 @@ void report(std::exception_ptr error, bool fromTimer)
         std::rethrow_exception(error);
     } catch (const DbError &e) {
         if (e.isConnectionError()) {
+            // Every tick tries again; one box says the server is away.
+            if (fromTimer && s_timerLossShown)
+                return;
+            if (fromTimer)
+                s_timerLossShown = true;
             text = QStringLiteral("Нет связи с сервером базы данных. Действие не выполнено; "
                                   "повторите его, когда связь восстановится.");
+            detail = e.message();
+        } else if (e.isRetryable()) {
+            text = QStringLiteral("Эти же данные в то же время изменял другой пользователь. "
+                                  "Действие не выполнено; повторите его.");
             detail = e.message();
         } else {
             text = e.message();

@@ -24,8 +24,10 @@ bool run(F &&work)
 }
 
 // For timers: skipped while a long action runs, while an error box of an earlier tick is still
-// open, or after the program was asked to end; at most one such box is shown at a time.
+// open, or after the program was asked to end; at most one such box is shown at a time, and a
+// lost connection is reported once until a tick succeeds again (the timer keeps trying meanwhile).
 bool timerMayRun();
+void timerSucceeded();
 template<typename F>
 bool runFromTimer(F &&work)
 {
@@ -33,6 +35,7 @@ bool runFromTimer(F &&work)
         return false;
     try {
         std::forward<F>(work)();
+        timerSucceeded();
         return true;
     } catch (...) {
         report(std::current_exception(), true);

@@ -14,8 +14,7 @@
 #include "catalogues/workers.h"
 #include "db/data_grid.h"
 #include "db/data_module.h"
-#include "db/sql_text.h"
-#include "entries/hours_posting.h"
+#include "entries/shift_entries.h"
 #include "entries/shift_entry_editor.h"
 #include "reports/summary_reports.h"
 #include "timesheets/hour_paid_entries.h"
@@ -86,8 +85,7 @@ TForm1::TForm1(TDataModule6 &dm, VersionWatch &versionWatch, Forms &forms, QWidg
     , m_dm(dm)
     , m_versionWatch(versionWatch)
     , m_forms(forms)
-    , updtOK(std::make_unique<Command>(
-          dm.ADO_DB, QStringLiteral("update accounts_dep.smena set ok=:ok where id=:id")))
+    , updtOK(std::make_unique<Command>(dm.ADO_DB, shiftentries::acceptanceStatement()))
 {
     setObjectName(QStringLiteral("TForm1"));
     setWindowTitle(QStringLiteral("Табель"));
@@ -466,9 +464,7 @@ void TForm1::DBGrid2DblClick()
         return;
     const QString ok =
         isAccepted(query.text(QStringLiteral("ok"))) ? QStringLiteral("no") : QStringLiteral("ok");
-    updtOK->setParam(QStringLiteral("id"), query.integer(QStringLiteral("id")));
-    updtOK->setParam(QStringLiteral("ok"), ok);
-    updtOK->execute();
+    shiftentries::setAcceptance(*updtOK, query.integer(QStringLiteral("id")), ok);
     const int recNo = query.recNo();
     query.reopen();
     query.setRecNo(recNo);
@@ -507,17 +503,11 @@ void TForm1::Button3Click()
         return;
     }
     const qint64 id = query.integer(QStringLiteral("id"));
-    const qint64 worker = query.integer(QStringLiteral("w_id"));
-    const int shift = int(query.integer(QStringLiteral("smena")));
-    const QDate day = query.date(QStringLiteral("data"));
     const int recNo = query.recNo();
-    // The entry and its day's hours go together: the re-posting is of the deleted row's own worker,
-    // shift and day, whatever the window shows meanwhile.
-    m_dm.ADO_DB.inTransaction([&] {
-        m_dm.DelSmena.execute(QStringLiteral("delete from accounts_dep.smena where id=") +
-                              sql::integer(id));
-        posting::postDayAfterDelete(m_dm, worker, shift, day);
-    });
+    // The entry and its day's hours go together: the re-posting is of the row's own worker, shift
+    // and day as stored, whatever the window shows meanwhile. An entry that another copy deleted
+    // first is simply gone.
+    shiftentries::remove(m_dm, id);
     query.reopen();
     query.setRecNo(recNo);
 }

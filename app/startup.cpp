@@ -4,6 +4,7 @@
 #include "app/login_dialog.h"
 #include "app/main_window.h"
 #include "app/messages.h"
+#include "app/schema_check.h"
 #include "app/termination.h"
 #include "app/version_watch.h"
 #include "catalogues/nomenclature_groups.h"
@@ -84,18 +85,32 @@ bool Program::start()
     m_form1 = std::make_unique<TForm1>(*m_dm, *m_versionWatch, m_forms);
     m_forms.Form1 = m_form1.get();
     m_form1->Timer1->setInterval(m_options.versionCheckInterval);
+    // No version check may run before the database has passed the checks below.
+    m_form1->Timer1->stop();
 
+    // Ends the program before any window shows, after one message (none when the error display
+    // has already said why).
+    const auto refuse = [](const QString &text, const QString &detail = {}) {
+        if (!text.isEmpty())
+            messages::error(QStringLiteral("Ошибка!"), text, detail);
+        termination::request(1);
+        return false;
+    };
     try {
         m_dm->ADO_DB.close();
         m_dm->ADO_DB.setConnectionString(connection::fromArguments(m_arguments));
         m_dm->ADO_DB.open();
     } catch (...) {
-        m_form1->Timer1->stop();
-        messages::error(QStringLiteral("Ошибка!"),
-                        QStringLiteral("Подключение к БД отсутсвует!!!"));
-        termination::request(1);
-        return false;
+        return refuse(QStringLiteral("Подключение к БД отсутсвует!!!"));
     }
+    // A database not yet brought up to what the program needs is refused before the version check
+    // writes to it, rather than failing in the middle of a user's work.
+    QStringList missing;
+    if (!guard::run([&] { missing = schema_check::missing(m_dm->ADO_DB); }))
+        return refuse({});
+    if (!missing.isEmpty())
+        return refuse(schema_check::message(), missing.join(QLatin1Char('\n')));
+    m_form1->Timer1->start();
 
     const bool created = guard::run([this] {
         m_form23 = std::make_unique<TForm23>(*m_dm, *m_versionWatch, m_forms);

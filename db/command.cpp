@@ -19,3 +19,9 @@ int Command::execute(const QString &text)
     m_text = text;
     return execute();
 }
+
+QVariant Command::executeReturning()
+{
+    QSqlQuery query = m_connection.run(bindParameters(m_text, m_params));
+    return query.next() ? query.value(0) : QVariant();
+}

@@ -20,6 +20,9 @@ public:
     int execute();
     // Replaces the text and runs it.
     int execute(const QString &text);
+    // Runs the text with the current parameters and returns the first value of its first row (a
+    // statement ending in "returning id"); null when it gave no row.
+    QVariant executeReturning();
 
 private:
     Connection &m_connection;

@@ -71,11 +71,11 @@ void Connection::applySessionSettings()
 {
     // Day-first date texts ("05.03.2024") must read as 5 March whatever the server's default;
     // quotes in texts are doubled, never backslash-escaped.
-    run(QStringLiteral("set DateStyle to 'ISO, DMY'"));
-    run(QStringLiteral("set standard_conforming_strings to on"));
+    execute(QStringLiteral("set DateStyle to 'ISO, DMY'"));
+    execute(QStringLiteral("set standard_conforming_strings to on"));
     // The timesheet queries are costed above the JIT threshold, and compiling them takes a second
     // where running them takes a few milliseconds.
-    run(QStringLiteral("set jit to off"));
+    execute(QStringLiteral("set jit to off"));
 }
 
 void Connection::close()
@@ -89,14 +89,6 @@ void Connection::close()
 bool Connection::isOpen() const
 {
     return QSqlDatabase::database(m_name, false).isOpen();
-}
-
-void Connection::ensureUsable()
-{
-    // A connection lost while idle is reopened once; inside a transaction the work so far is gone,
-    // so the error goes to the caller instead.
-    if (m_broken && m_depth == 0)
-        open();
 }
 
 void Connection::fail(const QString &message, const QString &statement, const QString &code,
@@ -114,7 +106,37 @@ void Connection::fail(const QString &message, const QString &statement, const QS
 
 QSqlQuery Connection::run(const QString &statement)
 {
-    ensureUsable();
+    // Inside a transaction a lost connection took the work so far with it: the error goes to the
+    // caller, and the outermost scope ends.
+    if (m_depth > 0)
+        return execute(statement);
+    // Known lost (an earlier statement failed on it): reopened once; when the server is still
+    // away the statement fails with a connection error again.
+    if (m_broken) {
+        open();
+        return execute(statement);
+    }
+    // Lost unnoticed while idle (the server restarted meanwhile): a read or a "begin" did nothing
+    // when it failed and runs again on a new connection; before any other statement a read finds
+    // out first, so a write is never sent twice.
+    const QString text = statement.trimmed();
+    const bool repeatable = text.startsWith(QLatin1String("select"), Qt::CaseInsensitive) ||
+                            text.compare(QLatin1String("begin"), Qt::CaseInsensitive) == 0;
+    try {
+        if (repeatable)
+            return execute(statement);
+        execute(QStringLiteral("select 1"));
+    } catch (const DbError &error) {
+        if (!error.isConnectionError())
+            throw;
+        open();
+        return execute(statement);
+    }
+    return execute(statement);
+}
+
+QSqlQuery Connection::execute(const QString &statement)
+{
     QSqlDatabase db = QSqlDatabase::database(m_name, false);
     if (!db.isOpen())
         fail(QStringLiteral("Нет подключения к базе данных"), statement, {}, true);
@@ -152,7 +174,8 @@ void Connection::commit()
         throw DbError(QStringLiteral("Транзакция отменена из-за ошибки"));
     }
     m_depth = 0;
-    run(QStringLiteral("commit"));
+    // Never on a new connection: a commit there would report success for work that was lost.
+    execute(QStringLiteral("commit"));
 }
 
 void Connection::rollback() noexcept
@@ -188,6 +211,7 @@ void Connection::inTransaction(const std::function<void()> &work)
             if (!outermost || !error.isRetryable() || attempt == attempts)
                 throw;
         }
+        ++m_retries;
     }
 }
 

@@ -6,8 +6,9 @@
 #include <functional>
 
 // The program's one database connection: opened from a connection string, with the session set up
-// for day-first date texts. Statements run here raise DbError on failure. A connection lost while
-// idle is reopened once by the next statement.
+// for day-first date texts. Statements run here raise DbError on failure. A lost connection is
+// reopened once by the next statement outside a transaction (a restarted server needs no restart
+// of the program); a statement that may have reached the server is never sent twice.
 class Connection
 {
 public:
@@ -34,13 +35,17 @@ public:
     void rollback() noexcept;
 
     // Runs work in a transaction: commits when it returns, rolls back when it throws. When this is
-    // the outermost scope, a deadlock or serialization failure runs the work again (a few times).
+    // the outermost scope, a deadlock or serialization failure runs the work again (a few times);
+    // after the last attempt the DbError (isRetryable()) goes to the caller.
     void inTransaction(const std::function<void()> &work);
+    // How many times inTransaction has run work again after a deadlock or serialization failure.
+    int retries() const { return m_retries; }
 
     const QString &connectionName() const { return m_name; }
 
 private:
-    void ensureUsable();
+    // Runs a statement on the connection as it is: no reopening.
+    QSqlQuery execute(const QString &statement);
     [[noreturn]] void fail(const QString &message, const QString &statement, const QString &code,
                            bool connectionHint);
     void applySessionSettings();
@@ -50,6 +55,7 @@ private:
     int m_depth = 0;
     bool m_rollbackOnly = false;
     bool m_broken = false;
+    int m_retries = 0;
 };
 
 // A transaction scope: rolls back when it ends without commit().

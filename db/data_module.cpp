@@ -1,6 +1,7 @@
 #include "db/data_module.h"
 
 #include "app/messages.h"
+#include "db/sql_text.h"
 
 TDataModule6::TDataModule6(QObject *parent)
     : QObject(parent)
@@ -56,6 +57,20 @@ qint64 TDataModule6::scalar(const QString &sql, const QString &field)
     const qint64 value = Control.isEmpty() ? 0 : Control.integer(field);
     Control.close();
     return value;
+}
+
+bool TDataModule6::lockRow(const QString &relation, const QString &columns, qint64 id,
+                           const std::function<void(const Dataset &row)> &read)
+{
+    Control.close();
+    Control.setSql(QStringLiteral("select %1 from %2 where id=%3 for update")
+                       .arg(columns, relation, sql::integer(id)));
+    Control.open();
+    const bool found = !Control.isEmpty();
+    if (found)
+        read(Control);
+    Control.close();
+    return found;
 }
 
 Dataset &TDataModule6::shiftQuery(int shiftNo)

@@ -7,6 +7,8 @@
 #include <QObject>
 #include <QString>
 
+#include <functional>
+
 // The data module: the one connection of the program with the shared queries and commands that the
 // windows use. One instance is built at start-up and handed to every window.
 class TDataModule6 : public QObject
@@ -50,6 +52,11 @@ public:
     // Runs one statement through Control and returns the named column of its first row as an
     // integer (0 when there is no row or the value is null).
     qint64 scalar(const QString &sql, const QString &field);
+    // Reads the columns of the row of the relation with this id through Control and locks it until
+    // the transaction ends, so that no other copy changes or deletes it meanwhile; false (and read
+    // not called) when the row is gone.
+    bool lockRow(const QString &relation, const QString &columns, qint64 id,
+                 const std::function<void(const Dataset &row)> &read);
 
     // The shift query of a shift number (1..4; anything else is shift 1).
     Dataset &shiftQuery(int shiftNo);

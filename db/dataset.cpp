@@ -434,9 +434,7 @@ void Dataset::post()
         m_rows[rowIndex] = row;
     } else if (m_state == State::Edit) {
         // Another copy deleted the row meanwhile: nothing was written; the typed values stay.
-        throw DbError(QStringLiteral("Запись уже удалена другим пользователем, изменения не "
-                                     "записаны."),
-                      statement);
+        throw DbError::rowDeleted(statement);
     }
     m_state = State::Browse;
     m_buffer.clear();

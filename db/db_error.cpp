@@ -8,3 +8,10 @@ DbError::DbError(const QString &message, const QString &statement, const QString
     , m_sqlState(sqlState)
     , m_kind(kind)
 {}
+
+DbError DbError::rowDeleted(const QString &statement)
+{
+    return DbError(
+        QStringLiteral("Запись уже удалена другим пользователем, изменения не записаны."),
+        statement);
+}

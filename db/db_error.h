@@ -12,6 +12,8 @@ public:
 
     explicit DbError(const QString &message, const QString &statement = {},
                      const QString &sqlState = {}, Kind kind = Kind::Statement);
+    // A change of a row that another copy deleted meanwhile: nothing was written.
+    static DbError rowDeleted(const QString &statement = {});
 
     const QString &message() const { return m_message; }
     const QString &statement() const { return m_statement; }

@@ -264,59 +264,23 @@ WHERE NOT EXISTS (SELECT 1 FROM cmn_contractor.person c
 ON CONFLICT (id) DO UPDATE SET s_code = EXCLUDED.s_code, s_caption = EXCLUDED.s_caption;
 
 -- ---------------------------------------------------------------------------------------------
--- Indexes
+-- Indexes and constraints (each added once), from the list shared with db/upgrade.sql
 -- ---------------------------------------------------------------------------------------------
 
-CREATE INDEX IF NOT EXISTS smena_data_smena_idx   ON accounts_dep.smena (data, smena);
-CREATE INDEX IF NOT EXISTS smena_w_id_data_idx    ON accounts_dep.smena (w_id, data);
-CREATE INDEX IF NOT EXISTS smena_i_id_o_id_idx    ON accounts_dep.smena (i_id, o_id);
-CREATE INDEX IF NOT EXISTS smena_o_id_idx         ON accounts_dep.smena (o_id);
--- The key of the goods table is numeric: the foreign key looks entries up by i_id as numeric.
-CREATE INDEX IF NOT EXISTS smena_i_id_numeric_idx ON accounts_dep.smena ((i_id::numeric));
--- One entry per worker, operation, product, day, shift and colour.
-CREATE UNIQUE INDEX IF NOT EXISTS smena_entry_key ON accounts_dep.smena (w_id, o_id, i_id, data, smena, color);
-
-CREATE INDEX IF NOT EXISTS h_tabel_year_month_w_id_idx ON accounts_dep.h_tabel (year, month, w_id);
-
-CREATE INDEX IF NOT EXISTS fatigue_d_date_idx      ON accounts_dep.fatigue (d_date);
-CREATE INDEX IF NOT EXISTS fatigue_id_p_d_date_idx ON accounts_dep.fatigue (id_p, d_date);
-
-CREATE INDEX IF NOT EXISTS norm_o_id_idx  ON accounts_dep.norm (o_id);
-CREATE INDEX IF NOT EXISTS oper_i_id_idx  ON accounts_dep.oper (i_id);
-CREATE INDEX IF NOT EXISTS oper_vid_idx   ON accounts_dep.oper (vid);
-
-CREATE INDEX IF NOT EXISTS item_id_level_idx ON cmn_classifier.item (id_level);
-CREATE INDEX IF NOT EXISTS gds_and_srv_id_class_item_idx ON cmn_gds_and_srv.gds_and_srv (id_class_item);
-
--- ---------------------------------------------------------------------------------------------
--- Constraints (added once)
--- ---------------------------------------------------------------------------------------------
+\ir schema_lists.sql
 
 DO $$
 DECLARE
-    c record;
+    k record;
 BEGIN
-    FOR c IN
-        SELECT * FROM (VALUES
-            -- one monthly row per worker, month, shift, kind and day/night flag
-            ('accounts_dep.h_tabel'::regclass, 'h_tabel_row_key',
-             'UNIQUE (w_id, month, year, smena, i_type, i_night)'),
-            ('accounts_dep.smena'::regclass, 'smena_w_id_fkey',
-             'FOREIGN KEY (w_id) REFERENCES accounts_dep.person (id)'),
-            ('accounts_dep.smena'::regclass, 'smena_i_id_fkey',
-             'FOREIGN KEY (i_id) REFERENCES cmn_gds_and_srv.gds_and_srv (id)'),
-            ('accounts_dep.smena'::regclass, 'smena_o_id_fkey',
-             'FOREIGN KEY (o_id) REFERENCES accounts_dep.oper (id)'),
-            ('accounts_dep.oper'::regclass, 'oper_vid_fkey',
-             'FOREIGN KEY (vid) REFERENCES accounts_dep.vid_oper (id)'),
-            ('accounts_dep.oper'::regclass, 'oper_i_id_fkey',
-             'FOREIGN KEY (i_id) REFERENCES cmn_gds_and_srv.gds_and_srv (id)'),
-            ('accounts_dep.norm'::regclass, 'norm_o_id_fkey',
-             'FOREIGN KEY (o_id) REFERENCES accounts_dep.oper (id) ON DELETE CASCADE')
-        ) AS v (tbl, name, def)
-    LOOP
-        IF NOT EXISTS (SELECT 1 FROM pg_constraint WHERE conrelid = c.tbl AND conname = c.name) THEN
-            EXECUTE format('ALTER TABLE %s ADD CONSTRAINT %I %s', c.tbl, c.name, c.def);
+    FOR k IN SELECT * FROM pg_temp.tabel_keys ORDER BY ord LOOP
+        IF k.kind IN ('index', 'unique index') THEN
+            IF to_regclass(split_part(k.tbl, '.', 1) || '.' || k.name) IS NULL THEN
+                EXECUTE k.ddl;
+            END IF;
+        ELSIF NOT EXISTS (SELECT 1 FROM pg_constraint
+                          WHERE conrelid = k.tbl::regclass AND conname = k.name) THEN
+            EXECUTE k.ddl;
         END IF;
     END LOOP;
 END
@@ -327,31 +291,30 @@ $$;
 -- ---------------------------------------------------------------------------------------------
 
 -- Hour-paid work kinds and the product that carries their operations.
-INSERT INTO accounts_dep.vid_oper (id, vid) VALUES
-    (7777, 'Хоз. работы'),
-    (7778, 'Среднесдельная')
+INSERT INTO accounts_dep.vid_oper (id, vid)
+SELECT id, name FROM pg_temp.tabel_reserved_kinds ORDER BY id
 ON CONFLICT (id) DO NOTHING;
 
 INSERT INTO cmn_gds_and_srv.gds_and_srv (id, s_caption, s_description, id_msm_bs, massa, id_class_item)
-VALUES (7777, 'Почасовые работы', 'Хоз. работы и среднесдельная оплата', 6, 0, NULL)
+SELECT id, caption, description, unit, 0, NULL FROM pg_temp.tabel_reserved_product
 ON CONFLICT (id) DO NOTHING;
 
 -- One operation per reserved kind on the reserved product, each with a norm holding the kind's
 -- base price per hour.
 INSERT INTO accounts_dep.oper (vid, naimen, i_id, cena_new)
-SELECT k.vid, 0, 7777, 0
-FROM (VALUES (7777), (7778)) AS k (vid)
-WHERE NOT EXISTS (SELECT 1 FROM accounts_dep.oper o WHERE o.vid = k.vid AND o.i_id = 7777)
-ORDER BY k.vid;
+SELECT k.id, 0, p.id, 0
+FROM pg_temp.tabel_reserved_kinds k CROSS JOIN pg_temp.tabel_reserved_product p
+WHERE NOT EXISTS (SELECT 1 FROM accounts_dep.oper o WHERE o.vid = k.id AND o.i_id = p.id)
+ORDER BY k.id;
 
 INSERT INTO accounts_dep.norm (o_id, norma, prize, price)
-SELECT o.id, 1, 0, k.price
-FROM (VALUES (7777, 150.0::double precision), (7778, 200.0)) AS k (vid, price)
+SELECT o.id, 1, 0, k.base_price
+FROM pg_temp.tabel_reserved_kinds k CROSS JOIN pg_temp.tabel_reserved_product p
 JOIN LATERAL (SELECT min(id) AS id FROM accounts_dep.oper
-              WHERE vid = k.vid AND i_id = 7777) o ON o.id IS NOT NULL
-WHERE NOT EXISTS (SELECT 1 FROM accounts_dep.norm n JOIN accounts_dep.oper p ON p.id = n.o_id
-                  WHERE p.vid = k.vid AND p.i_id = 7777)
-ORDER BY k.vid;
+              WHERE vid = k.id AND i_id = p.id) o ON o.id IS NOT NULL
+WHERE NOT EXISTS (SELECT 1 FROM accounts_dep.norm n JOIN accounts_dep.oper op ON op.id = n.o_id
+                  WHERE op.vid = k.id AND op.i_id = p.id)
+ORDER BY k.id;
 
 -- The version row: stamp 0 (any build raises it), decimal point as separator.
 INSERT INTO accounts_dep.ver (d, t, delim)

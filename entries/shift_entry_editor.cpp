@@ -9,10 +9,9 @@
 #include "catalogues/operation_prices.h"
 #include "catalogues/workers.h"
 #include "db/data_module.h"
-#include "db/db_error.h"
 #include "db/sql_text.h"
-#include "entries/hours_posting.h"
 #include "entries/piece_price.h"
+#include "entries/shift_entries.h"
 
 #include <QCheckBox>
 #include <QDateEdit>
@@ -319,46 +318,19 @@ bool TForm11::save()
             Duplicate))
         return false;
 
-    // The former worker, day and shift of a changed entry: their hours must not stay behind.
-    const qint64 oldWorker = isNew ? 0 : query.integer(QStringLiteral("w_id"));
-    const QDate oldDay = isNew ? QDate() : query.date(QStringLiteral("data"));
-    const int oldShift = isNew ? 0 : int(query.integer(QStringLiteral("smena")));
-
-    Command &command = *SmenaIU;
-    command.setParam(QStringLiteral("w"), WorkerId);
-    command.setParam(QStringLiteral("i"), ProductId);
-    command.setParam(QStringLiteral("o"), OperationId);
-    command.setParam(QStringLiteral("p"), pricing::round4(PiecePrice));
-    command.setParam(QStringLiteral("k"), Edit3->text().trimmed().toLongLong());
-    command.setParam(QStringLiteral("b"), Edit4->text().trimmed().toLongLong());
-    command.setParam(QStringLiteral("d"), day);
-    command.setParam(QStringLiteral("s"), shift);
-    command.setParam(QStringLiteral("c"), colour);
-    command.setParam(QStringLiteral("t"), Edit6->text().trimmed().toLongLong());
-    command.setParam(QStringLiteral("n"), Clock::today());
-    command.setParam(QStringLiteral("id"), rowId);
-    command.setText(
-        isNew ? QStringLiteral("insert into accounts_dep.SMENA(w_id, i_id, o_id, cena, kol_vo, "
-                               "brak, data, smena, color, time, vvod,ok, prize, id_doc, "
-                               "id_doc_item, f_gds_qty_use, id_gds_use, id_cons_use) "
-                               "values(:w, :i, :o, :p,:k, :b, :d, :s, :c, :t, :n, 'no', 0, "
-                               "0, 0, 0, 0, 0)")
-              : QStringLiteral("update accounts_dep.SMENA set w_id=:w, i_id=:i, o_id=:o, "
-                               "cena=:p, kol_vo=:k, brak=:b, data=:d, smena=:s, color=:c, "
-                               "time=:t, vvod=:n, prize=0, id_doc=0, id_doc_item=0, "
-                               "f_gds_qty_use=0, id_gds_use=0, id_cons_use=0 where id=:id"));
-    try {
-        // The entry and the hours of its day land together or not at all.
-        m_dm.ADO_DB.inTransaction([&] {
-            command.execute();
-            posting::postDay(m_dm, WorkerId, shift, day);
-            if (!isNew && (oldWorker != WorkerId || oldDay != day || oldShift != shift))
-                posting::postDayAfterDelete(m_dm, oldWorker, oldShift, oldDay);
-        });
-    } catch (const DbError &error) {
+    const shiftentries::Entry entry{WorkerId,
+                                    ProductId,
+                                    OperationId,
+                                    PiecePrice,
+                                    Edit3->text().trimmed().toLongLong(),
+                                    Edit4->text().trimmed().toLongLong(),
+                                    day,
+                                    shift,
+                                    colour,
+                                    Edit6->text().trimmed().toLongLong()};
+    // The entry and the hours of its day land together or not at all.
+    if (shiftentries::save(m_dm, *SmenaIU, entry, rowId, Clock::today()) == 0) {
         // Another copy stored the same entry between the check and the write.
-        if (error.sqlState() != QLatin1String("23505"))
-            throw;
         messages::error(QStringLiteral("Ошибка"), Duplicate);
         return false;
     }

@@ -3,6 +3,7 @@
 #include "app/clock.h"
 #include "app/forms.h"
 #include "app/messages.h"
+#include "app/schema_check.h"
 #include "app/version_check.h"
 #include "db/connection_string.h"
 #include "db/data_module.h"
@@ -260,6 +261,14 @@ int produce(const Request &request, const BuildStamp &build, QTextStream &err)
     } catch (const DbError &error) {
         err << "tabel-report: Подключение к БД отсутствует (cannot connect to the database): "
             << error.message() << Qt::endl;
+        return Failed;
+    }
+    // A database the program would spoil is refused as tabel refuses it.
+    const QStringList missing = schema_check::missing(dm.ADO_DB);
+    if (!missing.isEmpty()) {
+        err << "tabel-report: " << schema_check::message() << Qt::endl;
+        for (const QString &line : missing)
+            err << "  - " << line << Qt::endl;
         return Failed;
     }
     // A scheduled job never raises the stamp: that would end the office's older copies.

@@ -10,7 +10,9 @@
 #include "catalogues/workers.h"
 #include "db/data_grid.h"
 #include "db/data_module.h"
+#include "db/db_error.h"
 #include "db/lookup_combo.h"
+#include "db/sql_text.h"
 #include "entries/hours_posting.h"
 #include "entries/piece_price.h"
 
@@ -27,6 +29,8 @@
 #include <QRegularExpressionValidator>
 #include <QVBoxLayout>
 
+#include <optional>
+
 namespace hourpaid {
 
 double hourlyPrice(double basePrice, bool dayOff, bool night)
@@ -37,6 +41,100 @@ double hourlyPrice(double basePrice, bool dayOff, bool night)
     if (night)
         price *= 1.2;
     return pricing::round4(price);
+}
+
+namespace {
+
+struct Stored
+{
+    qint64 worker = 0;
+    qint64 kind = 0;
+    int night = 0;
+    QDate day;
+};
+
+// The entry as stored now, locked until the transaction ends so that no other copy changes or
+// deletes it meanwhile; nothing when it is gone.
+std::optional<Stored> lockStored(TDataModule6 &dm, qint64 id)
+{
+    std::optional<Stored> stored;
+    dm.lockRow(QStringLiteral("accounts_dep.fatigue"),
+               QStringLiteral("id_p, id_o, i_night, d_date"), id, [&](const Dataset &row) {
+                   stored = Stored{row.integer(QStringLiteral("id_p")),
+                                   row.integer(QStringLiteral("id_o")),
+                                   row.integer(QStringLiteral("i_night")) != 0 ? 1 : 0,
+                                   row.date(QStringLiteral("d_date"))};
+               });
+    return stored;
+}
+
+} // namespace
+
+qint64 save(TDataModule6 &dm, const Entry &entry, qint64 id)
+{
+    const bool isNew = id == 0;
+    Command &command = dm.SQL_exec;
+    command.setParam(QStringLiteral("nom"), entry.groupId);
+    command.setParam(QStringLiteral("kind"), entry.kind);
+    command.setParam(QStringLiteral("worker"), entry.workerId);
+    command.setParam(QStringLiteral("cnt"), entry.hours);
+    command.setParam(QStringLiteral("price"), entry.price);
+    command.setParam(QStringLiteral("holiday"), entry.holiday ? 1 : 0);
+    command.setParam(QStringLiteral("night"), entry.night);
+    command.setParam(QStringLiteral("day"), entry.day);
+    command.setParam(QStringLiteral("month"), entry.day.month());
+    command.setParam(QStringLiteral("year"), entry.day.year());
+    command.setParam(QStringLiteral("shift"), entry.shift);
+    command.setParam(QStringLiteral("id"), id);
+    const QString statement =
+        isNew ? QStringLiteral("INSERT INTO accounts_dep.fatigue(id_nom, id_o, id_p, d_date, "
+                               "i_mnth, i_year, i_smena, cnt, price, i_holiday, i_night)VALUES("
+                               ":nom, :kind, :worker, :day, :month, :year, :shift, :cnt, :price, "
+                               ":holiday, :night) returning id")
+              : QStringLiteral("UPDATE accounts_dep.fatigue SET id_nom=:nom, id_o=:kind, "
+                               "id_p=:worker, cnt=:cnt, price=:price, i_holiday=:holiday, "
+                               "i_night=:night where id=:id");
+    // The entry and the hours of its day land together or not at all; an entry that moved to
+    // another worker, kind or flag takes its hours away from the former row's day.
+    qint64 saved = id;
+    dm.ADO_DB.inTransaction([&] {
+        std::optional<Stored> before;
+        if (!isNew) {
+            before = lockStored(dm, id);
+            if (!before)
+                throw DbError::rowDeleted(statement);
+        }
+        const QDate day = before ? before->day : entry.day;
+        command.setText(statement);
+        if (isNew)
+            saved = command.executeReturning().toLongLong();
+        else
+            command.execute();
+        posting::postFatigueDay(dm, entry.workerId, entry.kind, entry.night, day);
+        if (before && (before->worker != entry.workerId || before->kind != entry.kind ||
+                       before->night != entry.night))
+            posting::postFatigueDayAfterDelete(dm, before->worker, before->kind, before->night,
+                                               day);
+    });
+    return saved;
+}
+
+bool remove(TDataModule6 &dm, qint64 id)
+{
+    bool removed = false;
+    // The entry goes and its day's hours follow, or neither.
+    dm.ADO_DB.inTransaction([&] {
+        removed = false;
+        const std::optional<Stored> stored = lockStored(dm, id);
+        if (!stored)
+            return;
+        dm.SQL_exec.setParam(QStringLiteral("id"), id);
+        dm.SQL_exec.execute(QStringLiteral("delete from accounts_dep.fatigue where id=:id"));
+        posting::postFatigueDayAfterDelete(dm, stored->worker, stored->kind, stored->night,
+                                           stored->day);
+        removed = true;
+    });
+    return removed;
 }
 
 } // namespace hourpaid
@@ -293,17 +391,8 @@ void TForm25::Button7Click()
     if (!messages::question(QStringLiteral("Удалить позицию из списка?")))
         return;
     const qint64 id = fatigue->integer(QStringLiteral("id"));
-    const qint64 worker = fatigue->integer(QStringLiteral("id_p"));
-    const qint64 kind = fatigue->integer(QStringLiteral("id_o"));
-    const int night = int(fatigue->integer(QStringLiteral("i_night")));
-    const QDate day = fatigue->date(QStringLiteral("d_date"));
     const int recNo = fatigue->recNo();
-    // The entry goes and its day's hours follow, or neither.
-    m_dm.ADO_DB.inTransaction([&] {
-        m_dm.SQL_exec.setParam(QStringLiteral("id"), id);
-        m_dm.SQL_exec.execute(QStringLiteral("delete from accounts_dep.fatigue where id=:id"));
-        posting::postFatigueDayAfterDelete(m_dm, worker, kind, night, day);
-    });
+    hourpaid::remove(m_dm, id);
     reloadAt(recNo);
 }
 
@@ -465,10 +554,6 @@ void TForm24::prepareNew()
     WorkerId = 0;
     GroupId = 0;
     m_entryId = 0;
-    m_oldWorker = 0;
-    m_oldKind = 0;
-    m_oldNight = 0;
-    m_entryDay = QDate();
     cb_type_work->setKeyValue(hourpaid::HouseholdWorks);
     updatePrices();
 }
@@ -483,12 +568,8 @@ void TForm24::prepareChange(const Dataset &row)
     GroupId = row.integer(QStringLiteral("id_nom"));
     WorkerId = row.integer(QStringLiteral("id_p"));
     m_entryId = row.integer(QStringLiteral("id"));
-    m_oldWorker = WorkerId;
-    m_oldKind = row.integer(QStringLiteral("id_o"));
-    m_oldNight = row.integer(QStringLiteral("i_night")) != 0 ? 1 : 0;
-    m_entryDay = row.date(QStringLiteral("d_date"));
-    cb_type_work->setKeyValue(m_oldKind);
-    CBox1->setChecked(m_oldNight != 0);
+    cb_type_work->setKeyValue(row.integer(QStringLiteral("id_o")));
+    CBox1->setChecked(row.integer(QStringLiteral("i_night")) != 0);
     CBox1->setEnabled(false);
     updatePrices();
 }
@@ -572,42 +653,17 @@ bool TForm24::save()
     const bool isNew = Tag == 1;
     const bool holiday = list.CBox1->isChecked();
     const int night = CBox1->isChecked() ? 1 : 0;
-    const double price =
-        hourpaid::hourlyPrice(type_work->decimal(QStringLiteral("price")), holiday, night != 0);
-    // A new entry takes the list's date; a changed one keeps its own.
-    const QDate day = isNew ? list.DTPcker1->date() : m_entryDay;
-
-    Command &command = m_dm.SQL_exec;
-    command.setParam(QStringLiteral("nom"), GroupId);
-    command.setParam(QStringLiteral("kind"), kind);
-    command.setParam(QStringLiteral("worker"), WorkerId);
-    command.setParam(QStringLiteral("cnt"), hours);
-    command.setParam(QStringLiteral("price"), price);
-    command.setParam(QStringLiteral("holiday"), holiday ? 1 : 0);
-    command.setParam(QStringLiteral("night"), night);
-    command.setParam(QStringLiteral("day"), day);
-    command.setParam(QStringLiteral("month"), day.month());
-    command.setParam(QStringLiteral("year"), day.year());
-    command.setParam(QStringLiteral("shift"), list.ShiftNo);
-    command.setParam(QStringLiteral("id"), m_entryId);
-    const QString statement =
-        isNew ? QStringLiteral("INSERT INTO accounts_dep.fatigue(id_nom, id_o, id_p, d_date, "
-                               "i_mnth, i_year, i_smena, cnt, price, i_holiday, i_night)VALUES("
-                               ":nom, :kind, :worker, :day, :month, :year, :shift, :cnt, :price, "
-                               ":holiday, :night)")
-              : QStringLiteral("UPDATE accounts_dep.fatigue SET id_nom=:nom, id_o=:kind, "
-                               "id_p=:worker, cnt=:cnt, price=:price, i_holiday=:holiday, "
-                               "i_night=:night where id=:id");
-    const bool moved =
-        !isNew && (m_oldWorker != WorkerId || m_oldKind != kind || m_oldNight != night);
-    // The entry and the hours of its day land together or not at all; an entry that moved to
-    // another worker, kind or flag takes its hours away from the former row's day.
-    m_dm.ADO_DB.inTransaction([&] {
-        command.execute(statement);
-        posting::postFatigueDay(m_dm, WorkerId, kind, night, day);
-        if (moved)
-            posting::postFatigueDayAfterDelete(m_dm, m_oldWorker, m_oldKind, m_oldNight, day);
-    });
+    const hourpaid::Entry entry{
+        GroupId,
+        kind,
+        WorkerId,
+        hours,
+        hourpaid::hourlyPrice(type_work->decimal(QStringLiteral("price")), holiday, night != 0),
+        holiday,
+        night,
+        list.DTPcker1->date(),
+        list.ShiftNo};
+    hourpaid::save(m_dm, entry, isNew ? 0 : m_entryId);
 
     list.reloadAt(list.fatigue->recNo());
     return true;

@@ -28,6 +28,28 @@ constexpr int MaxHours = 9999;
 // 1.2 for night work (2.4 times the base for both), rounded to 4 decimals as it is stored.
 double hourlyPrice(double basePrice, bool dayOff, bool night);
 
+struct Entry
+{
+    qint64 groupId = 0;
+    qint64 kind = HouseholdWorks;
+    qint64 workerId = 0;
+    qint64 hours = 0;
+    double price = 0; // per hour
+    bool holiday = false;
+    int night = 0;
+    QDate day; // of a new entry; a changed one keeps its own
+    int shift = 1;
+};
+
+// Writes a new entry (id 0) or changes entry id (its day, month, year and shift stay as stored)
+// and posts the hours of its day into the monthly row of its worker, kind and night flag; a
+// change that moves the entry to another worker, kind or flag re-posts the row it left. One
+// transaction. Returns the entry's id. A change of an entry that another copy deleted raises
+// DbError::rowDeleted().
+qint64 save(TDataModule6 &dm, const Entry &entry, qint64 id);
+// Deletes an entry and re-posts its day. False when it was gone already.
+bool remove(TDataModule6 &dm, qint64 id);
+
 } // namespace hourpaid
 
 // The list of one day's hour-paid entries "Хоз. работы (25)": add, change, delete, and the
@@ -128,10 +150,6 @@ private:
 
     TDataModule6 &m_dm;
     Forms &m_forms;
-    // The changed entry as it was stored: its hours must not stay behind when it moves.
+    // The entry that a change writes to.
     qint64 m_entryId = 0;
-    qint64 m_oldWorker = 0;
-    qint64 m_oldKind = 0;
-    int m_oldNight = 0;
-    QDate m_entryDay;
 };

@@ -22,7 +22,7 @@ QString env(const char *name, const char *fallback = "")
 
 } // namespace
 
-TestDatabase::TestDatabase(const QString &testName)
+TestDatabase::TestDatabase(const QString &testName, const QString &createClause)
 {
     if (qgetenv("PGHOST").isEmpty()) {
         qFatal("PGHOST is not set: run the tests through scripts/test, or eval \"$(scripts/pg "
@@ -31,8 +31,12 @@ TestDatabase::TestDatabase(const QString &testName)
     m_name =
         QStringLiteral("t_%1_%2").arg(testName.toLower()).arg(QCoreApplication::applicationPid());
     maintenance(QStringLiteral("drop database if exists \"%1\"").arg(m_name));
-    maintenance(QStringLiteral("create database \"%1\" template \"%2\"")
-                    .arg(m_name, env("PGDATABASE", "tabel_template")));
+    maintenance(
+        QStringLiteral("create database \"%1\" %2")
+            .arg(m_name,
+                 createClause.isEmpty()
+                     ? QStringLiteral("template \"%1\"").arg(env("PGDATABASE", "tabel_template"))
+                     : createClause));
 }
 
 TestDatabase::~TestDatabase()

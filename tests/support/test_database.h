@@ -11,7 +11,9 @@
 class TestDatabase
 {
 public:
-    explicit TestDatabase(const QString &testName);
+    // createClause: what follows the database's name in CREATE DATABASE, when the test needs
+    // another database than a clone of the template (e.g. an empty one with another locale).
+    explicit TestDatabase(const QString &testName, const QString &createClause = {});
     ~TestDatabase();
     TestDatabase(const TestDatabase &) = delete;
     TestDatabase &operator=(const TestDatabase &) = delete;

@@ -1,0 +1,615 @@
+#include "app/main_window.h"
+#include "app/schema_check.h"
+#include "app/version_check.h"
+#include "db/connection_string.h"
+#include "db/data_module.h"
+#include "db/db_error.h"
+#include "entries/hours_posting.h"
+#include "support/running_program.h"
+#include "support/seed.h"
+#include "support/test_database.h"
+#include "timesheets/month_rebuild.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QProcess>
+#include <QScopeGuard>
+#include <QStandardPaths>
+#include <QTest>
+#include <QTimer>
+
+namespace {
+
+const QString DbDir = QStringLiteral(TABEL_DB_DIR);
+
+// The earlier program's database: the shop's tables with their columns but none of our keys,
+// indexes and defaults, no reserved kinds and no version row; with duplicate monthly rows (also
+// rows whose kind columns stayed empty), duplicate shift entries and rows whose worker, kind or
+// operation is gone. Made from a clone of the template by taking all that away.
+const char *const OldShape = R"sql(
+DROP TRIGGER person_mirror ON accounts_dep.person;
+DROP FUNCTION accounts_dep.person_mirror();
+DO $$
+DECLARE r record;
+BEGIN
+    FOR r IN SELECT conrelid::regclass AS tbl, conname FROM pg_constraint
+             WHERE connamespace = 'accounts_dep'::regnamespace ORDER BY contype = 'p' LOOP
+        EXECUTE format('ALTER TABLE %s DROP CONSTRAINT %I', r.tbl, r.conname);
+    END LOOP;
+    FOR r IN SELECT c.oid::regclass AS idx FROM pg_index i JOIN pg_class c ON c.oid = i.indexrelid
+             WHERE c.relnamespace = 'accounts_dep'::regnamespace LOOP
+        EXECUTE format('DROP INDEX %s', r.idx);
+    END LOOP;
+    FOR r IN SELECT a.attrelid::regclass AS tbl FROM pg_attribute a JOIN pg_class c
+             ON c.oid = a.attrelid WHERE c.relnamespace = 'accounts_dep'::regnamespace
+             AND c.relkind = 'r' AND a.attname = 'id' LOOP
+        EXECUTE format('ALTER TABLE %s ALTER id DROP NOT NULL', r.tbl);
+    END LOOP;
+END $$;
+DROP INDEX cmn_classifier.item_id_level_idx, cmn_gds_and_srv.gds_and_srv_id_class_item_idx;
+ALTER TABLE accounts_dep.h_tabel ALTER smena DROP DEFAULT, ALTER i_type DROP DEFAULT,
+    ALTER i_night DROP DEFAULT;
+ALTER TABLE accounts_dep.fatigue ALTER id DROP DEFAULT;
+DROP SEQUENCE accounts_dep.fatigue_id_seq;
+ALTER SEQUENCE accounts_dep.vid_oper_id_seq RESTART WITH 1;
+DELETE FROM accounts_dep.norm;
+DELETE FROM accounts_dep.oper;
+DELETE FROM accounts_dep.vid_oper;
+DELETE FROM accounts_dep.ver;
+DELETE FROM cmn_gds_and_srv.gds_and_srv WHERE id = 7777;
+
+INSERT INTO accounts_dep.person (id, fio) VALUES
+    (1, 'Иванов И.И.'), (2, 'Петров П.П.'), (3, 'Сидоров С.С.');
+INSERT INTO cmn_contractor.person (id, s_code, s_caption) VALUES
+    (1, '1', 'Иванов И.И.'), (2, '2', 'Петров П.П.'), (3, '3', 'Сидоров С.С.');
+INSERT INTO cmn_gds_and_srv.gds_and_srv (id, s_caption) VALUES (5001, 'ТП-1'), (5002, 'ТП-2');
+INSERT INTO accounts_dep.vid_oper (id, vid) VALUES (1, 'Литье'), (2, 'КРАСКА белая');
+-- operation 13: its kind 99 is gone
+INSERT INTO accounts_dep.oper (id, vid, naimen, i_id, cena_new) VALUES
+    (11, 1, 0, 5001, 0), (12, 2, 0, 5002, 0), (13, 99, 0, 5001, 0);
+-- norm 3: its operation 999 is gone
+INSERT INTO accounts_dep.norm (id, o_id, norma, prize, price) VALUES
+    (1, 11, 1, 0, 10), (2, 12, 1, 0, 12), (3, 999, 1, 0, 5);
+-- entries 4 and 5 are the same entry twice; entry 6's worker 99 is gone
+INSERT INTO accounts_dep.smena (id, w_id, i_id, o_id, cena, kol_vo, brak, data, smena, color,
+                                time, ok) VALUES
+    (1, 1, 5001, 11, 10, 5, 0, '2024-03-04', 1, 0, 3, 'no'),
+    (2, 1, 5002, 12, 12, 5, 0, '2024-03-04', 1, 7, 5, 'да'),
+    (3, 1, 5001, 11, 10, 5, 0, '2024-03-05', 1, 0, 7, 'no'),
+    (4, 2, 5001, 11, 10, 5, 0, '2024-03-06', 2, 0, 4, 'no'),
+    (5, 2, 5001, 11, 10, 5, 0, '2024-03-06', 2, 0, 4, 'no'),
+    (6, 99, 5001, 11, 10, 5, 0, '2024-03-07', 1, 0, 8, 'no');
+-- entry 3's worker 98 is gone; the last entry has no number
+INSERT INTO accounts_dep.fatigue (id, id_nom, id_o, id_p, d_date, i_mnth, i_year, i_smena, cnt,
+                                  price, i_holiday, i_night) VALUES
+    (1, NULL, 7777, 1, '2024-03-07', 3, 2024, 1, 4, 150, 0, 0),
+    (2, NULL, 7777, 1, '2024-03-07', 3, 2024, 1, 2, 150, 0, 0),
+    (3, NULL, 7777, 98, '2024-03-08', 3, 2024, 1, 3, 150, 0, 0),
+    (NULL, NULL, 7778, 2, '2024-03-11', 3, 2024, 1, 6, 200, 0, 0);
+-- two rows of worker 1's shift 1; worker 2's shift 2 once with empty kind columns; worker 1's
+-- household works once with an empty shift; worker 3's row is alone and stays as it is
+INSERT INTO accounts_dep.h_tabel (id, w_id, month, year, smena, i_type, i_night, d1, d4, d5, d6,
+                                  d7, d8, d10) VALUES
+    (1, 1, 3, 2024, 1, 0, 0, NULL, 2, NULL, NULL, NULL, NULL, 6),
+    (2, 1, 3, 2024, 1, 0, 0, NULL, 3, 6, NULL, NULL, NULL, 9),
+    (3, 2, 3, 2024, 2, NULL, NULL, NULL, NULL, NULL, 5, NULL, NULL, NULL),
+    (4, 2, 3, 2024, 2, 0, 0, NULL, NULL, NULL, 1, NULL, NULL, NULL),
+    (5, 1, 3, 2024, NULL, 7777, 0, NULL, NULL, NULL, NULL, 1, 2, NULL),
+    (6, 1, 3, 2024, 0, 7777, 0, NULL, NULL, NULL, NULL, 3, NULL, NULL),
+    (7, 3, 3, 2024, 1, 0, 0, 11, NULL, NULL, NULL, NULL, NULL, NULL);
+
+-- what was there before the upgrade, to find every row again afterwards
+CREATE SCHEMA kept;
+CREATE TABLE kept.smena AS SELECT * FROM accounts_dep.smena;
+CREATE TABLE kept.fatigue AS SELECT * FROM accounts_dep.fatigue;
+CREATE TABLE kept.person AS SELECT * FROM accounts_dep.person;
+CREATE TABLE kept.oper AS SELECT * FROM accounts_dep.oper;
+CREATE TABLE kept.norm AS SELECT * FROM accounts_dep.norm;
+CREATE TABLE kept.vid_oper AS SELECT * FROM accounts_dep.vid_oper;
+)sql";
+
+struct Run
+{
+    int code = -1;
+    QString output; // standard output and errors as they came
+};
+
+// Runs a client program of the cluster (psql, pg_dump) on the test database.
+Run client(const QString &program, const TestDatabase &db, const QStringList &arguments)
+{
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("PGDATABASE"), db.name());
+    process.setProcessEnvironment(environment);
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.start(QStandardPaths::findExecutable(program), arguments);
+    Run run;
+    if (!process.waitForFinished(300000))
+        return run;
+    run.code = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -2;
+    run.output = QString::fromUtf8(process.readAllStandardOutput());
+    return run;
+}
+
+// The administrator's run of a script of db/.
+Run script(const TestDatabase &db, const QString &name, const QStringList &variables = {})
+{
+    QStringList arguments{QStringLiteral("-X"), QStringLiteral("-f"),
+                          DbDir + QLatin1Char('/') + name};
+    for (const QString &variable : variables)
+        arguments << QStringLiteral("-v") << variable;
+    return client(QStringLiteral("psql"), db, arguments);
+}
+
+// Turns a clone of the template into the old database, through psql like the upgrade itself so
+// that every statement has finished when it returns.
+bool makeOld(const TestDatabase &db)
+{
+    const Run run = client(QStringLiteral("psql"), db,
+                           {QStringLiteral("-X"), QStringLiteral("-q"), QStringLiteral("-v"),
+                            QStringLiteral("ON_ERROR_STOP=1"), QStringLiteral("-c"),
+                            QString::fromUtf8(OldShape)});
+    if (run.code != 0)
+        qWarning("%s", qPrintable(run.output));
+    return run.code == 0;
+}
+
+// The whole database, definitions, rows and sequence values.
+QString dump(const TestDatabase &db)
+{
+    const Run run = client(QStringLiteral("pg_dump"), db, {});
+    if (run.code != 0)
+        return QStringLiteral("pg_dump failed: ") + run.output;
+    // Newer pg_dump guards its output with a random key per run.
+    QStringList lines = run.output.split(QLatin1Char('\n'));
+    lines.removeIf([](const QString &line) {
+        return line.startsWith(QLatin1String("\\restrict")) ||
+               line.startsWith(QLatin1String("\\unrestrict"));
+    });
+    return lines.join(QLatin1Char('\n'));
+}
+
+// The lines of a report that hold the marker.
+QStringList linesWith(const QString &output, const QString &marker)
+{
+    QStringList found;
+    for (const QString &line : output.split(QLatin1Char('\n')))
+        if (line.contains(marker))
+            found << line;
+    return found;
+}
+
+} // namespace
+
+// Bringing the earlier program's database up to what tabel needs without losing data, and tabel's
+// refusal to work on a database that was not brought up.
+class TestUpgrade : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QVERIFY(!QStandardPaths::findExecutable(QStringLiteral("psql")).isEmpty());
+        QVERIFY(!QStandardPaths::findExecutable(QStringLiteral("pg_dump")).isEmpty());
+        m_old = std::make_unique<TestDatabase>(QStringLiteral("upgrade_old"));
+        QVERIFY(makeOld(*m_old));
+        m_dm = m_old->connect();
+    }
+    void cleanupTestCase()
+    {
+        m_dm.reset();
+        m_old.reset();
+    }
+
+    qint64 scalar(const QString &sql) { return TestDatabase::scalar(*m_dm, sql); }
+
+    // The old database as it is: tabel says in one message that it must be upgraded and by what,
+    // and ends before the version check writes its row; tabel-report refuses it likewise.
+    void oldDatabaseRefused()
+    {
+        MessageRecorder recorder;
+        TerminationRecorder terminations;
+        {
+            Program program({20240305, 0}, {m_old->name(), TestDatabase::server()});
+            QVERIFY(!program.start());
+            QVERIFY(!program.mainWindow().Timer1->isActive());
+        }
+        QCOMPARE(recorder.shown.size(), 1);
+        const messages::Message &shown = recorder.shown.first();
+        QCOMPARE(shown.kind, messages::Kind::Error);
+        QCOMPARE(shown.caption, QStringLiteral("Ошибка!"));
+        QCOMPARE(shown.text, schema_check::message());
+        QVERIFY(shown.text.contains(QLatin1String("db/upgrade.sql")));
+        QVERIFY2(shown.detail.contains(QStringLiteral("нет уникального ключа строк табеля")),
+                 qPrintable(shown.detail));
+        QVERIFY(shown.detail.contains(
+            QStringLiteral("у столбца accounts_dep.h_tabel.i_type нет значения по умолчанию 0")));
+        QVERIFY(
+            shown.detail.contains(QStringLiteral("нет первичного ключа accounts_dep.smena (id)")));
+        QVERIFY(shown.detail.contains(QStringLiteral("accounts_dep.fatigue.id нет значения")));
+        QCOMPARE(terminations.requests, QList<int>{1});
+        QCOMPARE(scalar(QStringLiteral("select count(*) from accounts_dep.ver")), 0);
+
+        QProcess report;
+        report.start(QStringLiteral(TABEL_REPORT_PATH),
+                     {m_old->name(), TestDatabase::server(), QStringLiteral("--report"),
+                      QStringLiteral("hours"), QStringLiteral("--pdf"),
+                      QDir::temp().filePath(QStringLiteral("tst_upgrade.pdf"))});
+        QVERIFY(report.waitForFinished(60000));
+        QCOMPARE(report.exitCode(), 1);
+        const QString errors = QString::fromUtf8(report.readAllStandardError());
+        QVERIFY2(errors.contains(QLatin1String("db/upgrade.sql")) &&
+                     errors.contains(QStringLiteral("нет уникального ключа строк табеля")),
+                 qPrintable(errors));
+    }
+
+    // The first run: every entry and hour-paid entry is still there unchanged, no worker,
+    // operation, norm or kind is lost, one monthly row per key remains; the report says what was
+    // merged and which keys wait for a person.
+    void firstRun()
+    {
+        const Run run = script(*m_old, QStringLiteral("upgrade.sql"));
+        m_firstReport = run.output;
+        QVERIFY2(run.code == 0, qPrintable(run.output));
+        QVERIFY2(!run.output.contains(QLatin1String("ERROR")), qPrintable(run.output));
+        // The entry without a number got the next one after the highest.
+        QCOMPARE(scalar(QStringLiteral("select id from accounts_dep.fatigue where "
+                                       "d_date='2024-03-11'")),
+                 4);
+        TestDatabase::exec(*m_dm, QStringLiteral("update kept.fatigue set id=4 where id is null"));
+        for (const char *table : {"smena", "fatigue"}) {
+            QCOMPARE(scalar(QStringLiteral("select count(*) from (select * from kept.%1 except all "
+                                           "select * from accounts_dep.%1) lost")
+                                .arg(QLatin1String(table))),
+                     0);
+            QCOMPARE(scalar(QStringLiteral("select count(*) from (select * from accounts_dep.%1 "
+                                           "except all select * from kept.%1) changed")
+                                .arg(QLatin1String(table))),
+                     0);
+        }
+        for (const char *table : {"person", "oper", "norm", "vid_oper"})
+            QCOMPARE(scalar(QStringLiteral("select count(*) from (select * from kept.%1 except all "
+                                           "select * from accounts_dep.%1) lost")
+                                .arg(QLatin1String(table))),
+                     0);
+        QCOMPARE(scalar(QStringLiteral(
+                     "select count(*) from (select 1 from accounts_dep.h_tabel group by w_id, "
+                     "month, year, smena, i_type, i_night having count(*) > 1) repeated")),
+                 0);
+        QCOMPARE(scalar(QStringLiteral("select count(*) from accounts_dep.h_tabel")), 4);
+        QVERIFY2(run.output.contains(
+                     QStringLiteral("повторяющиеся строки табеля объединены: ключей 3, лишних "
+                                    "строк удалено 3")),
+                 qPrintable(run.output));
+        // The duplicate entries are named with their ids.
+        QVERIFY(run.output.contains(QLatin1String("color=0: id 4, 5")));
+        QVERIFY(run.output.contains(QStringLiteral("их id_p: 98")));
+        // Nothing is left that tabel needs.
+        QVERIFY(run.output.contains(QStringLiteral("Программе не хватает")));
+        QCOMPARE(schema_check::missing(m_dm->ADO_DB), QStringList{});
+    }
+
+    // The merged monthly rows: a day with entries holds their sum (duplicate entries both count,
+    // as in a rebuild), a day without keeps the largest stored value; rows with empty kind
+    // columns joined their key; a row without duplicates is left as it was.
+    void mergedRows_data()
+    {
+        QTest::addColumn<int>("worker");
+        QTest::addColumn<int>("shift");
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<int>("day");
+        QTest::addColumn<int>("hours"); // -1: empty
+        QTest::newRow("two entries summed over stale values") << 1 << 1 << 0 << 4 << 8;
+        QTest::newRow("entry over a stale value in one row") << 1 << 1 << 0 << 5 << 7;
+        QTest::newRow("no entries: the largest stored") << 1 << 1 << 0 << 10 << 9;
+        QTest::newRow("no entries, nothing stored") << 1 << 1 << 0 << 3 << -1;
+        QTest::newRow("empty kind columns joined the key") << 2 << 2 << 0 << 6 << 8;
+        QTest::newRow("hour-paid row from its entries") << 1 << 0 << 7777 << 7 << 6;
+        QTest::newRow("hour-paid day without entries") << 1 << 0 << 7777 << 8 << 2;
+        QTest::newRow("row without duplicates untouched") << 3 << 1 << 0 << 1 << 11;
+    }
+    void mergedRows()
+    {
+        QFETCH(int, worker);
+        QFETCH(int, shift);
+        QFETCH(int, kind);
+        QFETCH(int, day);
+        QFETCH(int, hours);
+        const QString where = QStringLiteral("w_id=%1 and smena=%2 and i_type=%3 and i_night=0 and "
+                                             "month=3 and year=2024")
+                                  .arg(worker)
+                                  .arg(shift)
+                                  .arg(kind);
+        QCOMPARE(scalar(QStringLiteral("select count(*) from accounts_dep.h_tabel where ") + where),
+                 1);
+        QCOMPARE(scalar(QStringLiteral("select coalesce(d%1, -1) from accounts_dep.h_tabel where ")
+                            .arg(day) +
+                        where),
+                 hours);
+    }
+
+    // Keys are added where the data allows, and the report names each one left out and why.
+    void keys_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("present");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("monthly rows") << "h_tabel_row_key" << true << "";
+        QTest::newRow("entries' key") << "smena_pkey" << true << "";
+        QTest::newRow("hour-paid entries' key") << "fatigue_pkey" << true << "";
+        QTest::newRow("duplicate entries")
+            << "smena_entry_key" << false << "повторяющихся записей 1 (групп 1)";
+        QTest::newRow("entry of a deleted worker")
+            << "smena_w_id_fkey" << false
+            << "записи смен, чей работник удален, строк 1, их w_id: 99";
+        QTest::newRow("entries' products") << "smena_i_id_fkey" << true << "";
+        QTest::newRow("entries' operations") << "smena_o_id_fkey" << true << "";
+        QTest::newRow("operation of a deleted kind")
+            << "oper_vid_fkey" << false << "операции, чей вид операции удален, строк 1, их vid: 99";
+        QTest::newRow("operations' products") << "oper_i_id_fkey" << true << "";
+        QTest::newRow("norm of a deleted operation")
+            << "norm_o_id_fkey" << false << "нормативы удаленных операций, строк 1, их o_id: 999";
+        QTest::newRow("index of the shift log") << "smena_data_smena_idx" << true << "";
+        QTest::newRow("index of the groups") << "item_id_level_idx" << true << "";
+    }
+    void keys()
+    {
+        QFETCH(QString, name);
+        QFETCH(bool, present);
+        QFETCH(QString, reason);
+        QCOMPARE(
+            scalar(
+                QStringLiteral("select count(*) from pg_constraint where conname='%1'").arg(name)) +
+                    scalar(QStringLiteral("select count(*) from pg_class where relname='%1' and "
+                                          "relkind='i'")
+                               .arg(name)) >
+                0,
+            present);
+        const QStringList refused =
+            linesWith(m_firstReport, QStringLiteral("WARNING:  НЕ СДЕЛАНО")).filter(name);
+        if (present) {
+            QVERIFY2(refused.isEmpty(), qPrintable(refused.join(QLatin1Char('\n'))));
+        } else {
+            QCOMPARE(refused.size(), 1);
+            QVERIFY2(refused.first().contains(reason), qPrintable(refused.first()));
+        }
+    }
+
+    // The second run changes nothing (definitions, rows, sequences) and says again what is left.
+    void secondRunChangesNothing()
+    {
+        const QString before = dump(*m_old);
+        const Run run = script(*m_old, QStringLiteral("upgrade.sql"));
+        QCOMPARE(run.code, 0);
+        QCOMPARE(dump(*m_old), before);
+        QCOMPARE(linesWith(run.output, QStringLiteral("NOTICE")), QStringList{});
+        QCOMPARE(linesWith(run.output, QStringLiteral("WARNING:  НЕ СДЕЛАНО")).size(),
+                 linesWith(m_firstReport, QStringLiteral("WARNING:  НЕ СДЕЛАНО")).size());
+    }
+
+    // The program on the upgraded database: it starts without a message; new rows get free
+    // numbers (kinds above the reserved ones), postings and rebuilds write through the new key,
+    // and the reserved kinds with their prices are there for hour-paid work.
+    void programWorksAfterUpgrade()
+    {
+        MessageRecorder recorder;
+        {
+            RunningProgram program(*m_old);
+            QVERIFY(program.started());
+        }
+        QCOMPARE(recorder.texts(), QStringList{});
+
+        TDataModule6 &dm = *m_dm;
+        const QDate day(2024, 3, 4);
+        const qint64 worker = seed::worker(dm, QStringLiteral("Новиков Н.Н."));
+        QCOMPARE(worker, 4);
+        QVERIFY(seed::kind(dm, QStringLiteral("Сборка")) > 7778);
+        seed::entry(dm, {1, 5001, 11, day, 1, 2});
+        posting::postDay(dm, 1, 1, day);
+        QCOMPARE(seed::dayValue(dm, 1, 1, day), 10);
+        QCOMPARE(seed::shiftRows(dm, 1, 1, 3, 2024), 1);
+        TestDatabase::exec(dm,
+                           QStringLiteral("insert into accounts_dep.fatigue(id_o, id_p, d_date, "
+                                          "i_mnth, i_year, i_smena, cnt, price, i_holiday, "
+                                          "i_night) values (7778, 1, '2024-03-09', 3, 2024, 1, "
+                                          "5, 200, 0, 1)"));
+        posting::postFatigueDay(dm, 1, 7778, 1, QDate(2024, 3, 9));
+        rebuild::shiftMonth(dm, 3, 2024);
+        rebuild::fatigueMonth(dm, 3, 2024);
+        QCOMPARE(seed::dayValue(dm, 1, 1, day), 10);
+        QCOMPARE(scalar(QStringLiteral("select d9 from accounts_dep.h_tabel where w_id=1 and "
+                                       "i_type=7778 and i_night=1 and month=3 and year=2024")),
+                 5);
+        QCOMPARE(scalar(QStringLiteral(
+                     "select count(*) from accounts_dep.vid_oper v join accounts_dep.oper o on "
+                     "o.vid=v.id and o.i_id>=7777 join accounts_dep.norm n on n.o_id=o.id where "
+                     "v.id in (7777, 7778) and n.price > 0")),
+                 2);
+    }
+
+    // Two entries under one number: the primary key waits for a person, the report says which
+    // number, the other steps are done all the same, and tabel still refuses the database (it
+    // would change or delete both entries as one).
+    void duplicateIdsBlockTheirKey()
+    {
+        TestDatabase db(QStringLiteral("upgrade_duplicate_ids"));
+        QVERIFY(makeOld(db));
+        auto dm = db.connect();
+        TestDatabase::exec(*dm, QStringLiteral("update accounts_dep.smena set id=3 where id=6"));
+        const Run run = script(db, QStringLiteral("upgrade.sql"));
+        QCOMPARE(run.code, 0);
+        const QStringList refused = linesWith(run.output, QStringLiteral("WARNING:  НЕ СДЕЛАНО"));
+        QCOMPARE(refused
+                     .filter(QStringLiteral("первичный ключ accounts_dep.smena (id) не "
+                                            "добавлен: номера id повторяются у разных строк "
+                                            "(1): 3."))
+                     .size(),
+                 1);
+        QCOMPARE(schema_check::missing(dm->ADO_DB),
+                 QStringList{QStringLiteral("нет первичного ключа accounts_dep.smena (id)")});
+        QVERIFY(
+            run.output.contains(QStringLiteral(" нет первичного ключа accounts_dep.smena (id)")));
+        QVERIFY(
+            run.output.contains(QStringLiteral("добавлен уникальный ключ accounts_dep.h_tabel")));
+
+        MessageRecorder recorder;
+        TerminationRecorder terminations;
+        Program program({20240305, 0}, {db.name(), TestDatabase::server()});
+        QVERIFY(!program.start());
+        QCOMPARE(recorder.shown.size(), 1);
+        QCOMPARE(recorder.shown.first().detail,
+                 QStringLiteral("нет первичного ключа accounts_dep.smena (id)"));
+    }
+
+    // A database made by the schema script is already what tabel needs: the upgrade changes
+    // nothing and reports nothing.
+    void freshDatabaseUnchanged()
+    {
+        TestDatabase fresh(QStringLiteral("upgrade_fresh"));
+        const QString before = dump(fresh);
+        const Run run = script(fresh, QStringLiteral("upgrade.sql"));
+        QCOMPARE(run.code, 0);
+        QCOMPARE(linesWith(run.output, QStringLiteral("NOTICE")), QStringList{});
+        QCOMPARE(linesWith(run.output, QStringLiteral("WARNING")), QStringList{});
+        QCOMPARE(dump(fresh), before);
+    }
+
+    // A database whose locale leaves Russian letters as they are in upper(): the upgrade warns
+    // that duplicate checks and searches will tell cases apart. Without the program's tables it
+    // stops, and tabel names what is missing instead of failing in a window.
+    void foreignDatabase()
+    {
+        TestDatabase other(QStringLiteral("upgrade_c_locale"),
+                           QStringLiteral("template template0 locale_provider libc locale 'C'"));
+        const Run run = script(other, QStringLiteral("upgrade.sql"));
+        QCOMPARE(run.code, 0);
+        QVERIFY2(run.output.contains(QStringLiteral("ВНИМАНИЕ: upper('ёж') дает 'ёж'")),
+                 qPrintable(run.output));
+        QVERIFY(run.output.contains(QStringLiteral("НЕ СДЕЛАНО: нет таблицы accounts_dep.smena")));
+        QVERIFY(run.output.contains(QStringLiteral("Обновление остановлено")));
+
+        MessageRecorder recorder;
+        TerminationRecorder terminations;
+        Program program({20240305, 0}, {other.name(), TestDatabase::server()});
+        QVERIFY(!program.start());
+        QCOMPARE(recorder.shown.size(), 1);
+        QCOMPARE(recorder.shown.first().text, schema_check::message());
+        QVERIFY2(recorder.shown.first().detail.contains(
+                     QStringLiteral("нет таблицы accounts_dep.h_tabel")),
+                 qPrintable(recorder.shown.first().detail));
+    }
+
+    // The grants script applies to sys on a database it owns (nothing changes for it)...
+    void grantsApply()
+    {
+        TestDatabase db(QStringLiteral("upgrade_grants"));
+        const Run run = script(db, QStringLiteral("grants.sql"));
+        QVERIFY2(run.code == 0 && run.output.isEmpty(), qPrintable(run.output));
+    }
+
+    // ...and a role with exactly its grants can do what the program does, and nothing else.
+    void grantsSufficeForTheProgram()
+    {
+        TestDatabase db(QStringLiteral("upgrade_role"));
+        auto owner = db.connect();
+        if (TestDatabase::scalar(*owner,
+                                 QStringLiteral("select count(*) from pg_roles where "
+                                                "rolname=current_user and rolcreaterole")) == 0)
+            QSKIP("the test cluster's sys may not create roles (start it with scripts/pg)");
+        const QString role =
+            QStringLiteral("tabel_grants_%1").arg(QCoreApplication::applicationPid());
+        TestDatabase::exec(*owner, QStringLiteral("drop role if exists %1; create role %1 login "
+                                                  "password 'grants-test'")
+                                       .arg(role));
+        // The role's grants live in this database; the role itself in the cluster.
+        const auto dropRole = qScopeGuard([&] {
+            try {
+                owner->ADO_DB.run(QStringLiteral("grant %1 to current_user; drop owned by %1; "
+                                                 "drop role %1")
+                                      .arg(role));
+            } catch (const DbError &error) {
+                qWarning("the role %s stays: %s", qPrintable(role), qPrintable(error.message()));
+            }
+        });
+        const Run run = script(db, QStringLiteral("grants.sql"), {QStringLiteral("role=") + role});
+        QVERIFY2(run.code == 0, qPrintable(run.output));
+
+        TDataModule6 dm;
+        dm.ADO_DB.setConnectionString(
+            connection::build(db.name(), TestDatabase::server())
+                .replace(QLatin1String("UID=sys;PWD=xvbtrlu"),
+                         QStringLiteral("UID=%1;PWD=grants-test").arg(role)));
+        dm.ADO_DB.open();
+        QSqlQuery user = dm.ADO_DB.run(QStringLiteral("select current_user"));
+        QVERIFY(user.next());
+        QCOMPARE(user.value(0).toString(), role);
+        QCOMPARE(schema_check::missing(dm.ADO_DB), QStringList{});
+        QCOMPARE(CheckVersion(dm, {20240305, 100}), VersionState::Current);
+
+        const QDate day(2024, 3, 4);
+        const qint64 worker = seed::worker(dm, QStringLiteral("Орлов О.О."));
+        TestDatabase::exec(dm,
+                           QStringLiteral("update accounts_dep.person set s_staffpos_hl='Цех 2' "
+                                          "where id=%1")
+                               .arg(worker));
+        const qint64 product = seed::product(dm, QStringLiteral("ТП-9"));
+        const qint64 kind = seed::kind(dm, QStringLiteral("Упаковка"));
+        const qint64 operation = seed::operation(dm, kind, product, 0, {10, 9});
+        const qint64 entry = seed::entry(dm, {worker, product, operation, day});
+        TestDatabase::exec(
+            dm, QStringLiteral("update accounts_dep.smena set ok='да' where id=%1").arg(entry));
+        posting::postDay(dm, worker, 1, day);
+        QCOMPARE(seed::dayValue(dm, worker, 1, day), 8);
+        TestDatabase::exec(dm,
+                           QStringLiteral("insert into accounts_dep.fatigue(id_o, id_p, d_date, "
+                                          "i_mnth, i_year, i_smena, cnt, price, i_holiday, "
+                                          "i_night) values (7777, %1, '2024-03-04', 3, 2024, 1, "
+                                          "3, 150, 0, 0)")
+                               .arg(worker));
+        rebuild::shiftMonth(dm, 3, 2024);
+        rebuild::fatigueMonth(dm, 3, 2024);
+        TestDatabase::exec(
+            dm, QStringLiteral("insert into cmn_classifier.item(s_caption) values ('Крышки');"
+                               "update cmn_classifier.item set s_caption='Крышки 2' where "
+                               "s_caption='Крышки';"
+                               "delete from cmn_classifier.item where s_caption='Крышки 2';"
+                               "update cmn_gds_and_srv.gds_and_srv set massa=2 where id=%1;"
+                               "update accounts_dep.fatigue set price=price;"
+                               "update accounts_dep.norm set price=8 where o_id=%2;"
+                               "update accounts_dep.oper set naimen=1 where id=%2;"
+                               "update accounts_dep.vid_oper set vid='Упаковка 2' where id=%3;"
+                               "delete from accounts_dep.fatigue where id_p=%4;"
+                               "delete from accounts_dep.smena where id=%5;"
+                               "delete from accounts_dep.h_tabel where w_id=%4;"
+                               "delete from accounts_dep.oper where id=%2;"
+                               "delete from accounts_dep.vid_oper where id=%3;"
+                               "delete from cmn_gds_and_srv.gds_and_srv where id=%1;"
+                               "delete from accounts_dep.person where id=%4")
+                    .arg(product)
+                    .arg(operation)
+                    .arg(kind)
+                    .arg(worker)
+                    .arg(entry));
+        for (const char *relation :
+             {"accounts_dep.izdel", "cmn_contractor.person", "hrms_staffpos.staffpos",
+              "cmn_department.department", "adm_role.roles"})
+            QVERIFY(TestDatabase::scalar(dm, QStringLiteral("select count(*) from %1")
+                                                 .arg(QLatin1String(relation))) >= 0);
+
+        // Nothing more: no writing of the read-only lists, no deleting the version row, no new
+        // tables.
+        for (const char *statement :
+             {"insert into adm_role.roles(id, s_name) values (99, 'x')",
+              "update hrms_staffpos.staffpos set s_caption='x'", "delete from accounts_dep.ver",
+              "create table accounts_dep.x (id integer)"})
+            QVERIFY_THROWS_EXCEPTION(DbError, dm.ADO_DB.run(QLatin1String(statement)));
+    }
+
+private:
+    std::unique_ptr<TestDatabase> m_old;
+    std::unique_ptr<TDataModule6> m_dm;
+    QString m_firstReport;
+};
+
+QTEST_MAIN(TestUpgrade)
+#include "tst_upgrade.moc"
