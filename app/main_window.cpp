@@ -350,23 +350,30 @@ void TForm1::applyRole(Role role)
         for (QWidget *widget : widgets)
             widget->setEnabled(false);
     };
+    // The items go with their menu: a disabled menu alone still lets QAction::trigger and a
+    // shortcut run its items.
+    const auto disableMenu = [](QMenu *menu) {
+        menu->menuAction()->setEnabled(false);
+        for (QAction *item : menu->actions())
+            item->setEnabled(false);
+    };
     switch (role) {
     case Role::Planning:
         disable({Button1, Button2, Button3, RadioButton1, RadioButton2, RadioButton3, RadioButton4,
                  CBox1, Button8, DBGrid2});
-        N2->menuAction()->setEnabled(false);
-        N11->menuAction()->setEnabled(false);
+        disableMenu(N2);
+        disableMenu(N11);
         DateT->setEnabled(false);
         break;
     case Role::Foremen:
         disable({Button2, Button3});
-        N2->menuAction()->setEnabled(false);
-        N11->menuAction()->setEnabled(false);
+        disableMenu(N2);
+        disableMenu(N11);
         break;
     case Role::Warehouse:
         disable({Button1, Button2, Button3});
-        N2->menuAction()->setEnabled(false);
-        N11->menuAction()->setEnabled(false);
+        disableMenu(N2);
+        disableMenu(N11);
         break;
     case Role::Full:
     case Role::None:

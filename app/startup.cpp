@@ -1,6 +1,7 @@
 #include "app/startup.h"
 
 #include "app/error_guard.h"
+#include "app/focused_button.h"
 #include "app/login_dialog.h"
 #include "app/main_window.h"
 #include "app/messages.h"
@@ -120,6 +121,10 @@ bool Program::start()
         m_form23->FormActivate();
         createWindows();
         m_form1->connectWindows();
+        enterPressesFocusedButton(*m_form1);
+        enterPressesFocusedButton(*m_form23);
+        for (const std::unique_ptr<QWidget> &window : m_windows)
+            enterPressesFocusedButton(*window);
     });
     if (!created && !termination::requested())
         termination::request(1);

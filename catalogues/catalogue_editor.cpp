@@ -10,6 +10,36 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <QValidator>
+
+namespace {
+
+// A box never holds half a character: a paste cut at the box's length can split a character of two
+// UTF-16 units (an emoji), and the half would reach the database as "?" where the box shows
+// something else. The half is dropped.
+class WholeCharacters : public QValidator
+{
+public:
+    using QValidator::QValidator;
+
+    State validate(QString &input, int &pos) const override
+    {
+        for (qsizetype i = 0; i < input.size(); ++i) {
+            const QChar c = input.at(i);
+            if (c.isHighSurrogate() && i + 1 < input.size() && input.at(i + 1).isLowSurrogate()) {
+                ++i;
+            } else if (c.isSurrogate()) {
+                input.remove(i, 1);
+                if (pos > i)
+                    --pos;
+                --i;
+            }
+        }
+        return Acceptable;
+    }
+};
+
+} // namespace
 
 CatalogueEditor::CatalogueEditor(TDataModule6 &dm, Design design, QWidget *parent)
     : QDialog(parent)
@@ -57,6 +87,7 @@ QLineEdit *CatalogueEditor::addLine(const QString &label, const QString &objectN
     auto *edit = new QLineEdit(m_group);
     edit->setObjectName(objectName);
     edit->setMaxLength(maxLength);
+    edit->setValidator(new WholeCharacters(edit));
     edit->setMinimumWidth(320);
     addRow(label, edit);
     return edit;

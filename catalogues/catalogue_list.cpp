@@ -67,11 +67,7 @@ CatalogueList::CatalogueList(TDataModule6 &dm, Forms &forms, Dataset &list, Desi
         layout->addWidget(Edit1);
     layout->addLayout(bar);
     resize(m_design.size);
-    setTabOrder(DBGrid1, m_add);
-    setTabOrder(m_add, m_change);
-    setTabOrder(m_change, m_delete);
-    setTabOrder(m_delete, Edit1);
-    setTabOrder(Edit1, m_exit);
+    orderTabs();
 
     connect(m_add, &QPushButton::clicked, this, [this] { guard::run([this] { addClick(); }); });
     connect(m_change, &QPushButton::clicked, this,
@@ -192,6 +188,22 @@ void CatalogueList::reopenAt(int recNo)
 void CatalogueList::addBarWidget(QWidget *widget)
 {
     m_bar->insertWidget(m_bar->indexOf(m_delete) + 1, widget);
+    orderTabs();
+}
+
+void CatalogueList::orderTabs()
+{
+    // Tab goes the way the controls stand: the grid, a search box under it, then the bar from
+    // left to right.
+    QList<QWidget *> chain{DBGrid1};
+    if (m_design.searchPlace == SearchPlace::UnderGrid)
+        chain.append(Edit1);
+    for (int i = 0; i < m_bar->count(); ++i) {
+        if (QWidget *widget = m_bar->itemAt(i)->widget())
+            chain.append(widget);
+    }
+    for (int i = 1; i < chain.size(); ++i)
+        setTabOrder(chain.at(i - 1), chain.at(i));
 }
 
 void CatalogueList::Edit1Change()

@@ -121,6 +121,8 @@ protected:
 
 private:
     bool eventFilter(QObject *watched, QEvent *event) override;
+    // Puts the tab order in the order the controls stand.
+    void orderTabs();
 
     std::unique_ptr<Dataset> m_ownList;
     Dataset &m_list;

@@ -60,6 +60,9 @@ protected:
             switch (key->key()) {
             case Qt::Key_Tab:
             case Qt::Key_Backtab: {
+                // Ctrl+Tab goes on to the grid, which leaves for the window's next control.
+                if (key->modifiers() & Qt::ControlModifier)
+                    return false;
                 const bool back =
                     key->key() == Qt::Key_Backtab || (key->modifiers() & Qt::ShiftModifier);
                 m_move(back);
@@ -345,12 +348,18 @@ void DataGrid::keyPressEvent(QKeyEvent *event)
     }
     const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
     CursorAction action;
+    const bool tab = event->key() == Qt::Key_Tab || event->key() == Qt::Key_Backtab;
+    if (tab && (modifiers & Qt::ControlModifier)) {
+        // Tab moves between the cells, so Ctrl+Tab (Ctrl+Shift+Tab) leaves the grid for the
+        // window's next (previous) control; an open cell editor closes as on any focus change.
+        event->accept();
+        setFocus(Qt::OtherFocusReason);
+        QAbstractScrollArea::focusNextPrevChild(event->key() == Qt::Key_Tab &&
+                                                !(modifiers & Qt::ShiftModifier));
+        return;
+    }
     switch (event->key()) {
     case Qt::Key_Tab:
-        if (modifiers & Qt::ControlModifier) {
-            event->ignore();
-            return;
-        }
         action = (modifiers & Qt::ShiftModifier) ? MovePrevious : MoveNext;
         break;
     case Qt::Key_Backtab:

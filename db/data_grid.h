@@ -23,10 +23,10 @@ public:
 
     // Editing in place over a table opened with Dataset::openTable, through a model with a writer:
     // typing, F2, a double click or a click on the current cell opens its editor; Tab, Shift+Tab,
-    // the arrow and page keys and clicks move between cells; Tab past the last cell and Down on
-    // the last row append an empty row, which goes away again when it is left untouched. Rows are
-    // found again by keyField after a save re-sorted them. Enter and Esc, also from an open
-    // editor, are left to the window; Delete (no editor open) emits deleteRequested.
+    // the arrow and page keys and clicks move between cells; Ctrl+Tab leaves the grid; Tab past the
+    // last cell and Down on the last row append an empty row, which goes away again when it is left
+    // untouched. Rows are found again by keyField after a save re-sorted them. Enter and Esc, also
+    // from an open editor, are left to the window; Delete (no editor open) emits deleteRequested.
     void setEditable(const QString &keyField, LeaveHandler leave);
     bool isEditable() const { return m_editable; }
     // Writes the text of an open cell editor into the row and closes the editor; false when the

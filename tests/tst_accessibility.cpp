@@ -14,9 +14,13 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
+#include <QSet>
 #include <QTest>
 #include <QTimer>
+
+#include <algorithm>
 
 // Screen readers and tools that drive the program find a control by its accessible name: every
 // enabled interactive control of every window has one.
@@ -81,6 +85,64 @@ private Q_SLOTS:
         }
         QVERIFY2(unnamed.isEmpty(), qPrintable(window->objectName() + QStringLiteral(": ") +
                                                unnamed.join(QStringLiteral(", "))));
+    }
+
+    // Each window's title is its caption, the one a person and a tool find it by. Windows whose
+    // opener sets the caption (editors, the monthly timesheet's modes) show their design caption
+    // until then.
+    void windowTitles_data()
+    {
+        QTest::addColumn<QString>("window");
+        QTest::addColumn<QString>("title");
+        const std::pair<const char *, const char *> captions[] = {
+            {"TForm1", "Табель"},
+            {"TForm23", "Авторизация (build: 20240305.0)"},
+            {"TForm2", "Работники"},
+            {"TForm3", "Изделия (3)"},
+            {"TForm4", "Операции"},
+            {"TForm5", "Список рабочих"},
+            {"TForm7", "Изделие"},
+            {"TForm8", "Виды операций (8)"},
+            {"TForm9", "Form9"},
+            {"TForm18", "Отчеты (8)"},
+            {"TForm19", "Табель по времени"},
+            {"TForm22", "Норматив"},
+            {"TForm24", "Хоз. работы/среднесдельная (24)"},
+            {"TForm26", "Номенклатура (26)"},
+            {"TForm29", "Ведение групп (29)"},
+        };
+        for (const auto &[window, title] : captions)
+            QTest::newRow(window) << QString::fromUtf8(window) << QString::fromUtf8(title);
+    }
+    void windowTitles()
+    {
+        QFETCH(QString, window);
+        QFETCH(QString, title);
+        const QWidgetList windows = QApplication::topLevelWidgets();
+        const auto found = std::find_if(windows.begin(), windows.end(), [&](QWidget *widget) {
+            return widget->objectName() == window;
+        });
+        QVERIFY(found != windows.end());
+        QCOMPARE((*found)->windowTitle(), title);
+    }
+
+    // A label names the box it stands by only when it is that box's buddy; the labels that are
+    // themselves values (the monthly timesheet's footer sums) are named by theirs.
+    void everyLabelHasItsBox_data() { everyControlIsNamed_data(); }
+    void everyLabelHasItsBox()
+    {
+        QFETCH(QWidget *, window);
+        const QList<QLabel *> labels = window->findChildren<QLabel *>();
+        QSet<const QWidget *> values;
+        for (const QLabel *label : labels)
+            values.insert(label->buddy());
+        QStringList alone;
+        for (const QLabel *label : labels) {
+            if (!label->buddy() && !values.contains(label) && !label->text().isEmpty())
+                alone << label->text();
+        }
+        QVERIFY2(alone.isEmpty(), qPrintable(window->objectName() + QStringLiteral(": ") +
+                                             alone.join(QStringLiteral(", "))));
     }
 
 private:

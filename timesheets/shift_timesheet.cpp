@@ -144,6 +144,12 @@ TForm19::TForm19(TDataModule6 &dm, Forms &forms, QWidget *parent)
     layout->addLayout(bottom);
     setFixedSize(958, 577);
     centreOnScreen(*this);
+    // Tab goes the way the controls stand: the tabs, the grid of the tab shown with the buttons
+    // under it, then the bottom row.
+    const QList<QWidget *> chain{PageControl1, DBGrid1,   Button1,   Button2, DBGrid2, DBGrid3,
+                                 Button6,      ComboBox1, ComboBox2, Button5, Button4};
+    for (int i = 1; i < chain.size(); ++i)
+        setTabOrder(chain.at(i - 1), chain.at(i));
 
     connect(ComboBox1, &QComboBox::activated, this,
             [this] { guard::run([this] { ComboBox1Change(); }); });
