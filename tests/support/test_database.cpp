@@ -4,6 +4,7 @@
 #include "db/db_error.h"
 
 #include <QCoreApplication>
+#include <QRegularExpression>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -93,12 +94,72 @@ void TestDatabase::maintenance(const QString &sql) const
     QSqlDatabase::removeDatabase(name);
 }
 
+QStringList TestDatabase::statements(const QString &script)
+{
+    // Split at semicolons outside quotes, dollar quotes and line comments.
+    static const QRegularExpression dollarTag(QStringLiteral("\\$[A-Za-z_]*\\$"));
+    QStringList result;
+    QString current;
+    QString openTag;
+    QChar quote;
+    bool comment = false;
+    const auto flush = [&] {
+        if (!current.trimmed().isEmpty())
+            result << current.trimmed();
+        current.clear();
+    };
+    for (qsizetype i = 0; i < script.size(); ++i) {
+        const QChar c = script.at(i);
+        if (comment) {
+            comment = c != QLatin1Char('\n');
+        } else if (!openTag.isEmpty()) {
+            if (QStringView(script).mid(i).startsWith(openTag)) {
+                current += openTag;
+                i += openTag.size() - 1;
+                openTag.clear();
+                continue;
+            }
+        } else if (!quote.isNull()) {
+            if (c == quote)
+                quote = QChar();
+        } else if (c == QLatin1Char('\'') || c == QLatin1Char('"')) {
+            quote = c;
+        } else if (QStringView(script).mid(i).startsWith(QLatin1String("--"))) {
+            comment = true;
+        } else if (c == QLatin1Char('$')) {
+            const QRegularExpressionMatch tag =
+                dollarTag.match(script, i, QRegularExpression::NormalMatch,
+                                QRegularExpression::AnchorAtOffsetMatchOption);
+            if (tag.hasMatch()) {
+                openTag = tag.captured();
+                current += openTag;
+                i += openTag.size() - 1;
+                continue;
+            }
+        } else if (c == QLatin1Char(';')) {
+            flush();
+            continue;
+        }
+        current += c;
+    }
+    flush();
+    return result;
+}
+
 void TestDatabase::exec(TDataModule6 &dm, const QString &sql)
 {
+    // One statement at a time in one transaction: the client reports only the first statement's
+    // error of a batch, and a later failure would roll the whole batch back unseen.
+    QString statement;
     try {
-        dm.ADO_DB.run(sql);
+        dm.ADO_DB.inTransaction([&] {
+            for (const QString &each : statements(sql)) {
+                statement = each;
+                dm.ADO_DB.run(each);
+            }
+        });
     } catch (const DbError &e) {
-        QTest::qFail(qPrintable(QStringLiteral("%1\n%2").arg(e.message(), sql)), __FILE__,
+        QTest::qFail(qPrintable(QStringLiteral("%1\n%2").arg(e.message(), statement)), __FILE__,
                      __LINE__);
         throw;
     }

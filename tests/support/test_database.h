@@ -3,6 +3,7 @@
 #include "db/data_module.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 
@@ -27,7 +28,10 @@ public:
     std::unique_ptr<TDataModule6> connect() const;
 
     // Runs statements as the test's own set-up; a failure fails with the server's message.
+    // Runs a script of statements separated by semicolons, one statement at a time in one
+    // transaction; a failure fails with the server's message and the statement.
     static void exec(TDataModule6 &dm, const QString &sql);
+    static QStringList statements(const QString &script);
     static qint64 scalar(TDataModule6 &dm, const QString &sql);
 
 private:
