@@ -68,10 +68,13 @@ public:
     }
 
     bool running() const { return m_running; }
+    // At once, as a crash or a pulled cable: with a fast shutdown a session waiting for a lock
+    // could still be granted it and commit while the others are being ended.
     bool stop()
     {
         m_running = false;
-        return pg({QStringLiteral("stop"), QStringLiteral("--data"), m_data.path()});
+        return pg({QStringLiteral("stop"), QStringLiteral("--data"), m_data.path(),
+                   QStringLiteral("--immediate")});
     }
 
 private:
