@@ -205,6 +205,15 @@ private Q_SLOTS:
         QTest::newRow("two values") << "summa kolvo";
         QTest::newRow("strange sign") << "summa # 2";
         QTest::newRow("empty field name") << "t_Report.";
+        // Once took the place of the position in the message, which then lost the expression.
+        QTest::newRow("argument markers in the text") << "'%2%1' + #";
+        // Once exhausted the stack when evaluated and freed.
+        QTest::newRow("operator chain too long")
+            << QStringList(200000, QStringLiteral("1")).join(QLatin1Char('+'));
+        // Once exhausted the stack while parsing.
+        QTest::newRow("nested too deeply") << QString(100000, QLatin1Char('(')) +
+                                                  QStringLiteral("1") +
+                                                  QString(100000, QLatin1Char(')'));
     }
     void syntaxErrors()
     {

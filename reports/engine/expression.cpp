@@ -93,12 +93,33 @@ public:
     }
 
 private:
+    // Every parenthesis, argument and prefix operator descends one level; a text nested deeper
+    // than any layout writes is refused before the descent exhausts the stack.
+    class Descent
+    {
+    public:
+        explicit Descent(Parser &parser)
+            : m_parser(parser)
+        {
+            if (m_parser.m_depth >= kMaxDepth)
+                m_parser.fail(QStringLiteral("выражение вложено слишком глубоко"));
+            ++m_parser.m_depth;
+        }
+        ~Descent() { --m_parser.m_depth; }
+        Descent(const Descent &) = delete;
+        Descent &operator=(const Descent &) = delete;
+
+    private:
+        Parser &m_parser;
+    };
+    static constexpr int kMaxDepth = 200;
+    static constexpr int kMaxOperators = 1000;
+
     [[noreturn]] void fail(const QString &what) const
     {
+        // One arg() call: a "%2" in the expression's own text must not take the position's place.
         throw ReportError(QStringLiteral("Ошибка в выражении отчета \"%1\" (позиция %2): %3")
-                              .arg(m_text)
-                              .arg(m_token.position + 1)
-                              .arg(what));
+                              .arg(m_text, QString::number(m_token.position + 1), what));
     }
 
     void advance()
@@ -192,8 +213,12 @@ private:
         advance();
     }
 
-    static NodePtr binary(Op op, NodePtr left, NodePtr right)
+    // A chain of operators nests its nodes as deep as it is long; evaluating and freeing them
+    // descends as deep, so a chain far longer than any layout writes is refused.
+    NodePtr binary(Op op, NodePtr left, NodePtr right)
     {
+        if (++m_operators > kMaxOperators)
+            fail(QStringLiteral("выражение слишком длинное"));
         NodePtr node = makeNode(op);
         node->args.push_back(std::move(left));
         node->args.push_back(std::move(right));
@@ -222,6 +247,7 @@ private:
 
     NodePtr parseNot()
     {
+        const Descent descent(*this);
         if (isWord("not")) {
             advance();
             NodePtr node = makeNode(Op::Not);
@@ -283,6 +309,7 @@ private:
 
     NodePtr parseUnary()
     {
+        const Descent descent(*this);
         if (isSymbol("-")) {
             advance();
             NodePtr node = makeNode(Op::Negate);
@@ -383,6 +410,8 @@ private:
     QVector<const Node *> &m_sums;
     qsizetype m_pos = 0;
     Token m_token;
+    int m_depth = 0;
+    int m_operators = 0;
 };
 
 Value evaluateNode(const Node &node, const Scope &scope);
