@@ -39,8 +39,13 @@ void report(std::exception_ptr error, bool fromTimer)
                 return;
             if (fromTimer)
                 s_timerLossShown = true;
-            text = QStringLiteral("Нет связи с сервером базы данных. Действие не выполнено; "
-                                  "повторите его, когда связь восстановится.");
+            // Lost while the server was committing: the work may have landed before the answer.
+            text = e.statement() == QLatin1String("commit")
+                       ? QStringLiteral("Связь с сервером базы данных прервалась в момент записи: "
+                                        "действие могло быть выполнено. Проверьте данные, прежде "
+                                        "чем повторять его.")
+                       : QStringLiteral("Нет связи с сервером базы данных. Действие не выполнено; "
+                                        "повторите его, когда связь восстановится.");
             detail = e.message();
         } else if (e.isRetryable()) {
             text = QStringLiteral("Эти же данные в то же время изменял другой пользователь. "

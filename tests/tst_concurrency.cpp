@@ -192,6 +192,37 @@ private Q_SLOTS:
                  0);
     }
 
+    // The connection drops while the server commits: the program cannot know whether the work
+    // landed and says so, instead of "not done".
+    void lossAtCommitSaysTheOutcomeIsUnknown()
+    {
+        auto dm = m_db->connect();
+        TestDatabase::exec(*dm, QStringLiteral(R"(
+create table commit_probe(x int);
+create function commit_probe_end() returns trigger language plpgsql as $$
+begin
+    perform pg_terminate_backend(pg_backend_pid());
+    return null;
+end $$;
+create constraint trigger commit_probe_end after insert on commit_probe
+    deferrable initially deferred for each row execute function commit_probe_end();
+)"));
+        MessageRecorder recorder;
+        const bool done = guard::run([&] {
+            dm->ADO_DB.inTransaction(
+                [&] { dm->ADO_DB.run(QStringLiteral("insert into commit_probe values (1)")); });
+        });
+        QVERIFY(!done);
+        QCOMPARE(recorder.texts(),
+                 QStringList{QStringLiteral("Связь с сервером базы данных прервалась в момент "
+                                            "записи: действие могло быть выполнено. Проверьте "
+                                            "данные, прежде чем повторять его.")});
+        // The next statement reconnects by itself.
+        QCOMPARE(TestDatabase::scalar(*dm, QStringLiteral("select count(*) from commit_probe")), 0);
+        TestDatabase::exec(*dm, QStringLiteral("drop table commit_probe; drop function "
+                                               "commit_probe_end()"));
+    }
+
     // The shift log shows an entry; before the user changes or deletes it, another copy moves it
     // to another worker and day, or deletes it. The window works on the entry as it is stored: the
     // day it is on now loses its hours (not the day the list showed), and a change of an entry
