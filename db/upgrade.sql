@@ -30,25 +30,29 @@ SET client_min_messages = notice;
 
 CREATE TEMP TABLE upgrade_log (n serial, kind text, text text);
 
-CREATE FUNCTION pg_temp.done(msg text) RETURNS void LANGUAGE plpgsql AS $$
+-- Every line of the report goes to the log (for the summary at the end) and to the screen: what
+-- was done as a NOTICE, what was not done or needs a person as a WARNING with its kind in front.
+CREATE FUNCTION pg_temp.report(kind text, msg text) RETURNS void LANGUAGE plpgsql AS $$
 BEGIN
-    INSERT INTO pg_temp.upgrade_log (kind, text) VALUES ('сделано', msg);
-    RAISE NOTICE '%', msg;
+    INSERT INTO pg_temp.upgrade_log (kind, text) VALUES (kind, msg);
+    IF kind = 'сделано' THEN
+        RAISE NOTICE '%', msg;
+    ELSE
+        RAISE WARNING '%: %', kind, msg;
+    END IF;
 END
 $$;
 
-CREATE FUNCTION pg_temp.refused(msg text) RETURNS void LANGUAGE plpgsql AS $$
-BEGIN
-    INSERT INTO pg_temp.upgrade_log (kind, text) VALUES ('НЕ СДЕЛАНО', msg);
-    RAISE WARNING 'НЕ СДЕЛАНО: %', msg;
-END
+CREATE FUNCTION pg_temp.done(msg text) RETURNS void LANGUAGE sql AS $$
+    SELECT pg_temp.report('сделано', msg)
 $$;
 
-CREATE FUNCTION pg_temp.attention(msg text) RETURNS void LANGUAGE plpgsql AS $$
-BEGIN
-    INSERT INTO pg_temp.upgrade_log (kind, text) VALUES ('ВНИМАНИЕ', msg);
-    RAISE WARNING 'ВНИМАНИЕ: %', msg;
-END
+CREATE FUNCTION pg_temp.refused(msg text) RETURNS void LANGUAGE sql AS $$
+    SELECT pg_temp.report('НЕ СДЕЛАНО', msg)
+$$;
+
+CREATE FUNCTION pg_temp.attention(msg text) RETURNS void LANGUAGE sql AS $$
+    SELECT pg_temp.report('ВНИМАНИЕ', msg)
 $$;
 
 -- Key columns of an index in their order; null when the index has an expression.
