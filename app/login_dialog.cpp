@@ -1,15 +1,15 @@
 #include "app/login_dialog.h"
 
-#include "app/error_guard.h"
 #include "app/forms.h"
-#include "app/main_window.h"
-#include "app/messages.h"
-#include "app/roles.h"
-#include "app/termination.h"
-#include "app/version_watch.h"
-#include "app/window_setup.h"
 #include "db/data_module.h"
+#include "db/messages.h"
 #include "reports/summary_reports.h"
+#include "shiftlog/shift_log.h"
+#include "ui/error_guard.h"
+#include "ui/roles.h"
+#include "ui/termination.h"
+#include "ui/version_watch.h"
+#include "ui/window_setup.h"
 
 #include <QHBoxLayout>
 #include <QLineEdit>
@@ -29,7 +29,7 @@ TForm23::TForm23(TDataModule6 &dm, VersionWatch &versionWatch, Forms &forms, QWi
 {
     setObjectName(QStringLiteral("TForm23"));
     setWindowTitle(QStringLiteral("Авторизация"));
-    setWindowIcon(QIcon(QStringLiteral(":/Icon_1")));
+    setWindowIcon(programIcon());
     Edit1->setObjectName(QStringLiteral("Edit1"));
     Edit1->setEchoMode(QLineEdit::Password);
     Edit1->setAccessibleName(QStringLiteral("Код доступа"));

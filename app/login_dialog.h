@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/modal.h"
+#include "ui/modal.h"
 
 #include <QDialog>
 

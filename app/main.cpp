@@ -1,7 +1,9 @@
-#include "app/build_stamp.h"
-#include "app/locale_setup.h"
 #include "app/startup.h"
-#include "app/termination.h"
+#include "db/build_stamp.h"
+#include "ui/locale_setup.h"
+#include "ui/message_boxes.h"
+#include "ui/termination.h"
+#include "ui/window_setup.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -11,8 +13,9 @@ int main(int argc, char *argv[])
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("tabel"));
     QApplication::setQuitOnLastWindowClosed(false);
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/Icon_1")));
+    QApplication::setWindowIcon(programIcon());
     setupRussianLocale(application);
+    messages::useMessageBoxes();
 
     Program program(buildStamp(), QApplication::arguments().mid(1));
     if (!program.start())

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/build_stamp.h"
 #include "app/forms.h"
+#include "db/build_stamp.h"
 
 #include <QStringList>
 

@@ -8,24 +8,24 @@
 //                                         with PGHOST/PGDATABASE of a cluster already started
 
 #include "app/forms.h"
-#include "app/main_window.h"
-#include "app/modal.h"
 #include "app/startup.h"
 #include "bench/harness.h"
 #include "bench/reference_rebuild.h"
 #include "catalogues/operation_prices.h"
 #include "catalogues/workers.h"
 #include "db/connection_string.h"
-#include "db/data_grid.h"
 #include "db/data_module.h"
 #include "db/db_error.h"
+#include "output/xlsx_export.h"
 #include "reports/period_layouts.h"
 #include "reports/summary_reports.h"
-#include "reports/xlsx_export.h"
+#include "shiftlog/shift_log.h"
 #include "support/recorders.h"
 #include "timesheets/month_rebuild.h"
 #include "timesheets/monthly_timesheet.h"
 #include "timesheets/shift_timesheet.h"
+#include "ui/data_grid.h"
+#include "ui/modal.h"
 
 #include <QApplication>
 #include <QDateEdit>

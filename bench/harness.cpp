@@ -1,9 +1,9 @@
 #include "bench/harness.h"
 
-#include "app/locale_setup.h"
-#include "app/messages.h"
-#include "app/modal.h"
 #include "db/db_error.h"
+#include "db/messages.h"
+#include "ui/locale_setup.h"
+#include "ui/modal.h"
 
 #include <QApplication>
 #include <QDateTime>

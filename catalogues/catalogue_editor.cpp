@@ -1,7 +1,7 @@
 #include "catalogues/catalogue_editor.h"
 
-#include "app/error_guard.h"
-#include "app/picker_box.h"
+#include "ui/error_guard.h"
+#include "ui/picker_box.h"
 
 #include <QFormLayout>
 #include <QGroupBox>

@@ -1,9 +1,9 @@
 #include "catalogues/catalogue_list.h"
 
-#include "app/error_guard.h"
-#include "app/window_setup.h"
-#include "db/data_grid.h"
 #include "db/dataset.h"
+#include "ui/data_grid.h"
+#include "ui/error_guard.h"
+#include "ui/window_setup.h"
 
 #include <QHBoxLayout>
 #include <QKeyEvent>

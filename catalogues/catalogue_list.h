@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/modal.h"
-#include "db/dataset_model.h"
+#include "ui/dataset_model.h"
+#include "ui/modal.h"
 
 #include <QDialog>
 

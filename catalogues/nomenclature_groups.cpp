@@ -1,10 +1,10 @@
 #include "catalogues/nomenclature_groups.h"
 
 #include "app/forms.h"
-#include "app/messages.h"
-#include "app/window_setup.h"
 #include "db/data_module.h"
+#include "db/messages.h"
 #include "db/sql_text.h"
+#include "ui/window_setup.h"
 
 #include <QLineEdit>
 #include <QPushButton>

@@ -1,8 +1,8 @@
 #include "catalogues/operation_kinds.h"
 
 #include "app/forms.h"
-#include "app/messages.h"
 #include "db/data_module.h"
+#include "db/messages.h"
 #include "db/sql_text.h"
 
 #include <QLineEdit>

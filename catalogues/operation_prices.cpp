@@ -1,17 +1,17 @@
 #include "catalogues/operation_prices.h"
 
-#include "app/busy.h"
-#include "app/error_guard.h"
 #include "app/forms.h"
-#include "app/messages.h"
-#include "app/picker_box.h"
+#include "catalogues/norm_editor.h"
 #include "catalogues/operation_kinds.h"
 #include "catalogues/products.h"
 #include "db/data_module.h"
+#include "db/messages.h"
 #include "db/number_format.h"
 #include "db/sql_text.h"
-#include "entries/norm_editor.h"
-#include "reports/xlsx_export.h"
+#include "output/xlsx_export.h"
+#include "ui/busy.h"
+#include "ui/error_guard.h"
+#include "ui/picker_box.h"
 
 #include <QCheckBox>
 #include <QComboBox>

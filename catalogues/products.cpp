@@ -1,11 +1,11 @@
 #include "catalogues/products.h"
 
-#include "app/clock.h"
 #include "app/forms.h"
-#include "app/messages.h"
 #include "db/data_module.h"
-#include "db/lookup_combo.h"
+#include "db/messages.h"
 #include "db/sql_text.h"
+#include "ui/clock.h"
+#include "ui/lookup_combo.h"
 
 #include <QKeyEvent>
 #include <QLineEdit>

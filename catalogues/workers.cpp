@@ -1,10 +1,10 @@
 #include "catalogues/workers.h"
 
 #include "app/forms.h"
-#include "app/messages.h"
 #include "db/data_module.h"
-#include "db/lookup_combo.h"
+#include "db/messages.h"
 #include "db/sql_text.h"
+#include "ui/lookup_combo.h"
 
 #include <QLineEdit>
 

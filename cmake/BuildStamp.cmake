@@ -5,5 +5,5 @@ string(TIMESTAMP stamp_m "%M")
 string(TIMESTAMP stamp_s "%S")
 math(EXPR stamp_time "${stamp_h} * 3600 + ${stamp_m} * 60 + ${stamp_s}")
 # Leading zeros of the hour would read as octal in C++; the date never starts with 0.
-file(WRITE ${OUT}.tmp "#include \"app/build_stamp.h\"\n\nBuildStamp buildStamp()\n{\n    return {${stamp_date}, ${stamp_time}};\n}\n")
+file(WRITE ${OUT}.tmp "#include \"db/build_stamp.h\"\n\nBuildStamp buildStamp()\n{\n    return {${stamp_date}, ${stamp_time}};\n}\n")
 file(RENAME ${OUT}.tmp ${OUT})

@@ -1,6 +1,6 @@
 #include "db/data_module.h"
 
-#include "app/messages.h"
+#include "db/messages.h"
 #include "db/sql_text.h"
 
 TDataModule6::TDataModule6(QObject *parent)

@@ -5,8 +5,8 @@
 //
 // Input: the expression, optionally followed by a line feed and a display mask ("#0.00").
 
-#include "reports/engine/data_source.h"
-#include "reports/engine/expression.h"
+#include "output/data_source.h"
+#include "output/expression.h"
 
 #include <QDate>
 #include <QLocale>

@@ -1,8 +1,8 @@
 #include "reports/hours_table_layout.h"
 
-#include "app/busy.h"
 #include "app/forms.h"
-#include "timesheets/month_days.h"
+#include "db/month_days.h"
+#include "ui/busy.h"
 
 using namespace report;
 

@@ -1,9 +1,9 @@
 #include "reports/layout_holder.h"
 
-#include "app/busy.h"
 #include "db/data_module.h"
-#include "reports/engine/data_source.h"
-#include "reports/engine/preview.h"
+#include "output/data_source.h"
+#include "output/preview.h"
+#include "ui/busy.h"
 
 LayoutHolder::LayoutHolder(TDataModule6 &dm, const QString &objectName, const QString &queryName,
                            const QStringList &sql, const report::Layout &layout, QWidget *parent)

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "db/dataset.h"
-#include "reports/engine/prepared_report.h"
-#include "reports/engine/report.h"
+#include "output/prepared_report.h"
+#include "output/report.h"
 
 #include <QDate>
 #include <QString>

@@ -1,15 +1,15 @@
 #include "reports/summary_reports.h"
 
-#include "app/busy.h"
-#include "app/clock.h"
-#include "app/error_guard.h"
 #include "app/forms.h"
-#include "app/main_window.h"
-#include "app/modal.h"
 #include "db/data_module.h"
 #include "db/number_format.h"
-#include "reports/export_progress.h"
+#include "output/export_progress.h"
 #include "reports/period_layouts.h"
+#include "shiftlog/shift_log.h"
+#include "ui/busy.h"
+#include "ui/clock.h"
+#include "ui/error_guard.h"
+#include "ui/modal.h"
 
 #include <QButtonGroup>
 #include <QDateEdit>

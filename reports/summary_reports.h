@@ -1,9 +1,9 @@
 #pragma once
 
-#include "app/roles.h"
 #include "db/dataset.h"
+#include "output/xlsx_export.h"
 #include "reports/layout_holder.h"
-#include "reports/xlsx_export.h"
+#include "ui/roles.h"
 
 #include <QDialog>
 #include <QGroupBox>

@@ -1,7 +1,7 @@
 #include "app/forms.h"
 #include "app/login_dialog.h"
-#include "app/main_window.h"
 #include "app/startup.h"
+#include "shiftlog/shift_log.h"
 #include "support/recorders.h"
 #include "support/running_program.h"
 #include "support/test_database.h"

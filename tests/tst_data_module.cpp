@@ -1,9 +1,9 @@
-#include "app/locale_setup.h"
 #include "db/data_module.h"
 #include "db/db_error.h"
 #include "db/sql_text.h"
 #include "support/recorders.h"
 #include "support/test_database.h"
+#include "ui/locale_setup.h"
 
 #include <QApplication>
 #include <QTest>

@@ -1,8 +1,8 @@
-#include "app/locale_setup.h"
-#include "db/data_grid.h"
 #include "db/data_module.h"
 #include "db/db_error.h"
 #include "support/test_database.h"
+#include "ui/data_grid.h"
+#include "ui/locale_setup.h"
 
 #include <QApplication>
 #include <QSignalSpy>

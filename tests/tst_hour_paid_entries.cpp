@@ -1,16 +1,16 @@
-#include "app/clock.h"
 #include "app/forms.h"
-#include "app/locale_setup.h"
 #include "catalogues/nomenclature_groups.h"
 #include "catalogues/workers.h"
-#include "db/data_grid.h"
 #include "db/data_module.h"
-#include "db/lookup_combo.h"
 #include "db/sql_text.h"
 #include "support/recorders.h"
 #include "support/seed.h"
 #include "support/test_database.h"
 #include "timesheets/hour_paid_entries.h"
+#include "ui/clock.h"
+#include "ui/data_grid.h"
+#include "ui/locale_setup.h"
+#include "ui/lookup_combo.h"
 
 #include <QApplication>
 #include <QCalendarWidget>

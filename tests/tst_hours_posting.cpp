@@ -1,5 +1,5 @@
 #include "db/data_module.h"
-#include "entries/hours_posting.h"
+#include "shiftlog/hours_posting.h"
 #include "support/seed.h"
 #include "support/test_database.h"
 

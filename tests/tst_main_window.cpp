@@ -1,13 +1,13 @@
-#include "app/clock.h"
 #include "app/forms.h"
 #include "app/login_dialog.h"
-#include "app/main_window.h"
-#include "app/version_watch.h"
-#include "db/data_grid.h"
 #include "db/data_module.h"
+#include "shiftlog/shift_log.h"
 #include "support/recorders.h"
 #include "support/seed.h"
 #include "support/test_database.h"
+#include "ui/clock.h"
+#include "ui/data_grid.h"
+#include "ui/version_watch.h"
 
 #include <QAction>
 #include <QApplication>

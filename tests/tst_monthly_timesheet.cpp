@@ -1,15 +1,15 @@
-#include "app/clock.h"
 #include "app/forms.h"
-#include "app/locale_setup.h"
-#include "db/data_grid.h"
 #include "db/data_module.h"
-#include "db/lookup_combo.h"
 #include "db/sql_text.h"
 #include "support/recorders.h"
 #include "support/seed.h"
 #include "support/test_database.h"
 #include "support/workbook.h"
 #include "timesheets/monthly_timesheet.h"
+#include "ui/clock.h"
+#include "ui/data_grid.h"
+#include "ui/locale_setup.h"
+#include "ui/lookup_combo.h"
 
 #include <QApplication>
 #include <QComboBox>

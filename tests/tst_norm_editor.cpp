@@ -1,11 +1,11 @@
-#include "app/locale_setup.h"
-#include "db/data_grid.h"
+#include "catalogues/norm_editor.h"
 #include "db/data_module.h"
 #include "db/sql_text.h"
-#include "entries/norm_editor.h"
 #include "support/recorders.h"
 #include "support/seed.h"
 #include "support/test_database.h"
+#include "ui/data_grid.h"
+#include "ui/locale_setup.h"
 
 #include <QApplication>
 #include <QFont>

@@ -1,11 +1,11 @@
 #include "app/forms.h"
 #include "catalogues/operation_kinds.h"
-#include "db/data_grid.h"
 #include "db/data_module.h"
 #include "db/sql_text.h"
 #include "support/recorders.h"
 #include "support/seed.h"
 #include "support/test_database.h"
+#include "ui/data_grid.h"
 
 #include <QApplication>
 #include <QLineEdit>

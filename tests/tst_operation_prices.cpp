@@ -1,18 +1,18 @@
-#include "app/clock.h"
 #include "app/forms.h"
-#include "app/locale_setup.h"
-#include "app/main_window.h"
 #include "app/startup.h"
 #include "catalogues/operation_kinds.h"
 #include "catalogues/operation_prices.h"
 #include "catalogues/products.h"
-#include "db/data_grid.h"
 #include "db/data_module.h"
+#include "shiftlog/shift_log.h"
 #include "support/recorders.h"
 #include "support/running_program.h"
 #include "support/seed.h"
 #include "support/test_database.h"
 #include "support/workbook.h"
+#include "ui/clock.h"
+#include "ui/data_grid.h"
+#include "ui/locale_setup.h"
 
 #include <QApplication>
 #include <QCheckBox>

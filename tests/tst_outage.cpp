@@ -1,15 +1,15 @@
-#include "app/clock.h"
-#include "app/locale_setup.h"
-#include "app/main_window.h"
-#include "app/termination.h"
-#include "db/data_grid.h"
 #include "db/data_module.h"
-#include "entries/hours_posting.h"
-#include "entries/shift_entry_editor.h"
+#include "shiftlog/hours_posting.h"
+#include "shiftlog/shift_entry_editor.h"
+#include "shiftlog/shift_log.h"
 #include "support/recorders.h"
 #include "support/running_program.h"
 #include "support/seed.h"
 #include "support/test_database.h"
+#include "ui/clock.h"
+#include "ui/data_grid.h"
+#include "ui/locale_setup.h"
+#include "ui/termination.h"
 
 #include <QLineEdit>
 #include <QProcess>

@@ -1,5 +1,4 @@
 #include "app/forms.h"
-#include "app/locale_setup.h"
 #include "db/data_module.h"
 #include "db/sql_text.h"
 #include "reports/hours_table_layout.h"
@@ -7,6 +6,7 @@
 #include "support/report_capture.h"
 #include "support/seed.h"
 #include "support/test_database.h"
+#include "ui/locale_setup.h"
 
 #include <QApplication>
 #include <QTemporaryDir>

@@ -1,12 +1,12 @@
-#include "app/clock.h"
 #include "app/forms.h"
 #include "catalogues/products.h"
 #include "db/data_module.h"
-#include "db/lookup_combo.h"
 #include "db/sql_text.h"
 #include "support/recorders.h"
 #include "support/seed.h"
 #include "support/test_database.h"
+#include "ui/clock.h"
+#include "ui/lookup_combo.h"
 
 #include <QLineEdit>
 #include <QPushButton>

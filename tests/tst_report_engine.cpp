@@ -1,9 +1,9 @@
-#include "app/locale_setup.h"
-#include "reports/engine/data_source.h"
-#include "reports/engine/expression.h"
-#include "reports/engine/report.h"
+#include "output/data_source.h"
+#include "output/expression.h"
+#include "output/report.h"
 #include "support/recorders.h"
 #include "support/report_capture.h"
+#include "ui/locale_setup.h"
 
 #include <QAction>
 #include <QApplication>

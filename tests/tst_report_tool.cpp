@@ -1,5 +1,4 @@
 #include "app/forms.h"
-#include "app/locale_setup.h"
 #include "db/data_module.h"
 #include "reports/hours_table_layout.h"
 #include "reports/period_layouts.h"
@@ -9,6 +8,7 @@
 #include "support/seed.h"
 #include "support/test_database.h"
 #include "support/workbook.h"
+#include "ui/locale_setup.h"
 
 #include <QApplication>
 #include <QDateEdit>

@@ -1,17 +1,17 @@
-#include "app/clock.h"
-#include "app/locale_setup.h"
-#include "app/main_window.h"
 #include "app/startup.h"
 #include "catalogues/operation_prices.h"
 #include "catalogues/workers.h"
-#include "db/data_grid.h"
 #include "db/data_module.h"
-#include "entries/piece_price.h"
-#include "entries/shift_entry_editor.h"
+#include "shiftlog/piece_price.h"
+#include "shiftlog/shift_entry_editor.h"
+#include "shiftlog/shift_log.h"
 #include "support/recorders.h"
 #include "support/running_program.h"
 #include "support/seed.h"
 #include "support/test_database.h"
+#include "ui/clock.h"
+#include "ui/data_grid.h"
+#include "ui/locale_setup.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -1,9 +1,6 @@
-#include "app/clock.h"
-#include "app/locale_setup.h"
-#include "app/main_window.h"
 #include "app/startup.h"
-#include "db/data_grid.h"
 #include "db/data_module.h"
+#include "shiftlog/shift_log.h"
 #include "support/recorders.h"
 #include "support/report_capture.h"
 #include "support/running_program.h"
@@ -12,6 +9,9 @@
 #include "support/workbook.h"
 #include "timesheets/month_rebuild.h"
 #include "timesheets/shift_timesheet.h"
+#include "ui/clock.h"
+#include "ui/data_grid.h"
+#include "ui/locale_setup.h"
 
 #include <QAction>
 #include <QApplication>

@@ -1,9 +1,9 @@
-#include "app/locale_setup.h"
 #include "db/db_error.h"
 #include "db/number_format.h"
 #include "db/row_filter.h"
 #include "db/sql_text.h"
 #include "db/statement.h"
+#include "ui/locale_setup.h"
 
 #include <QCoreApplication>
 #include <QTest>

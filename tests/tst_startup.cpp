@@ -1,10 +1,10 @@
 #include "app/login_dialog.h"
-#include "app/main_window.h"
 #include "app/startup.h"
-#include "app/termination.h"
 #include "db/data_module.h"
+#include "shiftlog/shift_log.h"
 #include "support/recorders.h"
 #include "support/test_database.h"
+#include "ui/termination.h"
 
 #include <QAction>
 #include <QApplication>

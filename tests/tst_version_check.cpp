@@ -1,11 +1,11 @@
 #include "app/forms.h"
 #include "app/login_dialog.h"
-#include "app/main_window.h"
-#include "app/version_check.h"
-#include "app/version_watch.h"
 #include "db/data_module.h"
+#include "db/version_check.h"
+#include "shiftlog/shift_log.h"
 #include "support/recorders.h"
 #include "support/test_database.h"
+#include "ui/version_watch.h"
 
 #include <QApplication>
 #include <QTest>

@@ -1,11 +1,11 @@
 #include "app/forms.h"
 #include "catalogues/workers.h"
-#include "db/data_grid.h"
 #include "db/data_module.h"
-#include "db/lookup_combo.h"
 #include "support/recorders.h"
 #include "support/seed.h"
 #include "support/test_database.h"
+#include "ui/data_grid.h"
+#include "ui/lookup_combo.h"
 
 #include <QApplication>
 #include <QLineEdit>

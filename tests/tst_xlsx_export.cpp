@@ -1,10 +1,10 @@
-#include "app/busy.h"
-#include "app/clock.h"
-#include "app/locale_setup.h"
-#include "reports/export_progress.h"
-#include "reports/xlsx_export.h"
+#include "output/export_progress.h"
+#include "output/xlsx_export.h"
 #include "support/recorders.h"
 #include "support/workbook.h"
+#include "ui/busy.h"
+#include "ui/clock.h"
+#include "ui/locale_setup.h"
 
 #include <QApplication>
 #include <QDir>

@@ -2,7 +2,7 @@
 
 #include "db/data_module.h"
 #include "db/sql_text.h"
-#include "entries/hours_posting.h"
+#include "shiftlog/hours_posting.h"
 
 #include <QDate>
 #include <QStringList>

@@ -1,19 +1,19 @@
 #include "timesheets/monthly_timesheet.h"
 
-#include "app/busy.h"
-#include "app/clock.h"
-#include "app/error_guard.h"
 #include "app/forms.h"
-#include "app/messages.h"
-#include "app/window_setup.h"
-#include "db/data_grid.h"
 #include "db/data_module.h"
 #include "db/dataset.h"
 #include "db/db_error.h"
-#include "db/lookup_combo.h"
-#include "reports/export_progress.h"
-#include "reports/xlsx_export.h"
+#include "db/messages.h"
+#include "output/export_progress.h"
+#include "output/xlsx_export.h"
 #include "timesheets/month_rebuild.h"
+#include "ui/busy.h"
+#include "ui/clock.h"
+#include "ui/data_grid.h"
+#include "ui/error_guard.h"
+#include "ui/lookup_combo.h"
+#include "ui/window_setup.h"
 
 #include <QBrush>
 #include <QComboBox>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/modal.h"
-#include "timesheets/month_days.h"
+#include "db/month_days.h"
+#include "ui/modal.h"
 
 #include <QDialog>
 

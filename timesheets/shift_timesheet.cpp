@@ -1,18 +1,18 @@
 #include "timesheets/shift_timesheet.h"
 
-#include "app/busy.h"
-#include "app/clock.h"
-#include "app/error_guard.h"
 #include "app/forms.h"
-#include "app/messages.h"
-#include "app/window_setup.h"
-#include "db/data_grid.h"
 #include "db/data_module.h"
 #include "db/db_error.h"
-#include "reports/export_progress.h"
+#include "db/messages.h"
+#include "output/export_progress.h"
+#include "output/xlsx_export.h"
 #include "reports/hours_table_layout.h"
-#include "reports/xlsx_export.h"
 #include "timesheets/month_rebuild.h"
+#include "ui/busy.h"
+#include "ui/clock.h"
+#include "ui/data_grid.h"
+#include "ui/error_guard.h"
+#include "ui/window_setup.h"
 
 #include <QBrush>
 #include <QComboBox>
@@ -65,7 +65,7 @@ TForm19::TForm19(TDataModule6 &dm, Forms &forms, QWidget *parent)
 {
     setObjectName(QStringLiteral("TForm19"));
     setWindowTitle(QStringLiteral("Табель по времени"));
-    setWindowIcon(QIcon(QStringLiteral(":/Icon_1")));
+    setWindowIcon(programIcon());
     const std::pair<QObject *, const char *> names[] = {{PageControl1, "PageControl1"},
                                                         {TabSheet1, "TabSheet1"},
                                                         {TabSheet2, "TabSheet2"},

@@ -1,6 +1,6 @@
-#include "app/build_stamp.h"
-#include "app/locale_setup.h"
-#include "reports/report_tool.h"
+#include "db/build_stamp.h"
+#include "tools/report_tool.h"
+#include "ui/locale_setup.h"
 
 #include <QApplication>
 #include <QTextStream>

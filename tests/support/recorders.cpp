@@ -1,6 +1,6 @@
 #include "support/recorders.h"
 
-#include "app/termination.h"
+#include "ui/termination.h"
 
 #include <QDialog>
 #include <QStringList>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/messages.h"
-#include "app/modal.h"
+#include "db/messages.h"
+#include "ui/modal.h"
 
 #include <QList>
 #include <QQueue>

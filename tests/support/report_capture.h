@@ -1,7 +1,7 @@
 #pragma once
 
-#include "reports/engine/prepared_report.h"
-#include "reports/engine/preview.h"
+#include "output/prepared_report.h"
+#include "output/preview.h"
 
 #include <QDir>
 #include <QProcess>

@@ -1,6 +1,6 @@
 #include "support/running_program.h"
 
-#include "app/main_window.h"
+#include "shiftlog/shift_log.h"
 #include "support/test_database.h"
 
 #include <QTimer>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "reports/xlsx_export.h"
+#include "output/xlsx_export.h"
 
 #include <QJsonObject>
 #include <QStringList>

@@ -1,0 +1,254 @@
+#include "catalogues/norm_editor.h"
+
+#include "db/data_module.h"
+#include "db/messages.h"
+#include "db/sql_text.h"
+#include "ui/data_grid.h"
+#include "ui/error_guard.h"
+
+#include <QHBoxLayout>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QVBoxLayout>
+
+#include <optional>
+
+namespace {
+
+const QString kCaption = QStringLiteral("Ошибка");
+const QString kNormaField = QStringLiteral("norma");
+const QString kPriceField = QStringLiteral("price");
+const QString kPrizeField = QStringLiteral("prize");
+const QString kIdField = QStringLiteral("id");
+
+QString normaRule()
+{
+    return QStringLiteral("Норматив нужно указать целым числом, например 100.");
+}
+
+QString priceRule()
+{
+    return QStringLiteral("Цену нужно указать числом, например 12,5 или 12.5.");
+}
+
+QString prizeRule()
+{
+    return QStringLiteral("Премию нужно указать целым числом процентов, например 10.");
+}
+
+// Digits only, within the range of the integer columns.
+std::optional<int> wholeNumber(const QString &text)
+{
+    static const QRegularExpression digits(QStringLiteral("^\\d+$"));
+    if (!digits.match(text).hasMatch())
+        return std::nullopt;
+    bool ok = false;
+    const int value = text.toInt(&ok);
+    return ok ? std::optional<int>(value) : std::nullopt;
+}
+
+bool refuse(const QString &rule)
+{
+    messages::error(kCaption, rule);
+    return false;
+}
+
+} // namespace
+
+TForm22::TForm22(TDataModule6 &dm, QWidget *parent)
+    : QDialog(parent)
+    , DBGrid1(new DataGrid(this))
+    , Button1(new QPushButton(QStringLiteral("Сохранить"), this))
+    , Button2(new QPushButton(QStringLiteral("Удалить"), this))
+    , norm(dm.ADO_DB)
+    , m_dm(dm)
+    , m_stored(dm.ADO_DB)
+{
+    setObjectName(QStringLiteral("TForm22"));
+    setWindowTitle(QStringLiteral("Норматив"));
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowCloseButtonHint);
+    DBGrid1->setObjectName(QStringLiteral("DBGrid1"));
+    DBGrid1->setAccessibleName(QStringLiteral("Нормы"));
+    Button1->setObjectName(QStringLiteral("Button1"));
+    Button2->setObjectName(QStringLiteral("Button2"));
+    Button1->setDefault(true);
+
+    m_stored.setSql(QStringLiteral("select count(*) as cnt from accounts_dep.norm where id = :id"));
+
+    const Qt::Alignment number = Qt::AlignRight | Qt::AlignVCenter;
+    DBGrid1
+        ->bind(norm, {{kNormaField, QStringLiteral("Норматив"), 133, number},
+                      {kPriceField, QStringLiteral("Цена"), 105, number, QStringLiteral("#0.00#")},
+                      {kPrizeField, QStringLiteral("Премия, %"), 82, number}})
+        ->setWriter([this](const GridColumn &column, const QString &text) {
+            return writeCell(column, text);
+        });
+    DBGrid1->setEditable(kIdField, [this](bool leavingRow) { return DBGrid1ColExit(leavingRow); });
+
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(Button1);
+    buttons->addWidget(Button2);
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(4, 4, 4, 4);
+    layout->addWidget(DBGrid1, 1);
+    layout->addLayout(buttons);
+    setFixedSize(365, 278);
+    setTabOrder(DBGrid1, Button1);
+    setTabOrder(Button1, Button2);
+
+    connect(Button1, &QPushButton::clicked, this,
+            [this] { guard::run([this] { Button1Click(); }); });
+    connect(Button2, &QPushButton::clicked, this,
+            [this] { guard::run([this] { Button2Click(); }); });
+    connect(DBGrid1, &DataGrid::deleteRequested, this,
+            [this] { guard::run([this] { deleteKeyPressed(); }); });
+
+    norm.setSortField(kNormaField);
+    norm.openTable(QStringLiteral("accounts_dep.norm"));
+}
+
+void TForm22::showNorms(qint64 operationId, ActivationHandler *opener)
+{
+    // The id handed over, not the operation list's current row: the list may have moved (a
+    // search, a re-read) while the norms are open.
+    m_operationId = operationId;
+    norm.close();
+    norm.setFilter(RowFilter::equal(QStringLiteral("o_id"), operationId));
+    norm.setFiltered(true);
+    norm.openTable(QStringLiteral("accounts_dep.norm"));
+    // An operation without norms starts with an empty row to type its first norm into.
+    if (norm.isEmpty())
+        norm.append();
+    runModal(*this, opener);
+}
+
+void TForm22::FormActivate()
+{
+    if (norm.recNo() > 0)
+        DBGrid1->setCurrentIndex(DBGrid1->model()->index(norm.recNo() - 1, 0));
+    DBGrid1->setFocus();
+}
+
+void TForm22::Button1Click()
+{
+    if (!DBGrid1->commitEdit() || !saveRow(false))
+        return;
+    Dataset &operations = m_dm.Oper;
+    if (operations.isOpen()) {
+        const int recNo = operations.recNo();
+        operations.close();
+        operations.open();
+        operations.setRecNo(recNo);
+    }
+    accept();
+}
+
+void TForm22::Button2Click()
+{
+    if (norm.state() == Dataset::State::Insert) {
+        // Not a norm yet: dropping it never removes an operation's last norm.
+        DBGrid1->discardEdit();
+        norm.cancel();
+    } else if (norm.recordCount() > 1) {
+        DBGrid1->discardEdit();
+        norm.remove();
+    } else if (!DBGrid1->commitEdit()) {
+        return;
+    }
+    if (!saveRow(false))
+        return;
+    rereadNorms(norm.isEmpty() ? QVariant() : norm.value(kIdField));
+}
+
+bool TForm22::DBGrid1ColExit(bool leavingRow)
+{
+    if (!leavingRow && norm.state() == Dataset::State::Insert && norm.isNull(kNormaField))
+        return true;
+    return saveRow(true);
+}
+
+void TForm22::reject()
+{
+    guard::run([this] { Button1Click(); });
+}
+
+bool TForm22::writeCell(const GridColumn &column, const QString &typed)
+{
+    bool written = false;
+    guard::run([&] {
+        const QString text = typed.trimmed();
+        if (column.field == kPriceField) {
+            const std::optional<double> price = sql::parseDecimal(text);
+            if (!price) {
+                refuse(priceRule());
+                return;
+            }
+            norm.setValue(kPriceField, *price);
+        } else if (column.field == kPrizeField && text.isEmpty()) {
+            norm.setValue(kPrizeField, QVariant()); // no bonus
+        } else {
+            const std::optional<int> value = wholeNumber(text);
+            if (!value) {
+                refuse(column.field == kNormaField ? normaRule() : prizeRule());
+                return;
+            }
+            norm.setValue(column.field, *value);
+        }
+        written = true;
+    });
+    return written;
+}
+
+void TForm22::deleteKeyPressed()
+{
+    // The last norm stays, so there is nothing to ask about.
+    if (norm.state() != Dataset::State::Insert && norm.recordCount() <= 1)
+        return;
+    if (!messages::question(QStringLiteral("Удалить норматив?"), QStringLiteral("Удаление")))
+        return;
+    Button2Click();
+}
+
+bool TForm22::saveRow(bool reread)
+{
+    if (norm.state() == Dataset::State::Browse)
+        return true;
+    if (!norm.isModified()) {
+        norm.cancel();
+        return true;
+    }
+    const bool inserting = norm.state() == Dataset::State::Insert;
+    if (inserting && norm.isNull(kNormaField))
+        return refuse(normaRule());
+    // An update of a row deleted meanwhile would change nothing and pass unnoticed.
+    if (!inserting && !isStored(norm.value(kIdField))) {
+        norm.cancel();
+        rereadNorms({});
+        return refuse(
+            QStringLiteral("Норматив уже удалён другим пользователем, изменения не записаны."));
+    }
+    if (inserting)
+        norm.setValue(QStringLiteral("o_id"), m_operationId);
+    norm.post();
+    if (reread)
+        rereadNorms(norm.value(kIdField));
+    return true;
+}
+
+void TForm22::rereadNorms(const QVariant &currentId)
+{
+    norm.openTable(QStringLiteral("accounts_dep.norm"));
+    if (!currentId.isNull())
+        norm.locate(kIdField, currentId);
+}
+
+bool TForm22::isStored(const QVariant &id)
+{
+    m_stored.setParam(kIdField, id);
+    m_stored.open();
+    const bool stored = m_stored.integer(QStringLiteral("cnt")) > 0;
+    m_stored.close();
+    return stored;
+}

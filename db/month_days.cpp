@@ -1,0 +1,33 @@
+#include "db/month_days.h"
+
+MonthDays::MonthDays(int month, int year)
+    : daysInMonth(QDate(year, month, 1).daysInMonth())
+    , first(year, month, 1)
+    , next(QDate(year, month, 1).addMonths(1))
+{
+    for (int day = 1; day <= 31; ++day) {
+        Day &entry = days[day - 1];
+        entry.inMonth = day <= daysInMonth;
+        if (entry.inMonth) {
+            const int weekday = QDate(year, month, day).dayOfWeek();
+            entry.weekend = weekday == Qt::Saturday || weekday == Qt::Sunday;
+        }
+    }
+}
+
+QStringList MonthDays::monthNames()
+{
+    return {QStringLiteral("Январь"),  QStringLiteral("Февраль"), QStringLiteral("Март"),
+            QStringLiteral("Апрель"),  QStringLiteral("Май"),     QStringLiteral("Июнь"),
+            QStringLiteral("Июль"),    QStringLiteral("Август"),  QStringLiteral("Сентябрь"),
+            QStringLiteral("Октябрь"), QStringLiteral("Ноябрь"),  QStringLiteral("Декабрь")};
+}
+
+int MonthDays::dayOfField(const QString &field)
+{
+    if (!field.startsWith(QLatin1Char('d')))
+        return 0;
+    bool ok = false;
+    const int day = field.mid(1).toInt(&ok);
+    return ok && day >= 1 && day <= 31 ? day : 0;
+}

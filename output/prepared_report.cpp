@@ -1,0 +1,172 @@
+#include "output/prepared_report.h"
+
+#include "output/expression.h"
+
+#include <QFileInfo>
+#include <QFont>
+#include <QFontMetricsF>
+#include <QPainter>
+#include <QPrinter>
+
+#include <vector>
+
+namespace report {
+
+namespace {
+
+constexpr double kMmPerInch = 25.4;
+constexpr double kLineWidthMm = 0.2;
+
+} // namespace
+
+PreparedReport::PreparedReport(const Layout &layout, const QVector<FontSpec> &fonts)
+    : m_pageSize(layout.pageSize)
+    , m_orientation(layout.orientation)
+    , m_margins(layout.margins)
+    , m_fonts(fonts)
+{}
+
+QPageLayout PreparedReport::pageLayout() const
+{
+    return QPageLayout(QPageSize(m_pageSize), m_orientation, m_margins, QPageLayout::Millimeter);
+}
+
+PreparedReport::Page &PreparedReport::newPage()
+{
+    m_pages.append(Page());
+    return m_pages.last();
+}
+
+QStringList PreparedReport::texts(int page) const
+{
+    QStringList result;
+    for (const Op &op : m_pages.at(page))
+        if (op.kind == Op::Kind::Text)
+            result.append(op.text);
+    return result;
+}
+
+void PreparedReport::paintPage(QPainter &painter, int page, double dpiX, double dpiY) const
+{
+    const double sx = dpiX / kMmPerInch;
+    const double sy = dpiY / kMmPerInch;
+    const auto toDevice = [&](const QRectF &mm) {
+        return QRectF(mm.left() * sx, mm.top() * sy, mm.width() * sx, mm.height() * sy);
+    };
+    // Fonts at the device's own resolution: text is measured and placed as it will be printed.
+    struct DeviceFont
+    {
+        QFont font;
+        double ascent = 0;
+        double descent = 0;
+        bool ready = false;
+    };
+    std::vector<DeviceFont> fonts(m_fonts.size());
+    QPaintDevice *device = painter.device();
+    const auto fontAt = [&](int index) -> DeviceFont & {
+        DeviceFont &f = fonts[size_t(index)];
+        if (!f.ready) {
+            const FontSpec &spec = m_fonts.at(index);
+            f.font = QFont(installedFamily(spec.family));
+            f.font.setPointSizeF(spec.size);
+            f.font.setBold(spec.bold.value_or(false));
+            f.font.setKerning(false);
+            const QFontMetricsF metrics(f.font, device);
+            f.ascent = metrics.ascent();
+            f.descent = metrics.descent();
+            f.ready = true;
+        }
+        return f;
+    };
+    const double penWidth = kLineWidthMm * sx;
+
+    painter.save();
+    for (const Op &op : m_pages.at(page)) {
+        switch (op.kind) {
+        case Op::Kind::Fill:
+            painter.fillRect(toDevice(op.rect), op.color);
+            break;
+        case Op::Kind::Line: {
+            QPen pen(op.color, penWidth, op.style);
+            pen.setCapStyle(Qt::FlatCap);
+            painter.setPen(pen);
+            const QRectF r = toDevice(op.rect);
+            painter.drawLine(QLineF(r.topLeft(), r.bottomRight()));
+            break;
+        }
+        case Op::Kind::Text: {
+            if (op.text.isEmpty())
+                break;
+            DeviceFont &f = fontAt(op.font);
+            painter.setFont(f.font);
+            painter.setPen(Qt::black);
+            const QRectF r = toDevice(op.rect);
+            const QFontMetricsF metrics(f.font, device);
+            const double width = metrics.horizontalAdvance(op.text);
+            double x = r.left();
+            if (r.width() > 0) {
+                if (op.align == Align::Centre)
+                    x = r.left() + (r.width() - width) / 2;
+                else if (op.align == Align::Right)
+                    x = r.right() - width;
+            }
+            const bool cut = op.clip && r.width() > 0 && width > r.width();
+            if (cut) {
+                painter.save();
+                painter.setClipRect(r);
+                x = op.align == Align::Right ? r.right() - width : r.left();
+                if (op.align == Align::Centre)
+                    x = r.left();
+            }
+            double baseline = r.top() + f.ascent;
+            if (op.middle)
+                baseline = r.center().y() + (f.ascent - f.descent) / 2;
+            painter.drawText(QPointF(x, baseline), op.text);
+            if (cut)
+                painter.restore();
+            break;
+        }
+        }
+    }
+    painter.restore();
+}
+
+void PreparedReport::setUp(QPrinter &printer) const
+{
+    // The pages are drawn from the paper's corner, margins included; the layout's margins stay
+    // known to the printer for its dialogs.
+    QPageLayout layout = pageLayout();
+    layout.setMode(QPageLayout::FullPageMode);
+    printer.setPageLayout(layout);
+    printer.setFullPage(true);
+    if (!title.isEmpty())
+        printer.setDocName(title.trimmed());
+}
+
+bool PreparedReport::paint(QPrinter &printer) const
+{
+    QPainter painter;
+    if (!painter.begin(&printer))
+        return false;
+    for (int i = 0; i < pageCount(); ++i) {
+        if (i > 0 && !printer.newPage())
+            return false;
+        // Every page is drawn in paper coordinates, whatever the page before it did to the painter.
+        painter.resetTransform();
+        paintPage(painter, i, printer.logicalDpiX(), printer.logicalDpiY());
+    }
+    return painter.end();
+}
+
+void PreparedReport::writePdf(const QString &path) const
+{
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(path);
+    printer.setCreator(QStringLiteral("tabel"));
+    setUp(printer);
+    if (!paint(printer) || !QFileInfo(path).isFile())
+        throw ReportError(QStringLiteral("Не удалось записать файл \"%1\".").arg(path));
+}
+
+} // namespace report

@@ -1,0 +1,73 @@
+#pragma once
+
+#include "ui/modal.h"
+
+#include <QDate>
+#include <QDialog>
+
+#include <memory>
+
+class Command;
+class Dataset;
+class QDateEdit;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class TDataModule6;
+struct Forms;
+
+// The shift entry editor: one entry of the day's shift log, new or changed.
+class TForm11 : public QDialog, public ActivationHandler
+{
+    Q_OBJECT
+public:
+    TForm11(TDataModule6 &dm, Forms &forms, QWidget *parent = nullptr);
+    ~TForm11() override;
+
+    QLineEdit *Edit1;
+    QPushButton *Button3;
+    QLineEdit *Edit2;
+    QPushButton *Button4;
+    QLineEdit *Edit3;
+    QLineEdit *Edit6;
+    QLabel *Label6;
+    QLineEdit *Edit5;
+    QDateEdit *DTimeP;
+    QLineEdit *Edit4;
+    QLineEdit *Edit8;
+    QLineEdit *Edit7;
+    QLineEdit *Edit9;
+    QPushButton *Button1;
+    QPushButton *Button2;
+
+    int Tag = 1;
+    qint64 WorkerId = 0;
+    qint64 ProductId = 0;
+    qint64 OperationId = 0;
+    double PiecePrice = 0;
+
+    // What the shift log does before showing the editor: a new entry of its day, or a change of
+    // the current row of a shift query.
+    void prepareNew(const QDate &day);
+    void prepareChange(const Dataset &shiftQuery);
+
+    void FormActivate() override;
+    void Button3Click();
+    void Button4Click();
+    void Button1Click();
+    // Refreshes the price boxes from the price and the pieces.
+    void updatePrices();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    bool isPaint() const;
+    void showColourBox();
+    bool save();
+
+    TDataModule6 &m_dm;
+    Forms &m_forms;
+    std::unique_ptr<Command> SmenaIU;
+    double m_basePrice = 0;
+};

@@ -1,0 +1,545 @@
+#include "shiftlog/shift_log.h"
+
+#include "app/forms.h"
+#include "catalogues/nomenclature_groups.h"
+#include "catalogues/operation_kinds.h"
+#include "catalogues/operation_prices.h"
+#include "catalogues/products.h"
+#include "catalogues/workers.h"
+#include "db/data_module.h"
+#include "db/messages.h"
+#include "reports/summary_reports.h"
+#include "shiftlog/shift_entries.h"
+#include "shiftlog/shift_entry_editor.h"
+#include "timesheets/hour_paid_entries.h"
+#include "timesheets/monthly_timesheet.h"
+#include "timesheets/shift_timesheet.h"
+#include "ui/busy.h"
+#include "ui/clock.h"
+#include "ui/data_grid.h"
+#include "ui/error_guard.h"
+#include "ui/version_watch.h"
+#include "ui/window_setup.h"
+
+#include <QAction>
+#include <QCalendarWidget>
+#include <QCheckBox>
+#include <QDateEdit>
+#include <QFont>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace {
+
+const QColor Green(0, 128, 0);
+const QColor Red(255, 0, 0);
+
+bool isAccepted(const QString &ok)
+{
+    const QString value = ok.trimmed();
+    return value == QLatin1String("ok") || value == QStringLiteral("да");
+}
+
+bool isWeekend(const QDate &day)
+{
+    return day.dayOfWeek() == Qt::Saturday || day.dayOfWeek() == Qt::Sunday;
+}
+
+// A caption in bold on a coloured face, or the standard look.
+void paintMarked(QAbstractButton *button, bool marked, const QColor &colour)
+{
+    QFont font = button->font();
+    font.setBold(marked);
+    button->setFont(font);
+    button->setAutoFillBackground(marked);
+    button->setStyleSheet(marked ? QStringLiteral("background-color: %1;").arg(colour.name())
+                                 : QString());
+}
+
+} // namespace
+
+TForm1::TForm1(TDataModule6 &dm, VersionWatch &versionWatch, Forms &forms, QWidget *parent)
+    : QDialog(parent)
+    , RadioButton1(new QRadioButton(QStringLiteral("Смена №1"), this))
+    , RadioButton2(new QRadioButton(QStringLiteral("Смена №2"), this))
+    , RadioButton3(new QRadioButton(QStringLiteral("Смена №3"), this))
+    , RadioButton4(new QRadioButton(QStringLiteral("Переработка"), this))
+    , DateT(new QDateEdit(this))
+    , CBox1(new QCheckBox(QStringLiteral("Выходной"), this))
+    , DBGrid2(new DataGrid(this))
+    , Button1(new QPushButton(QStringLiteral("Добавить"), this))
+    , Button2(new QPushButton(QStringLiteral("Изменить"), this))
+    , Button3(new QPushButton(QStringLiteral("Удалить"), this))
+    , Button8(new QPushButton(QStringLiteral("Обновить"), this))
+    , Button5(new QPushButton(QStringLiteral("Ср.сд./хоз. работы"), this))
+    , Button4(new QPushButton(QStringLiteral("Выход"), this))
+    , Timer1(new QTimer(this))
+    , BuildDate(versionWatch.build().date)
+    , BuildTime(versionWatch.build().time)
+    , m_dm(dm)
+    , m_versionWatch(versionWatch)
+    , m_forms(forms)
+    , updtOK(std::make_unique<Command>(dm.ADO_DB, shiftentries::acceptanceStatement()))
+{
+    setObjectName(QStringLiteral("TForm1"));
+    setWindowTitle(QStringLiteral("Табель"));
+    setWindowIcon(programIcon());
+    const std::pair<QObject *, const char *> names[] = {{RadioButton1, "RadioButton1"},
+                                                        {RadioButton2, "RadioButton2"},
+                                                        {RadioButton3, "RadioButton3"},
+                                                        {RadioButton4, "RadioButton4"},
+                                                        {DateT, "DateT"},
+                                                        {CBox1, "CBox1"},
+                                                        {DBGrid2, "DBGrid2"},
+                                                        {Button1, "Button1"},
+                                                        {Button2, "Button2"},
+                                                        {Button3, "Button3"},
+                                                        {Button8, "Button8"},
+                                                        {Button5, "Button5"},
+                                                        {Button4, "Button4"},
+                                                        {Timer1, "Timer1"}};
+    for (const auto &[object, name] : names)
+        object->setObjectName(QLatin1String(name));
+
+    DateT->setCalendarPopup(true);
+    DateT->setDisplayFormat(QStringLiteral("dd.MM.yyyy"));
+    DateT->setDateRange(QDate(2007, 1, 1), QDate(Clock::today().year() + 1, 12, 31));
+    DateT->setAccessibleName(QStringLiteral("Дата"));
+    DateT->installEventFilter(this);
+    DateT->calendarWidget()->installEventFilter(this);
+    DBGrid2->setAccessibleName(QStringLiteral("Позиции смены"));
+    RadioButton1->setChecked(true);
+    // Bold captions (the marked shift, a ticked "Выходной") must not be cut off.
+    QFont bold = font();
+    bold.setBold(true);
+    for (QAbstractButton *button : std::initializer_list<QAbstractButton *>{
+             RadioButton1, RadioButton2, RadioButton3, RadioButton4, CBox1})
+        button->setMinimumWidth(QFontMetrics(bold).horizontalAdvance(button->text()) + 32);
+    for (QPushButton *button : {Button1, Button2, Button3, Button8, Button5, Button4})
+        button->setAutoDefault(false);
+    Timer1->setInterval(30000);
+
+    buildMenu();
+    buildGrid();
+
+    auto *top = new QHBoxLayout;
+    for (QWidget *widget :
+         {static_cast<QWidget *>(RadioButton1), static_cast<QWidget *>(RadioButton2),
+          static_cast<QWidget *>(RadioButton3), static_cast<QWidget *>(RadioButton4)})
+        top->addWidget(widget);
+    top->addSpacing(24);
+    top->addWidget(DateT);
+    top->addWidget(CBox1);
+    top->addStretch(1);
+    auto *bottom = new QHBoxLayout;
+    for (QPushButton *button : {Button1, Button2, Button3, Button8, Button5})
+        bottom->addWidget(button);
+    bottom->addStretch(1);
+    bottom->addWidget(Button4);
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(4, 4, 4, 4);
+    layout->setMenuBar(MainMenu);
+    layout->addLayout(top);
+    layout->addWidget(DBGrid2, 1);
+    layout->addLayout(bottom);
+    setFixedSize(1281, 585);
+    centreOnScreen(*this);
+    paintRadioButtons();
+
+    const std::pair<QRadioButton *, int> shifts[] = {
+        {RadioButton1, 1}, {RadioButton2, 2}, {RadioButton3, 3}, {RadioButton4, 4}};
+    for (const auto &[button, shift] : shifts) {
+        connect(button, &QRadioButton::toggled, this, [this, shift = shift](bool checked) {
+            if (checked)
+                guard::run([this, shift] { RadioButtonClick(shift); });
+        });
+    }
+    connect(CBox1, &QCheckBox::toggled, this, [this] { CBox1Click(); });
+    connect(DateT->calendarWidget(), &QCalendarWidget::clicked, this,
+            [this] { guard::run([this] { DateTChange(); }); });
+    connect(DBGrid2, &QAbstractItemView::doubleClicked, this,
+            [this] { guard::run([this] { DBGrid2DblClick(); }); });
+    connect(Button1, &QPushButton::clicked, this,
+            [this] { guard::run([this] { Button1Click(); }); });
+    connect(Button2, &QPushButton::clicked, this,
+            [this] { guard::run([this] { Button2Click(); }); });
+    connect(Button3, &QPushButton::clicked, this,
+            [this] { guard::run([this] { Button3Click(); }); });
+    connect(Button8, &QPushButton::clicked, this,
+            [this] { guard::run([this] { Button8Click(); }); });
+    connect(Button5, &QPushButton::clicked, this,
+            [this] { guard::run([this] { Button5Click(); }); });
+    connect(Button4, &QPushButton::clicked, this, [this] { Button4Click(); });
+    connect(Timer1, &QTimer::timeout, this, [this] { Timer1Timer(); });
+    // The version check runs from start-up on, also while only the login dialog is shown.
+    Timer1->start();
+}
+
+TForm1::~TForm1() = default;
+
+void TForm1::buildMenu()
+{
+    MainMenu = new QMenuBar(this);
+    MainMenu->setObjectName(QStringLiteral("MainMenu"));
+    const auto item = [](QMenu *menu, const QString &caption, const char *name) {
+        QAction *action = menu->addAction(caption);
+        action->setObjectName(QLatin1String(name));
+        // Until its window is part of the program the item shows but does nothing.
+        action->setEnabled(false);
+        return action;
+    };
+    N2 = MainMenu->addMenu(QStringLiteral("Справочники"));
+    N2->setObjectName(QStringLiteral("N2"));
+    N1 = item(N2, QStringLiteral("Рабочие"), "N1");
+    N3 = item(N2, QStringLiteral("Изделия"), "N3");
+    N4 = item(N2, QStringLiteral("Цены"), "N4");
+    N6 = item(N2, QStringLiteral("Операции"), "N6");
+    N8 = item(N2, QStringLiteral("Ном. группы"), "N8");
+    N11 = MainMenu->addMenu(QStringLiteral("Табель"));
+    N11->setObjectName(QStringLiteral("N11"));
+    N9 = item(N11, QStringLiteral("Табель сделка"), "N9");
+    N13 = item(N11, QStringLiteral("Табель по сменам"), "N13");
+    N14 = item(N11, QStringLiteral("Табель хоз. работ"), "N14");
+    N15 = item(N11, QStringLiteral("Табель ср. сдельная"), "N15");
+    N17 = item(N11, QStringLiteral("Общий табель"), "N17");
+    N7 = MainMenu->addMenu(QStringLiteral("Отчеты"));
+    N7->setObjectName(QStringLiteral("N7"));
+    N10 = item(N7, QStringLiteral("Сводные отчеты"), "N10");
+    N5 = MainMenu->addAction(QStringLiteral("Выход"));
+    N5->setObjectName(QStringLiteral("N5"));
+    connect(N5, &QAction::triggered, this, [this] { close(); });
+}
+
+void TForm1::connectWindows()
+{
+    const auto wire = [this](QAction *item, const void *window, void (TForm1::*handler)()) {
+        if (!window)
+            return;
+        item->setEnabled(true);
+        connect(item, &QAction::triggered, this,
+                [this, handler] { guard::run([this, handler] { (this->*handler)(); }); });
+    };
+    wire(N1, m_forms.Form5, &TForm1::N1Click);
+    wire(N4, m_forms.Form4, &TForm1::N4Click);
+    wire(N3, m_forms.Form3, &TForm1::N3Click);
+    wire(N6, m_forms.Form8, &TForm1::N6Click);
+    wire(N8, m_forms.Form26, &TForm1::N8Click);
+    wire(N13, m_forms.Form19, &TForm1::N13Click);
+    wire(N10, m_forms.Form18, &TForm1::N10Click);
+    wire(N9, m_forms.Form27, &TForm1::N9Click);
+    wire(N14, m_forms.Form27, &TForm1::N14Click);
+    wire(N15, m_forms.Form27, &TForm1::N15Click);
+    wire(N17, m_forms.Form27, &TForm1::N17Click);
+}
+
+void TForm1::N1Click()
+{
+    m_forms.Form5->runAsCatalogue(this);
+}
+
+void TForm1::N4Click()
+{
+    m_forms.Form4->runAsCatalogue(this);
+}
+
+void TForm1::N3Click()
+{
+    m_forms.Form3->runAsCatalogue(this);
+}
+
+void TForm1::N6Click()
+{
+    m_forms.Form8->runAsCatalogue(this);
+}
+
+void TForm1::N13Click()
+{
+    // The month of the day shown, not of today.
+    m_forms.Form19->showMonth(DateT->date(), this);
+}
+
+void TForm1::N9Click()
+{
+    m_forms.Form27->showMode(TForm27::PieceWork, this);
+}
+
+void TForm1::N14Click()
+{
+    m_forms.Form27->showMode(TForm27::HouseholdWorks, this);
+}
+
+void TForm1::N15Click()
+{
+    m_forms.Form27->showMode(TForm27::AveragePieceRate, this);
+}
+
+void TForm1::N17Click()
+{
+    m_forms.Form27->showMode(TForm27::Overall, this);
+}
+
+void TForm1::N10Click()
+{
+    m_forms.Form18->showFromMenu(this);
+}
+
+void TForm1::N8Click()
+{
+    m_forms.Form26->runAsCatalogue(this);
+}
+
+void TForm1::buildGrid()
+{
+    const Qt::Alignment centre = Qt::AlignCenter;
+    const Qt::Alignment left = Qt::AlignLeft | Qt::AlignVCenter;
+    const Qt::Alignment right = Qt::AlignRight | Qt::AlignVCenter;
+    const QVector<GridColumn> columns{
+        {QStringLiteral("fio"), QStringLiteral("Фамилия И.О."), 250, left},
+        {QStringLiteral("marka"), QStringLiteral("Марка изделия"), 260, left},
+        {QStringLiteral("vid"), QStringLiteral("Операция"), 155, left},
+        {QStringLiteral("nmn"), QStringLiteral("Вид"), 157, left},
+        {QStringLiteral("color"), QStringLiteral("Цвет"), 0, centre},
+        {QStringLiteral("time"), QStringLiteral("Часы"), 0, right},
+        {QStringLiteral("kol_vo"), QStringLiteral("Кол-во"), 57, right},
+        {QStringLiteral("brak"), QStringLiteral("Брак"), 49, right},
+        {QStringLiteral("summa"), QStringLiteral("Итого (р.)"), 78, right},
+        {QStringLiteral("prize"), QStringLiteral("Премия (%)"), 0, right, {}, false},
+        {QStringLiteral("ok"), QStringLiteral("OK"), 37, centre},
+        {QStringLiteral("vvod"), QStringLiteral("Заведен"), 72, centre},
+    };
+    DatasetModel **sources[] = {&DataSource1, &DataSource2, &DataSource3, &DataSource4};
+    for (int shift = 1; shift <= 4; ++shift) {
+        auto *model = new DatasetModel(m_dm.shiftQuery(shift), columns, this);
+        model->setObjectName(QStringLiteral("DataSource%1").arg(shift));
+        Dataset *query = &m_dm.shiftQuery(shift);
+        // The "OK" cell: bold, green when accepted, red otherwise.
+        model->setStyler([query](int recNo, const GridColumn &column, int role) -> QVariant {
+            if (column.field != QLatin1String("ok"))
+                return {};
+            if (role == Qt::FontRole) {
+                QFont bold;
+                bold.setBold(true);
+                return bold;
+            }
+            if (role == Qt::ForegroundRole)
+                return QBrush(isAccepted(query->textAt(recNo - 1, query->columnOf(column.field)))
+                                  ? Green
+                                  : Red);
+            return {};
+        });
+        *sources[shift - 1] = model;
+    }
+    DBGrid2->show(DataSource1);
+}
+
+Dataset &TForm1::shiftQuery() const
+{
+    return m_dm.shiftQuery(ShiftNo);
+}
+
+void TForm1::applyRole(Role role)
+{
+    m_role = role;
+    const auto disable = [](std::initializer_list<QWidget *> widgets) {
+        for (QWidget *widget : widgets)
+            widget->setEnabled(false);
+    };
+    // The items go with their menu: a disabled menu alone still lets QAction::trigger and a
+    // shortcut run its items.
+    const auto disableMenu = [](QMenu *menu) {
+        menu->menuAction()->setEnabled(false);
+        for (QAction *item : menu->actions())
+            item->setEnabled(false);
+    };
+    switch (role) {
+    case Role::Planning:
+        disable({Button1, Button2, Button3, RadioButton1, RadioButton2, RadioButton3, RadioButton4,
+                 CBox1, Button8, DBGrid2});
+        disableMenu(N2);
+        disableMenu(N11);
+        DateT->setEnabled(false);
+        break;
+    case Role::Foremen:
+        disable({Button2, Button3});
+        disableMenu(N2);
+        disableMenu(N11);
+        break;
+    case Role::Warehouse:
+        disable({Button1, Button2, Button3});
+        disableMenu(N2);
+        disableMenu(N11);
+        break;
+    case Role::Full:
+    case Role::None:
+        break;
+    }
+}
+
+void TForm1::FormActivate()
+{
+    const QDate today = Clock::today();
+    // A tick set by hand stays while the day does not change; a new day takes its own weekday.
+    if (today != m_shownDate)
+        CBox1->setChecked(isWeekend(today));
+    else if (isWeekend(today))
+        CBox1->setChecked(true);
+    setDate(today);
+    for (int shift = 1; shift <= 4; ++shift) {
+        m_dm.shiftQuery(shift).close();
+        m_dm.shiftQuery(shift).setFiltered(false);
+    }
+    openShiftQueries(today);
+}
+
+void TForm1::setDate(const QDate &day)
+{
+    const QSignalBlocker blocker(DateT);
+    DateT->setDate(day);
+}
+
+void TForm1::openShiftQueries(const QDate &day)
+{
+    for (int shift = 1; shift <= 4; ++shift) {
+        Dataset &query = m_dm.shiftQuery(shift);
+        query.close();
+        query.setParam(QStringLiteral("data"), day);
+        query.open();
+    }
+    m_shownDate = day;
+}
+
+void TForm1::DateTChange()
+{
+    const QDate day = DateT->date();
+    BusyScope busy;
+    openShiftQueries(day);
+    CBox1->setChecked(isWeekend(day));
+    DBGrid2->setFocus();
+}
+
+bool TForm1::eventFilter(QObject *watched, QEvent *event)
+{
+    // The day changes when it is picked, on Enter, or when the picker is left with another date.
+    if (watched == DateT && event->type() == QEvent::KeyPress) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+            guard::run([this] { DateTChange(); });
+            return true;
+        }
+    } else if (watched == DateT && event->type() == QEvent::FocusOut) {
+        if (DateT->date() != m_shownDate && !DateT->calendarWidget()->isVisible())
+            guard::run([this] { DateTChange(); });
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void TForm1::paintRadioButtons()
+{
+    const std::pair<QRadioButton *, int> shifts[] = {
+        {RadioButton1, 1}, {RadioButton2, 2}, {RadioButton3, 3}, {RadioButton4, 4}};
+    const int current = (ShiftNo >= 2 && ShiftNo <= 4) ? ShiftNo : 1;
+    for (const auto &[button, shift] : shifts)
+        paintMarked(button, shift == current, Green);
+}
+
+void TForm1::RadioButtonClick(int shift)
+{
+    DatasetModel *sources[] = {DataSource1, DataSource2, DataSource3, DataSource4};
+    DBGrid2->show(sources[shift - 1]);
+    ShiftNo = shift;
+    paintRadioButtons();
+}
+
+void TForm1::CBox1Click()
+{
+    paintMarked(CBox1, CBox1->isChecked(), Red);
+}
+
+void TForm1::DBGrid2DblClick()
+{
+    if (m_role == Role::Foremen)
+        return;
+    CurrentShiftQuery = &shiftQuery();
+    Dataset &query = *CurrentShiftQuery;
+    if (query.isEmpty())
+        return;
+    const QString ok =
+        isAccepted(query.text(QStringLiteral("ok"))) ? QStringLiteral("no") : QStringLiteral("ok");
+    shiftentries::setAcceptance(*updtOK, query.integer(QStringLiteral("id")), ok);
+    const int recNo = query.recNo();
+    query.reopen();
+    query.setRecNo(recNo);
+}
+
+void TForm1::Button1Click()
+{
+    CurrentShiftQuery = &shiftQuery();
+    if (!m_forms.Form11)
+        return;
+    m_forms.Form11->prepareNew(DateT->date());
+    runModal(*m_forms.Form11, this);
+}
+
+void TForm1::Button2Click()
+{
+    CurrentShiftQuery = &shiftQuery();
+    Dataset &query = *CurrentShiftQuery;
+    const int recNo = query.recNo();
+    if (query.isEmpty() || !m_forms.Form11)
+        return;
+    m_forms.Form11->prepareChange(query);
+    runModal(*m_forms.Form11, this);
+    // Activation has shown today again; the list goes back to its row when it still has it.
+    if (query.recordCount() >= recNo)
+        query.setRecNo(recNo);
+}
+
+void TForm1::Button3Click()
+{
+    Dataset &query = shiftQuery();
+    if (query.isEmpty() || query.text(QStringLiteral("id")).isEmpty())
+        return;
+    if (!messages::question(QStringLiteral("Удалить позицию из списка?"))) {
+        query.reopen();
+        return;
+    }
+    const qint64 id = query.integer(QStringLiteral("id"));
+    const int recNo = query.recNo();
+    // The entry and its day's hours go together: the re-posting is of the row's own worker, shift
+    // and day as stored, whatever the window shows meanwhile. An entry that another copy deleted
+    // first is simply gone.
+    shiftentries::remove(m_dm, id);
+    query.reopen();
+    query.setRecNo(recNo);
+}
+
+void TForm1::Button8Click()
+{
+    BusyScope busy;
+    for (int shift = 1; shift <= 4; ++shift)
+        m_dm.shiftQuery(shift).close();
+    for (int shift = 1; shift <= 4; ++shift)
+        m_dm.shiftQuery(shift).open();
+}
+
+void TForm1::Button5Click()
+{
+    if (m_forms.Form25)
+        m_forms.Form25->showForDay(DateT->date(), this);
+}
+
+void TForm1::Button4Click()
+{
+    close();
+}
+
+void TForm1::Timer1Timer()
+{
+    guard::runFromTimer([this] { m_versionWatch.check(); });
+}

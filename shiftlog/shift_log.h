@@ -1,0 +1,130 @@
+#pragma once
+
+#include "ui/modal.h"
+#include "ui/roles.h"
+
+#include <QDate>
+#include <QDialog>
+
+#include <memory>
+
+class Command;
+class Dataset;
+class DataGrid;
+class DatasetModel;
+class QAction;
+class QCheckBox;
+class QDateEdit;
+class QMenu;
+class QMenuBar;
+class QPushButton;
+class QRadioButton;
+class QTimer;
+class TDataModule6;
+class VersionWatch;
+struct Forms;
+
+// The daily shift log: the entries of one day and shift, acceptance, deletion, and the menu to
+// every other window.
+class TForm1 : public QDialog, public ActivationHandler
+{
+    Q_OBJECT
+public:
+    TForm1(TDataModule6 &dm, VersionWatch &versionWatch, Forms &forms, QWidget *parent = nullptr);
+    ~TForm1() override;
+
+    QRadioButton *RadioButton1;
+    QRadioButton *RadioButton2;
+    QRadioButton *RadioButton3;
+    QRadioButton *RadioButton4;
+    QDateEdit *DateT;
+    QCheckBox *CBox1;
+    DataGrid *DBGrid2;
+    QPushButton *Button1;
+    QPushButton *Button2;
+    QPushButton *Button3;
+    QPushButton *Button8;
+    QPushButton *Button5;
+    QPushButton *Button4;
+    QTimer *Timer1;
+
+    QMenuBar *MainMenu;
+    QMenu *N2;
+    QAction *N1;
+    QAction *N3;
+    QAction *N4;
+    QAction *N6;
+    QAction *N8;
+    QMenu *N11;
+    QAction *N9;
+    QAction *N13;
+    QAction *N14;
+    QAction *N15;
+    QAction *N17;
+    QMenu *N7;
+    QAction *N10;
+    QAction *N5;
+
+    // The shift data sources bound to the grid in turn.
+    DatasetModel *DataSource1;
+    DatasetModel *DataSource2;
+    DatasetModel *DataSource3;
+    DatasetModel *DataSource4;
+
+    int ShiftNo = 0;
+    QString LoginText;
+    Dataset *CurrentShiftQuery = nullptr;
+    int BuildDate = 0;
+    int BuildTime = 0;
+
+    // The role granted at login; restricts this window's commands.
+    void applyRole(Role role);
+    Role role() const { return m_role; }
+    // The shift query of ShiftNo.
+    Dataset &shiftQuery() const;
+
+    void FormActivate() override;
+    void DateTChange();
+    void RadioButtonClick(int shift);
+    void CBox1Click();
+    void DBGrid2DblClick();
+    void Button1Click();
+    void Button2Click();
+    void Button3Click();
+    void Button8Click();
+    void Button5Click();
+    void Button4Click();
+    void Timer1Timer();
+
+    // Wires the menu items of the windows built so far (called once they all exist).
+    void connectWindows();
+    void N1Click();
+    void N3Click();
+    void N4Click();
+    void N6Click();
+    void N8Click();
+    void N13Click();
+    void N10Click();
+    void N9Click();
+    void N14Click();
+    void N15Click();
+    void N17Click();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void buildMenu();
+    void buildGrid();
+    void openShiftQueries(const QDate &day);
+    void showWeekendTick(const QDate &day);
+    void paintRadioButtons();
+    void setDate(const QDate &day);
+
+    TDataModule6 &m_dm;
+    VersionWatch &m_versionWatch;
+    Forms &m_forms;
+    std::unique_ptr<Command> updtOK;
+    Role m_role = Role::None;
+    QDate m_shownDate;
+};

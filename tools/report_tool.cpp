@@ -1,0 +1,398 @@
+#include "tools/report_tool.h"
+
+#include "app/forms.h"
+#include "db/connection_string.h"
+#include "db/data_module.h"
+#include "db/db_error.h"
+#include "db/messages.h"
+#include "db/schema_check.h"
+#include "db/version_check.h"
+#include "output/expression.h"
+#include "reports/hours_table_layout.h"
+#include "reports/period_layouts.h"
+#include "reports/summary_reports.h"
+#include "ui/clock.h"
+
+#include <QCommandLineParser>
+#include <QDateEdit>
+#include <QFile>
+#include <QFileInfo>
+#include <QTextStream>
+
+namespace report_tool {
+
+namespace {
+
+enum class Kind { Workers, Products, WorkersDetailed, ProductsDetailed, Hours, ProductSummary };
+
+struct ReportName
+{
+    const char *name;
+    Kind kind;
+};
+
+constexpr ReportName s_reports[] = {
+    {"workers", Kind::Workers},
+    {"products", Kind::Products},
+    {"workers-detailed", Kind::WorkersDetailed},
+    {"products-detailed", Kind::ProductsDetailed},
+    {"hours", Kind::Hours},
+    {"product-summary", Kind::ProductSummary},
+};
+
+// The arguments of one run, checked.
+struct Request
+{
+    QStringList connection;
+    Kind kind = Kind::Workers;
+    QDate from;
+    QDate to;
+    ProductKind products = ProductKind::All;
+    int month = 0;
+    int year = 0;
+    QString output;
+};
+
+class UsageError
+{
+public:
+    explicit UsageError(QString text)
+        : message(std::move(text))
+    {}
+    QString message;
+};
+
+// Messages of the shared code (the exporter's, for one) go to the error stream instead of boxes;
+// any error among them fails the run.
+class MessagePrinter : public messages::Handler
+{
+public:
+    explicit MessagePrinter(QTextStream &err)
+        : m_err(err)
+    {
+        messages::setHandler(this);
+    }
+    ~MessagePrinter() override { messages::setHandler(nullptr); }
+
+    bool show(const messages::Message &message) override
+    {
+        m_err << "tabel-report: " << message.text;
+        if (!message.detail.isEmpty())
+            m_err << " (" << message.detail << ')';
+        m_err << Qt::endl;
+        if (message.kind == messages::Kind::Error)
+            errors = true;
+        return false;
+    }
+
+    bool errors = false;
+
+private:
+    QTextStream &m_err;
+};
+
+QDate parseDate(const QString &text, const char *option)
+{
+    const QDate date = QDate::fromString(text.trimmed(), QStringLiteral("dd.MM.yyyy"));
+    if (!date.isValid())
+        throw UsageError(QStringLiteral("неверная дата в --%1: \"%2\", нужна ДД.ММ.ГГГГ "
+                                        "(invalid date, expected DD.MM.YYYY)")
+                             .arg(QLatin1String(option), text));
+    // The windows' date pickers take these dates only.
+    const QDate first(2007, 1, 1);
+    const QDate last(Clock::today().year() + 1, 12, 31);
+    if (date < first || date > last)
+        throw UsageError(QStringLiteral("дата в --%1 вне %2..%3 (date out of range)")
+                             .arg(QLatin1String(option),
+                                  first.toString(QStringLiteral("dd.MM.yyyy")),
+                                  last.toString(QStringLiteral("dd.MM.yyyy"))));
+    return date;
+}
+
+int parseNumber(const QString &text, const char *option, int low, int high)
+{
+    bool ok = false;
+    const int value = text.trimmed().toInt(&ok);
+    if (!ok || value < low || value > high)
+        throw UsageError(QStringLiteral("неверное значение --%1: \"%2\", нужно от %3 до %4 "
+                                        "(invalid value)")
+                             .arg(QLatin1String(option), text)
+                             .arg(low)
+                             .arg(high));
+    return value;
+}
+
+Request parse(QCommandLineParser &parser)
+{
+    Request request;
+    const QStringList positional = parser.positionalArguments();
+    if (positional.size() > 2)
+        throw UsageError(QStringLiteral("лишние аргументы: %1 (too many arguments)")
+                             .arg(positional.mid(2).join(QLatin1Char(' '))));
+    request.connection = positional;
+
+    if (!parser.isSet(QStringLiteral("report")))
+        throw UsageError(QStringLiteral("не задан отчет: --report (no report given)"));
+    const QString name = parser.value(QStringLiteral("report")).trimmed();
+    bool known = false;
+    for (const ReportName &report : s_reports) {
+        if (name == QLatin1String(report.name)) {
+            request.kind = report.kind;
+            known = true;
+        }
+    }
+    if (!known)
+        throw UsageError(QStringLiteral("неизвестный отчет \"%1\" (unknown report)").arg(name));
+
+    // Without a period a report covers the previous calendar month, as the menu proposes.
+    const QDate thisMonth(Clock::today().year(), Clock::today().month(), 1);
+    const QDate lastMonth = thisMonth.addMonths(-1);
+    const bool hours = request.kind == Kind::Hours;
+    if (hours) {
+        for (const char *option : {"from", "to", "kind"})
+            if (parser.isSet(QLatin1String(option)))
+                throw UsageError(QStringLiteral("--%1 не относится к отчету hours (does not apply "
+                                                "to the hours table)")
+                                     .arg(QLatin1String(option)));
+        request.month = parser.isSet(QStringLiteral("month"))
+                            ? parseNumber(parser.value(QStringLiteral("month")), "month", 1, 12)
+                            : lastMonth.month();
+        request.year = parser.isSet(QStringLiteral("year"))
+                           ? parseNumber(parser.value(QStringLiteral("year")), "year", 2007,
+                                         Clock::today().year() + 1)
+                           : lastMonth.year();
+    } else {
+        for (const char *option : {"month", "year"})
+            if (parser.isSet(QLatin1String(option)))
+                throw UsageError(QStringLiteral("--%1 относится только к отчету hours (applies to "
+                                                "the hours table only)")
+                                     .arg(QLatin1String(option)));
+        request.from = parser.isSet(QStringLiteral("from"))
+                           ? parseDate(parser.value(QStringLiteral("from")), "from")
+                           : lastMonth;
+        request.to = parser.isSet(QStringLiteral("to"))
+                         ? parseDate(parser.value(QStringLiteral("to")), "to")
+                         : thisMonth;
+        const QString kind = parser.value(QStringLiteral("kind")).trimmed();
+        if (kind.isEmpty() || kind == QLatin1String("all"))
+            request.products = ProductKind::All;
+        else if (kind == QLatin1String("finished"))
+            request.products = ProductKind::Finished;
+        else if (kind == QLatin1String("blanks"))
+            request.products = ProductKind::Blanks;
+        else
+            throw UsageError(QStringLiteral("неверный --kind \"%1\": all, finished или blanks "
+                                            "(invalid product kind)")
+                                 .arg(kind));
+    }
+
+    const bool workbook = request.kind == Kind::ProductSummary;
+    const char *wanted = workbook ? "xlsx" : "pdf";
+    const char *other = workbook ? "pdf" : "xlsx";
+    if (parser.isSet(QLatin1String(other)))
+        throw UsageError(QStringLiteral("отчет %1 пишется в --%2, не в --%3 (wrong output kind)")
+                             .arg(name, QLatin1String(wanted), QLatin1String(other)));
+    request.output = parser.value(QLatin1String(wanted)).trimmed();
+    if (request.output.isEmpty())
+        throw UsageError(QStringLiteral("не задан файл: --%1 (no output file given)")
+                             .arg(QLatin1String(wanted)));
+    request.output = QFileInfo(request.output).absoluteFilePath();
+    if (!QFileInfo(QFileInfo(request.output).absolutePath()).isDir())
+        throw UsageError(QStringLiteral("нет папки для файла %1 (the output folder does not "
+                                        "exist)")
+                             .arg(request.output));
+    return request;
+}
+
+void addOptions(QCommandLineParser &parser)
+{
+    parser.setApplicationDescription(helpText());
+    parser.addPositionalArgument(QStringLiteral("database"), QString(),
+                                 QStringLiteral("[database [server]]"));
+    parser.addOptions({
+        {QStringLiteral("report"), QString(), QStringLiteral("name")},
+        {QStringLiteral("from"), QString(), QStringLiteral("date")},
+        {QStringLiteral("to"), QString(), QStringLiteral("date")},
+        {QStringLiteral("kind"), QString(), QStringLiteral("kind")},
+        {QStringLiteral("month"), QString(), QStringLiteral("month")},
+        {QStringLiteral("year"), QString(), QStringLiteral("year")},
+        {QStringLiteral("pdf"), QString(), QStringLiteral("file")},
+        {QStringLiteral("xlsx"), QString(), QStringLiteral("file")},
+        {{QStringLiteral("h"), QStringLiteral("help")}, QString()},
+    });
+}
+
+// The product summary through the summary window's own export: the finished workbook is moved to
+// the file asked for instead of being opened.
+void exportSummary(TForm18 &window, const Request &request, MessagePrinter &printer)
+{
+    const QString target = request.output;
+    const QString folder = QFileInfo(target).absolutePath();
+    bool moved = false;
+    XlsxExport::setFolder(folder);
+    XlsxExport::setOpener([&](const QString &path) {
+        QFile::remove(target);
+        moved = QFile::rename(path, target);
+        return moved;
+    });
+    struct Restore
+    {
+        ~Restore()
+        {
+            XlsxExport::setOpener({});
+            XlsxExport::setFolder({});
+        }
+    } restore;
+    window.DTPicker1->setDate(request.from);
+    window.DTPicker2->setDate(request.to);
+    window.RadioGroup1->setItemIndex(int(request.products));
+    window.Button6Click();
+    if (!moved && !printer.errors)
+        throw report::ReportError(QStringLiteral("Не удалось записать файл \"%1\".").arg(target));
+}
+
+int produce(const Request &request, const BuildStamp &build, QTextStream &err)
+{
+    MessagePrinter printer(err);
+    TDataModule6 dm;
+    try {
+        dm.ADO_DB.setConnectionString(connection::fromArguments(request.connection));
+        dm.ADO_DB.open();
+    } catch (const DbError &error) {
+        err << "tabel-report: Подключение к БД отсутствует (cannot connect to the database): "
+            << error.message() << Qt::endl;
+        return Failed;
+    }
+    // A database the program would spoil is refused as tabel refuses it.
+    const QStringList missing = schema_check::missing(dm.ADO_DB);
+    if (!missing.isEmpty()) {
+        err << "tabel-report: " << schema_check::message() << Qt::endl;
+        for (const QString &line : missing)
+            err << "  - " << line << Qt::endl;
+        return Failed;
+    }
+    // A scheduled job never raises the stamp: that would end the office's older copies.
+    if (CheckVersion(dm, build, true) == VersionState::DatabaseNewer) {
+        err << "tabel-report: Версия программы не соответствует БД: база данных принадлежит более "
+               "новой версии, обновите программу (the database belongs to a newer build)"
+            << Qt::endl;
+        return DatabaseNewer;
+    }
+
+    Forms forms;
+    TForm15 form15(dm, forms);
+    TForm16 form16(dm, forms);
+    TForm17 form17(dm, forms);
+    TForm20 form20(dm, forms);
+    TForm21 form21(dm, forms);
+    forms.Form15 = &form15;
+    forms.Form16 = &form16;
+    forms.Form17 = &form17;
+    forms.Form20 = &form20;
+    forms.Form21 = &form21;
+
+    switch (request.kind) {
+    case Kind::Workers:
+        form16.writePdf(request.from, request.to, request.products, request.output);
+        break;
+    case Kind::Products:
+        form17.writePdf(request.from, request.to, request.products, request.output);
+        break;
+    case Kind::WorkersDetailed:
+        form20.writePdf(request.from, request.to, request.products, request.output);
+        break;
+    case Kind::ProductsDetailed:
+        form21.writePdf(request.from, request.to, request.products, request.output);
+        break;
+    case Kind::Hours:
+        form15.writePdf(request.month, request.year,
+                        TForm15::monthTitle(request.month, request.year), request.output);
+        break;
+    case Kind::ProductSummary: {
+        TForm18 window(dm, forms);
+        forms.Form18 = &window;
+        exportSummary(window, request, printer);
+        break;
+    }
+    }
+    return printer.errors ? Failed : Done;
+}
+
+} // namespace
+
+QString helpText()
+{
+    return QStringLiteral(
+        "Отчеты tabel из командной строки / tabel reports from the command line.\n"
+        "\n"
+        "tabel-report [database [server]] --report NAME [options] (--pdf FILE | --xlsx FILE)\n"
+        "\n"
+        "database, server   база данных и сервер, как у tabel; без сервера - подключение по\n"
+        "                   умолчанию / database and server as for tabel; without a server the\n"
+        "                   built-in default connection\n"
+        "\n"
+        "--report NAME      отчет / the report:\n"
+        "  workers            Отчет по рабочим (PDF)\n"
+        "  products           Отчет по продукции (PDF)\n"
+        "  workers-detailed   Детальный отчет по рабочим (PDF)\n"
+        "  products-detailed  Детальный отчет по продукции (PDF)\n"
+        "  hours              табель часов за месяц / monthly hours table (PDF)\n"
+        "  product-summary    сводка по продукции / product summary (XLSX)\n"
+        "--from DD.MM.YYYY  начало периода, включительно / period start, included\n"
+        "--to DD.MM.YYYY    конец периода, не включается / period end, excluded\n"
+        "                   (по умолчанию прошлый месяц / default: the previous month)\n"
+        "--kind KIND        all (все, по умолчанию / default), finished (готовая продукция),\n"
+        "                   blanks (заготовки)\n"
+        "--month M --year Y месяц 1..12 и год отчета hours (по умолчанию прошлый месяц) /\n"
+        "                   month and year of the hours table (default: the previous month)\n"
+        "--pdf FILE         куда записать PDF / where to write the PDF\n"
+        "--xlsx FILE        куда записать книгу product-summary / where to write the workbook\n"
+        "-h, --help         эта справка / this help\n"
+        "\n"
+        "Примеры / examples:\n"
+        "  tabel-report mirel_erp dbserver --report workers --from 01.02.2024 --to 01.03.2024 "
+        "--kind finished --pdf feb.pdf\n"
+        "  tabel-report mirel_erp dbserver --report hours --month 3 --year 2024 --pdf march.pdf\n"
+        "  tabel-report mirel_erp dbserver --report product-summary --xlsx summary.xlsx\n"
+        "\n"
+        "Код выхода / exit code: 0 готово / done, 1 ошибка базы данных или файла / database or "
+        "file error,\n"
+        "2 неверные аргументы / bad arguments, 3 база данных новее программы / the database is "
+        "newer than this build.\n");
+}
+
+int run(const QStringList &arguments, const BuildStamp &build, QTextStream &out, QTextStream &err)
+{
+    QCommandLineParser parser;
+    addOptions(parser);
+    if (!parser.parse(QStringList{QStringLiteral("tabel-report")} + arguments)) {
+        err << "tabel-report: " << parser.errorText() << Qt::endl
+            << "tabel-report --help: справка / help" << Qt::endl;
+        return BadArguments;
+    }
+    if (parser.isSet(QStringLiteral("help"))) {
+        out << helpText();
+        out.flush();
+        return Done;
+    }
+    Request request;
+    try {
+        request = parse(parser);
+    } catch (const UsageError &error) {
+        err << "tabel-report: " << error.message << Qt::endl
+            << "tabel-report --help: справка / help" << Qt::endl;
+        return BadArguments;
+    }
+    try {
+        return produce(request, build, err);
+    } catch (const DbError &error) {
+        err << "tabel-report: ошибка базы данных (database error): " << error.message() << Qt::endl;
+    } catch (const report::ReportError &error) {
+        err << "tabel-report: " << error.message() << Qt::endl;
+    } catch (const std::exception &error) {
+        err << "tabel-report: " << QString::fromUtf8(error.what()) << Qt::endl;
+    }
+    return Failed;
+}
+
+} // namespace report_tool

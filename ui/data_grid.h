@@ -1,0 +1,75 @@
+#pragma once
+
+#include "ui/dataset_model.h"
+
+#include <QMetaObject>
+#include <QTableView>
+
+#include <functional>
+
+// A read-only grid over a Dataset: whole-row selection, and the view's current row and the
+// Dataset's current record kept as one. Cells with their own text colour keep it in a selected row.
+// Made editable, it edits a table Dataset in place.
+class DataGrid : public QTableView
+{
+    Q_OBJECT
+public:
+    // Runs before the current cell moves away while the row has unsaved changes; it saves the
+    // row (and may read the rows again). False keeps the cell. leavingRow is false when the move
+    // stays in the row.
+    using LeaveHandler = std::function<bool(bool leavingRow)>;
+
+    explicit DataGrid(QWidget *parent = nullptr);
+
+    // Editing in place over a table opened with Dataset::openTable, through a model with a writer:
+    // typing, F2, a double click or a click on the current cell opens its editor; Tab, Shift+Tab,
+    // the arrow and page keys and clicks move between cells; Ctrl+Tab leaves the grid; Tab past the
+    // last cell and Down on the last row append an empty row, which goes away again when it is left
+    // untouched. Rows are found again by keyField after a save re-sorted them. Enter and Esc, also
+    // from an open editor, are left to the window; Delete (no editor open) emits deleteRequested.
+    void setEditable(const QString &keyField, LeaveHandler leave);
+    bool isEditable() const { return m_editable; }
+    // Writes the text of an open cell editor into the row and closes the editor; false when the
+    // text was refused (the cell keeps its value). Reaches the database only through the writer.
+    bool commitEdit();
+    // Closes an open cell editor without writing its text.
+    void discardEdit();
+    // Moves the current cell as the keys do (saving a changed row first); row == rowCount()
+    // appends an empty row. False when the move was refused. May raise DbError.
+    bool moveToCell(int row, int column);
+
+    // Shows the dataset with these columns; the grid owns the model.
+    DatasetModel *bind(Dataset &dataset, QVector<GridColumn> columns);
+    // Shows a model made elsewhere (several data sources switched on one grid).
+    void show(DatasetModel *model);
+    DatasetModel *gridModel() const { return m_model; }
+
+Q_SIGNALS:
+    // The Delete key in an editable grid: the window asks and deletes the current row.
+    void deleteRequested();
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+
+private:
+    void showCurrentRecord();
+    // The editable grid's own moves (Tab, arrows, pages); runs inside the error guard.
+    void moveBy(CursorAction action, Qt::KeyboardModifiers modifiers);
+    void setCurrentCell(int row, int column);
+    int nextVisibleColumn(int column, int step) const;
+
+    DatasetModel *m_model = nullptr;
+    DatasetModel *m_ownModel = nullptr;
+    QMetaObject::Connection m_currentConnection;
+    QMetaObject::Connection m_resetConnection;
+    QMetaObject::Connection m_selectionConnection;
+    QMetaObject::Connection m_aboutToResetConnection;
+    bool m_syncing = false;
+
+    bool m_editable = false;
+    QString m_keyField;
+    LeaveHandler m_leave;
+    int m_lastColumn = 0; // the current column before a reset of an editable grid
+};

@@ -1,0 +1,77 @@
+#include "ui/error_guard.h"
+
+#include "db/db_error.h"
+#include "db/messages.h"
+#include "ui/busy.h"
+#include "ui/termination.h"
+
+#include <QGuiApplication>
+#include <QString>
+
+namespace guard {
+
+namespace {
+bool s_timerBoxOpen = false;
+// A timer tick has reported the lost connection and none has succeeded since.
+bool s_timerLossShown = false;
+} // namespace
+
+bool timerMayRun()
+{
+    return !s_timerBoxOpen && !BusyScope::active() && !termination::requested();
+}
+
+void timerSucceeded()
+{
+    s_timerLossShown = false;
+}
+
+void report(std::exception_ptr error, bool fromTimer)
+{
+    QString text;
+    QString detail;
+    try {
+        std::rethrow_exception(error);
+    } catch (const DbError &e) {
+        if (e.isConnectionError()) {
+            // Every tick tries again; one box says the server is away.
+            if (fromTimer && s_timerLossShown)
+                return;
+            if (fromTimer)
+                s_timerLossShown = true;
+            // Lost while the server was committing: the work may have landed before the answer.
+            text = e.statement() == QLatin1String("commit")
+                       ? QStringLiteral("Связь с сервером базы данных прервалась в момент записи: "
+                                        "действие могло быть выполнено. Проверьте данные, прежде "
+                                        "чем повторять его.")
+                       : QStringLiteral("Нет связи с сервером базы данных. Действие не выполнено; "
+                                        "повторите его, когда связь восстановится.");
+            detail = e.message();
+        } else if (e.isRetryable()) {
+            text = QStringLiteral("Эти же данные в то же время изменял другой пользователь. "
+                                  "Действие не выполнено; повторите его.");
+            detail = e.message();
+        } else {
+            text = e.message();
+        }
+    } catch (const std::exception &e) {
+        text = QString::fromUtf8(e.what());
+    } catch (...) {
+        text = QStringLiteral("Неизвестная ошибка");
+    }
+    // Once the program is ending nothing more is shown.
+    if (termination::requested())
+        return;
+    // A busy cursor left by the failed action must not stay over the box.
+    if (qobject_cast<QGuiApplication *>(QCoreApplication::instance())) {
+        while (QGuiApplication::overrideCursor() && !BusyScope::active())
+            QGuiApplication::restoreOverrideCursor();
+    }
+    if (fromTimer)
+        s_timerBoxOpen = true;
+    messages::error(QStringLiteral("Ошибка"), text, detail);
+    if (fromTimer)
+        s_timerBoxOpen = false;
+}
+
+} // namespace guard
