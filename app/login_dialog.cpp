@@ -49,8 +49,7 @@ TForm23::TForm23(TDataModule6 &dm, VersionWatch &versionWatch, Forms &forms, QWi
     setFixedSize(330, 44);
     centreOnScreen(*this);
 
-    connect(Button1, &QPushButton::clicked, this,
-            [this] { guard::run([this] { Button1Click(); }); });
+    guard::connect(Button1, &QPushButton::clicked, this, &TForm23::Button1Click);
     connect(Button2, &QPushButton::clicked, this, [this] { Button2Click(); });
     connect(Timer1, &QTimer::timeout, this, [this] { Timer1Timer(); });
     m_versionWatch.setTerminationTimer(Timer1);

@@ -65,8 +65,7 @@ CatalogueEditor::CatalogueEditor(TDataModule6 &dm, Design design, QWidget *paren
     layout->addWidget(m_group);
     layout->addLayout(buttons);
 
-    connect(m_save, &QPushButton::clicked, this,
-            [this] { guard::run([this] { Button1Click(); }); });
+    guard::connect(m_save, &QPushButton::clicked, this, &CatalogueEditor::Button1Click);
     connect(m_cancel, &QPushButton::clicked, this, &QDialog::reject);
 }
 

@@ -69,16 +69,13 @@ CatalogueList::CatalogueList(TDataModule6 &dm, Forms &forms, Dataset &list, Desi
     resize(m_design.size);
     orderTabs();
 
-    connect(m_add, &QPushButton::clicked, this, [this] { guard::run([this] { addClick(); }); });
-    connect(m_change, &QPushButton::clicked, this,
-            [this] { guard::run([this] { changeClick(); }); });
-    connect(DBGrid1, &QAbstractItemView::doubleClicked, this,
-            [this] { guard::run([this] { gridDoubleClick(); }); });
-    connect(m_delete, &QPushButton::clicked, this,
-            [this] { guard::run([this] { deleteClick(); }); });
+    guard::connect(m_add, &QPushButton::clicked, this, &CatalogueList::addClick);
+    guard::connect(m_change, &QPushButton::clicked, this, &CatalogueList::changeClick);
+    guard::connect(DBGrid1, &QAbstractItemView::doubleClicked, this,
+                   &CatalogueList::gridDoubleClick);
+    guard::connect(m_delete, &QPushButton::clicked, this, &CatalogueList::deleteClick);
     connect(m_exit, &QPushButton::clicked, this, &QDialog::reject);
-    connect(Edit1, &QLineEdit::textChanged, this,
-            [this] { guard::run([this] { Edit1Change(); }); });
+    guard::connect(Edit1, &QLineEdit::textChanged, this, &CatalogueList::Edit1Change);
 }
 
 void CatalogueList::FormActivate()

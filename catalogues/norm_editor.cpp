@@ -98,12 +98,9 @@ TForm22::TForm22(TDataModule6 &dm, QWidget *parent)
     setTabOrder(DBGrid1, Button1);
     setTabOrder(Button1, Button2);
 
-    connect(Button1, &QPushButton::clicked, this,
-            [this] { guard::run([this] { Button1Click(); }); });
-    connect(Button2, &QPushButton::clicked, this,
-            [this] { guard::run([this] { Button2Click(); }); });
-    connect(DBGrid1, &DataGrid::deleteRequested, this,
-            [this] { guard::run([this] { deleteKeyPressed(); }); });
+    guard::connect(Button1, &QPushButton::clicked, this, &TForm22::Button1Click);
+    guard::connect(Button2, &QPushButton::clicked, this, &TForm22::Button2Click);
+    guard::connect(DBGrid1, &DataGrid::deleteRequested, this, &TForm22::deleteKeyPressed);
 
     norm.setSortField(kNormaField);
     norm.openTable(QStringLiteral("accounts_dep.norm"));

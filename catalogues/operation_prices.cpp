@@ -50,10 +50,8 @@ TForm10::TForm10(TDataModule6 &dm, Forms &forms, QWidget *parent)
     Button1 = saveButton();
     Button2 = cancelButton();
     setSizeGripEnabled(true);
-    connect(product, &PickerBox::pickRequested, this,
-            [this] { guard::run([this] { Button3Click(); }); });
-    connect(kind, &PickerBox::pickRequested, this,
-            [this] { guard::run([this] { Button4Click(); }); });
+    guard::connect(product, &PickerBox::pickRequested, this, &TForm10::Button3Click);
+    guard::connect(kind, &PickerBox::pickRequested, this, &TForm10::Button4Click);
 }
 
 void TForm10::Button3Click()
@@ -158,8 +156,7 @@ TForm4::TForm4(TDataModule6 &dm, Forms &forms, QWidget *parent)
                        "accounts_dep.VID_OPER where OPER.i_id=IZDEL.id "),
         QStringLiteral(
             "and oper.vid=vid_oper.id order by izdel.marka, vid_oper.vid, oper.naimen")});
-    connect(Button5, &QPushButton::clicked, this,
-            [this] { guard::run([this] { Button5Click(); }); });
+    guard::connect(Button5, &QPushButton::clicked, this, &TForm4::Button5Click);
 }
 
 TForm4::~TForm4() = default;

@@ -108,16 +108,12 @@ TForm18::TForm18(TDataModule6 &dm, Forms &forms, QWidget *parent)
         layout->addWidget(button);
     }
 
-    const auto wire = [this](QPushButton *button, void (TForm18::*handler)()) {
-        connect(button, &QPushButton::clicked, this,
-                [this, handler] { guard::run([this, handler] { (this->*handler)(); }); });
-    };
-    wire(Button4, &TForm18::Button4Click);
-    wire(Button2, &TForm18::Button2Click);
-    wire(Button1, &TForm18::Button1Click);
-    wire(Button3, &TForm18::Button3Click);
-    wire(Button6, &TForm18::Button6Click);
-    wire(Button5, &TForm18::Button5Click);
+    guard::connect(Button4, &QPushButton::clicked, this, &TForm18::Button4Click);
+    guard::connect(Button2, &QPushButton::clicked, this, &TForm18::Button2Click);
+    guard::connect(Button1, &QPushButton::clicked, this, &TForm18::Button1Click);
+    guard::connect(Button3, &QPushButton::clicked, this, &TForm18::Button3Click);
+    guard::connect(Button6, &QPushButton::clicked, this, &TForm18::Button6Click);
+    guard::connect(Button5, &QPushButton::clicked, this, &TForm18::Button5Click);
 
     XLS_Rep.setSql(exportText());
 }

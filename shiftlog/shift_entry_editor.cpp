@@ -156,12 +156,9 @@ TForm11::TForm11(TDataModule6 &dm, Forms &forms, QWidget *parent)
 
     Edit3->installEventFilter(this);
     Edit6->installEventFilter(this);
-    connect(worker, &PickerBox::pickRequested, this,
-            [this] { guard::run([this] { Button3Click(); }); });
-    connect(operation, &PickerBox::pickRequested, this,
-            [this] { guard::run([this] { Button4Click(); }); });
-    connect(Button1, &QPushButton::clicked, this,
-            [this] { guard::run([this] { Button1Click(); }); });
+    guard::connect(worker, &PickerBox::pickRequested, this, &TForm11::Button3Click);
+    guard::connect(operation, &PickerBox::pickRequested, this, &TForm11::Button4Click);
+    guard::connect(Button1, &QPushButton::clicked, this, &TForm11::Button1Click);
     connect(Button2, &QPushButton::clicked, this, &QDialog::reject);
 }
 

@@ -161,20 +161,13 @@ TForm1::TForm1(TDataModule6 &dm, VersionWatch &versionWatch, Forms &forms, QWidg
         });
     }
     connect(CBox1, &QCheckBox::toggled, this, [this] { CBox1Click(); });
-    connect(DateT->calendarWidget(), &QCalendarWidget::clicked, this,
-            [this] { guard::run([this] { DateTChange(); }); });
-    connect(DBGrid2, &QAbstractItemView::doubleClicked, this,
-            [this] { guard::run([this] { DBGrid2DblClick(); }); });
-    connect(Button1, &QPushButton::clicked, this,
-            [this] { guard::run([this] { Button1Click(); }); });
-    connect(Button2, &QPushButton::clicked, this,
-            [this] { guard::run([this] { Button2Click(); }); });
-    connect(Button3, &QPushButton::clicked, this,
-            [this] { guard::run([this] { Button3Click(); }); });
-    connect(Button8, &QPushButton::clicked, this,
-            [this] { guard::run([this] { Button8Click(); }); });
-    connect(Button5, &QPushButton::clicked, this,
-            [this] { guard::run([this] { Button5Click(); }); });
+    guard::connect(DateT->calendarWidget(), &QCalendarWidget::clicked, this, &TForm1::DateTChange);
+    guard::connect(DBGrid2, &QAbstractItemView::doubleClicked, this, &TForm1::DBGrid2DblClick);
+    guard::connect(Button1, &QPushButton::clicked, this, &TForm1::Button1Click);
+    guard::connect(Button2, &QPushButton::clicked, this, &TForm1::Button2Click);
+    guard::connect(Button3, &QPushButton::clicked, this, &TForm1::Button3Click);
+    guard::connect(Button8, &QPushButton::clicked, this, &TForm1::Button8Click);
+    guard::connect(Button5, &QPushButton::clicked, this, &TForm1::Button5Click);
     connect(Button4, &QPushButton::clicked, this, [this] { Button4Click(); });
     connect(Timer1, &QTimer::timeout, this, [this] { Timer1Timer(); });
     // The version check runs from start-up on, also while only the login dialog is shown.
@@ -222,8 +215,7 @@ void TForm1::connectWindows()
         if (!window)
             return;
         item->setEnabled(true);
-        connect(item, &QAction::triggered, this,
-                [this, handler] { guard::run([this, handler] { (this->*handler)(); }); });
+        guard::connect(item, &QAction::triggered, this, handler);
     };
     wire(N1, m_forms.Form5, &TForm1::N1Click);
     wire(N4, m_forms.Form4, &TForm1::N4Click);

@@ -279,19 +279,14 @@ TForm25::TForm25(TDataModule6 &dm, Forms &forms, QWidget *parent)
     setTabOrder(DTPcker1, CBox1);
     setTabOrder(CBox1, Button8);
 
-    const auto wire = [this](QPushButton *source, void (TForm25::*handler)()) {
-        connect(source, &QPushButton::clicked, this,
-                [this, handler] { guard::run([this, handler] { (this->*handler)(); }); });
-    };
-    wire(Button5, &TForm25::Button5Click);
-    wire(Button6, &TForm25::Button6Click);
-    wire(Button7, &TForm25::Button7Click);
-    wire(Button1, &TForm25::Button1Click);
+    guard::connect(Button5, &QPushButton::clicked, this, &TForm25::Button5Click);
+    guard::connect(Button6, &QPushButton::clicked, this, &TForm25::Button6Click);
+    guard::connect(Button7, &QPushButton::clicked, this, &TForm25::Button7Click);
+    guard::connect(Button1, &QPushButton::clicked, this, &TForm25::Button1Click);
     connect(Button8, &QPushButton::clicked, this, [this] { Button4Click(); });
-    connect(DBGrid1, &QAbstractItemView::doubleClicked, this,
-            [this] { guard::run([this] { Button6Click(); }); });
-    connect(DTPcker1->calendarWidget(), &QCalendarWidget::clicked, this,
-            [this] { guard::run([this] { DTPcker1Change(); }); });
+    guard::connect(DBGrid1, &QAbstractItemView::doubleClicked, this, &TForm25::Button6Click);
+    guard::connect(DTPcker1->calendarWidget(), &QCalendarWidget::clicked, this,
+                   &TForm25::DTPcker1Change);
     // A tick set by the date change recolours the box as well.
     connect(CBox1, &QCheckBox::toggled, this, [this] { CBox1Click(); });
 
@@ -516,19 +511,14 @@ TForm24::TForm24(TDataModule6 &dm, Forms &forms, QWidget *parent)
     setTabOrder(CBox1, Button1);
     setTabOrder(Button1, Button6);
 
-    connect(worker, &PickerBox::pickRequested, this,
-            [this] { guard::run([this] { Button3Click(); }); });
-    connect(nomenclature, &PickerBox::pickRequested, this,
-            [this] { guard::run([this] { Button4Click(); }); });
-    connect(Button1, &QPushButton::clicked, this,
-            [this] { guard::run([this] { Button1Click(); }); });
+    guard::connect(worker, &PickerBox::pickRequested, this, &TForm24::Button3Click);
+    guard::connect(nomenclature, &PickerBox::pickRequested, this, &TForm24::Button4Click);
+    guard::connect(Button1, &QPushButton::clicked, this, &TForm24::Button1Click);
     connect(Button6, &QPushButton::clicked, this, &QDialog::reject);
     // The price and the sum follow the kind, the typed hours and the night box.
-    connect(cb_type_work, &QComboBox::activated, this,
-            [this] { guard::run([this] { updatePrices(); }); });
-    connect(Edit6, &QLineEdit::textChanged, this,
-            [this] { guard::run([this] { updatePrices(); }); });
-    connect(CBox1, &QCheckBox::toggled, this, [this] { guard::run([this] { updatePrices(); }); });
+    guard::connect(cb_type_work, &QComboBox::activated, this, &TForm24::updatePrices);
+    guard::connect(Edit6, &QLineEdit::textChanged, this, &TForm24::updatePrices);
+    guard::connect(CBox1, &QCheckBox::toggled, this, &TForm24::updatePrices);
 
     applyFixedFrame(*this);
 }

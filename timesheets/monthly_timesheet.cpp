@@ -348,17 +348,11 @@ TForm27::TForm27(TDataModule6 &dm, Forms &forms, QWidget *parent)
     Button2->setMinimumWidth(
         Button2->fontMetrics().horizontalAdvance(ExportProgress::caption(9999, 9999)) + 24);
 
-    connect(ComboBox1, &QComboBox::activated, this,
-            [this] { guard::run([this] { ComboBox1Change(); }); });
-    connect(cb_year, &QComboBox::activated, this,
-            [this] { guard::run([this] { ComboBox1Change(); }); });
-    const auto wire = [this](QPushButton *source, void (TForm27::*handler)()) {
-        connect(source, &QPushButton::clicked, this,
-                [this, handler] { guard::run([this, handler] { (this->*handler)(); }); });
-    };
-    wire(Button5, &TForm27::Button5Click);
-    wire(Button3, &TForm27::Button3Click);
-    wire(Button2, &TForm27::Button2Click);
+    guard::connect(ComboBox1, &QComboBox::activated, this, &TForm27::ComboBox1Change);
+    guard::connect(cb_year, &QComboBox::activated, this, &TForm27::ComboBox1Change);
+    guard::connect(Button5, &QPushButton::clicked, this, &TForm27::Button5Click);
+    guard::connect(Button3, &QPushButton::clicked, this, &TForm27::Button3Click);
+    guard::connect(Button2, &QPushButton::clicked, this, &TForm27::Button2Click);
     connect(Button1, &QPushButton::clicked, this, &QDialog::reject);
 
     applyFixedFrame(*this);

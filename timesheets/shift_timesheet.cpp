@@ -151,18 +151,12 @@ TForm19::TForm19(TDataModule6 &dm, Forms &forms, QWidget *parent)
     for (int i = 1; i < chain.size(); ++i)
         setTabOrder(chain.at(i - 1), chain.at(i));
 
-    connect(ComboBox1, &QComboBox::activated, this,
-            [this] { guard::run([this] { ComboBox1Change(); }); });
-    connect(ComboBox2, &QComboBox::activated, this,
-            [this] { guard::run([this] { ComboBox1Change(); }); });
-    connect(Button5, &QPushButton::clicked, this,
-            [this] { guard::run([this] { Button5Click(); }); });
-    connect(Button1, &QPushButton::clicked, this,
-            [this] { guard::run([this] { Button1Click(); }); });
-    connect(Button6, &QPushButton::clicked, this,
-            [this] { guard::run([this] { Button6Click(); }); });
-    connect(Button2, &QPushButton::clicked, this,
-            [this] { guard::run([this] { Button2Click(); }); });
+    guard::connect(ComboBox1, &QComboBox::activated, this, &TForm19::ComboBox1Change);
+    guard::connect(ComboBox2, &QComboBox::activated, this, &TForm19::ComboBox1Change);
+    guard::connect(Button5, &QPushButton::clicked, this, &TForm19::Button5Click);
+    guard::connect(Button1, &QPushButton::clicked, this, &TForm19::Button1Click);
+    guard::connect(Button6, &QPushButton::clicked, this, &TForm19::Button6Click);
+    guard::connect(Button2, &QPushButton::clicked, this, &TForm19::Button2Click);
     connect(Button4, &QPushButton::clicked, this, &QDialog::reject);
 }
 

@@ -1,6 +1,9 @@
 #pragma once
 
+#include <QObject>
+
 #include <exception>
+#include <type_traits>
 #include <utility>
 
 // The boundary between the event loop and code that can fail: every slot, timer and event override
@@ -21,6 +24,19 @@ bool run(F &&work)
         report(std::current_exception());
         return false;
     }
+}
+
+// Connects a signal to a handler that runs inside run(): a member function of the receiver without
+// arguments, or a callable. The handler runs as long as the receiver lives.
+template<typename Sender, typename Signal, typename Receiver, typename Handler>
+QMetaObject::Connection connect(Sender *sender, Signal signal, Receiver *receiver, Handler handler)
+{
+    return QObject::connect(sender, signal, receiver, [receiver, handler] {
+        if constexpr (std::is_member_function_pointer_v<Handler>)
+            run([receiver, handler] { (receiver->*handler)(); });
+        else
+            run(handler);
+    });
 }
 
 // For timers: skipped while a long action runs, while an error box of an earlier tick is still
