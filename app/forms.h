@@ -25,33 +25,33 @@ class TForm26;
 class TForm27;
 class TForm29;
 
-// The program's windows, each created once at start-up and owned by it. Handed to the windows that
-// open others, so an opener can prepare the window it opens through that window's public members.
-// A window not built into the program yet is null.
+// Every window of the program, each created once at start-up and owned by the program; made when
+// all of them exist, so none is ever missing. Windows do not see this set: each is handed only the
+// windows it opens.
 struct Forms
 {
-    TForm1 *Form1 = nullptr;
-    TForm2 *Form2 = nullptr;
-    TForm3 *Form3 = nullptr;
-    TForm4 *Form4 = nullptr;
-    TForm5 *Form5 = nullptr;
-    TForm7 *Form7 = nullptr;
-    TForm8 *Form8 = nullptr;
-    TForm9 *Form9 = nullptr;
-    TForm10 *Form10 = nullptr;
-    TForm11 *Form11 = nullptr;
-    TForm15 *Form15 = nullptr;
-    TForm16 *Form16 = nullptr;
-    TForm17 *Form17 = nullptr;
-    TForm18 *Form18 = nullptr;
-    TForm19 *Form19 = nullptr;
-    TForm20 *Form20 = nullptr;
-    TForm21 *Form21 = nullptr;
-    TForm22 *Form22 = nullptr;
-    TForm23 *Form23 = nullptr;
-    TForm24 *Form24 = nullptr;
-    TForm25 *Form25 = nullptr;
-    TForm26 *Form26 = nullptr;
-    TForm27 *Form27 = nullptr;
-    TForm29 *Form29 = nullptr;
+    TForm1 &Form1;
+    TForm2 &Form2;
+    TForm3 &Form3;
+    TForm4 &Form4;
+    TForm5 &Form5;
+    TForm7 &Form7;
+    TForm8 &Form8;
+    TForm9 &Form9;
+    TForm10 &Form10;
+    TForm11 &Form11;
+    TForm15 &Form15;
+    TForm16 &Form16;
+    TForm17 &Form17;
+    TForm18 &Form18;
+    TForm19 &Form19;
+    TForm20 &Form20;
+    TForm21 &Form21;
+    TForm22 &Form22;
+    TForm23 &Form23;
+    TForm24 &Form24;
+    TForm25 &Form25;
+    TForm26 &Form26;
+    TForm27 &Form27;
+    TForm29 &Form29;
 };

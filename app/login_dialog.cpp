@@ -1,9 +1,7 @@
 #include "app/login_dialog.h"
 
-#include "app/forms.h"
 #include "db/data_module.h"
 #include "db/messages.h"
-#include "reports/summary_reports.h"
 #include "shiftlog/shift_log.h"
 #include "ui/error_guard.h"
 #include "ui/roles.h"
@@ -17,7 +15,8 @@
 #include <QPushButton>
 #include <QTimer>
 
-TForm23::TForm23(TDataModule6 &dm, VersionWatch &versionWatch, Forms &forms, QWidget *parent)
+TForm23::TForm23(TDataModule6 &dm, VersionWatch &versionWatch, TForm1 &main, RoleListener applyRole,
+                 QWidget *parent)
     : QDialog(parent)
     , Edit1(new QLineEdit(this))
     , Button1(new QPushButton(QStringLiteral("Вход"), this))
@@ -25,7 +24,8 @@ TForm23::TForm23(TDataModule6 &dm, VersionWatch &versionWatch, Forms &forms, QWi
     , Timer1(new QTimer(this))
     , m_dm(dm)
     , m_versionWatch(versionWatch)
-    , m_forms(forms)
+    , m_main(main)
+    , m_applyRole(std::move(applyRole))
 {
     setObjectName(QStringLiteral("TForm23"));
     setWindowTitle(QStringLiteral("Авторизация"));
@@ -66,7 +66,7 @@ void TForm23::FormActivate()
 
 void TForm23::Button1Click()
 {
-    TForm1 &main = *m_forms.Form1;
+    TForm1 &main = m_main;
     const QString code = trimmedCode(Edit1->text());
     main.ShiftNo = 1;
     main.LoginText = code;
@@ -80,8 +80,8 @@ void TForm23::Button1Click()
         return;
     }
     main.applyRole(role);
-    if (m_forms.Form18)
-        m_forms.Form18->applyRole(role);
+    if (m_applyRole)
+        m_applyRole(role);
     hide();
     runModal(main);
     done(QDialog::Accepted);

@@ -1,22 +1,29 @@
 #pragma once
 
 #include "ui/modal.h"
+#include "ui/roles.h"
 
 #include <QDialog>
+
+#include <functional>
 
 class QLineEdit;
 class QPushButton;
 class QTimer;
 class TDataModule6;
+class TForm1;
 class VersionWatch;
-struct Forms;
 
 // The authorization dialog: the first window, where the access code decides the role.
 class TForm23 : public QDialog, public ActivationHandler
 {
     Q_OBJECT
 public:
-    TForm23(TDataModule6 &dm, VersionWatch &versionWatch, Forms &forms, QWidget *parent = nullptr);
+    // Called with the role granted, for the windows besides the main one that the role restricts.
+    using RoleListener = std::function<void(Role)>;
+
+    TForm23(TDataModule6 &dm, VersionWatch &versionWatch, TForm1 &main, RoleListener applyRole = {},
+            QWidget *parent = nullptr);
 
     QLineEdit *Edit1;
     QPushButton *Button1;
@@ -34,5 +41,6 @@ public:
 private:
     TDataModule6 &m_dm;
     VersionWatch &m_versionWatch;
-    Forms &m_forms;
+    TForm1 &m_main;
+    RoleListener m_applyRole;
 };

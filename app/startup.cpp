@@ -34,57 +34,111 @@ Program::Program(const BuildStamp &build, const QStringList &arguments, StartupO
 
 Program::~Program()
 {
-    // Windows go before the data module they use.
-    while (!m_windows.empty())
-        m_windows.pop_back();
+    // Windows go before the data module they use, each before the windows it opens.
+    m_forms.reset();
     m_form23.reset();
     m_form1.reset();
+    while (!m_windows.empty())
+        m_windows.pop_back();
     m_versionWatch.reset();
     m_dm.reset();
 }
 
 template<typename Window, typename... Args>
-Window *Program::create(Args &&...args)
+Window &Program::create(Args &&...args)
 {
     auto window = std::make_unique<Window>(std::forward<Args>(args)...);
-    Window *created = window.get();
+    Window &created = *window;
     m_windows.push_back(std::move(window));
     return created;
 }
 
 void Program::createWindows()
 {
-    // Each window once, hidden, in this order.
-    m_forms.Form2 = create<TForm2>(*m_dm);
-    m_forms.Form3 = create<TForm3>(*m_dm, m_forms);
-    m_forms.Form4 = create<TForm4>(*m_dm, m_forms);
-    m_forms.Form5 = create<TForm5>(*m_dm, m_forms);
-    m_forms.Form7 = create<TForm7>(*m_dm);
-    m_forms.Form8 = create<TForm8>(*m_dm, m_forms);
-    m_forms.Form9 = create<TForm9>(*m_dm);
-    m_forms.Form10 = create<TForm10>(*m_dm, m_forms);
-    m_forms.Form11 = create<TForm11>(*m_dm, m_forms);
-    m_forms.Form18 = create<TForm18>(*m_dm, m_forms);
-    m_forms.Form19 = create<TForm19>(*m_dm, m_forms);
-    m_forms.Form21 = create<TForm21>(*m_dm, m_forms);
-    m_forms.Form15 = create<TForm15>(*m_dm, m_forms);
-    m_forms.Form16 = create<TForm16>(*m_dm, m_forms);
-    m_forms.Form17 = create<TForm17>(*m_dm, m_forms);
-    m_forms.Form20 = create<TForm20>(*m_dm, m_forms);
-    m_forms.Form22 = create<TForm22>(*m_dm);
-    m_forms.Form24 = create<TForm24>(*m_dm, m_forms);
-    m_forms.Form25 = create<TForm25>(*m_dm, m_forms);
-    m_forms.Form26 = create<TForm26>(*m_dm, m_forms);
-    m_forms.Form27 = create<TForm27>(*m_dm, m_forms);
-    m_forms.Form29 = create<TForm29>(*m_dm, m_forms.Form26->item);
+    TDataModule6 &dm = *m_dm;
+    // Each window once, hidden, after the windows it opens.
+    auto &form2 = create<TForm2>(dm);
+    auto &form7 = create<TForm7>(dm);
+    auto &form3 = create<TForm3>(dm, form7);
+    auto &form5 = create<TForm5>(dm, form2);
+    auto &form9 = create<TForm9>(dm);
+    auto &form8 = create<TForm8>(dm, form9);
+    auto &form10 = create<TForm10>(dm, form3, form8);
+    auto &form22 = create<TForm22>(dm);
+    auto &form4 = create<TForm4>(dm, form10, form22);
+    auto &form11 = create<TForm11>(dm, form5, form4);
+    auto &form15 = create<TForm15>(dm);
+    auto &form16 = create<TForm16>(dm);
+    auto &form17 = create<TForm17>(dm);
+    auto &form20 = create<TForm20>(dm);
+    auto &form21 = create<TForm21>(dm);
+    auto &form18 = create<TForm18>(dm, form16, form17, form20, form21);
+    auto &form19 = create<TForm19>(dm, form15);
+    auto &form26 = create<TForm26>(dm);
+    auto &form25 = create<TForm25>(dm, form5, form26);
+    auto &form27 = create<TForm27>(dm);
+    m_form23 = std::make_unique<TForm23>(dm, *m_versionWatch, *m_form1,
+                                         [&form18](Role role) { form18.applyRole(role); });
+    m_forms = std::make_unique<Forms>(Forms{
+        *m_form1, form2,  form3,     form4,           form5,  form7,  form8,  form9,
+        form10,   form11, form15,    form16,          form17, form18, form19, form20,
+        form21,   form22, *m_form23, form25.Form24(), form25, form26, form27, form26.Form29()});
+}
+
+void Program::open(ShiftLogLink link, const QDate &day, ActivationHandler *opener)
+{
+    Forms &forms = *m_forms;
+    switch (link) {
+    case ShiftLogLink::Workers:
+        forms.Form5.runAsCatalogue(opener);
+        break;
+    case ShiftLogLink::Operations:
+        forms.Form4.runAsCatalogue(opener);
+        break;
+    case ShiftLogLink::Products:
+        forms.Form3.runAsCatalogue(opener);
+        break;
+    case ShiftLogLink::OperationKinds:
+        forms.Form8.runAsCatalogue(opener);
+        break;
+    case ShiftLogLink::NomenclatureGroups:
+        forms.Form26.runAsCatalogue(opener);
+        break;
+    case ShiftLogLink::ShiftTimesheet:
+        forms.Form19.showMonth(day, opener);
+        break;
+    case ShiftLogLink::PieceWorkTimesheet:
+        forms.Form27.showMode(TForm27::PieceWork, opener);
+        break;
+    case ShiftLogLink::HouseholdTimesheet:
+        forms.Form27.showMode(TForm27::HouseholdWorks, opener);
+        break;
+    case ShiftLogLink::AveragePieceRateTimesheet:
+        forms.Form27.showMode(TForm27::AveragePieceRate, opener);
+        break;
+    case ShiftLogLink::OverallTimesheet:
+        forms.Form27.showMode(TForm27::Overall, opener);
+        break;
+    case ShiftLogLink::SummaryReports:
+        forms.Form18.showFromMenu(opener);
+        break;
+    case ShiftLogLink::HourPaidEntries:
+        forms.Form25.showForDay(day, opener);
+        break;
+    }
+}
+
+TForm11 &Program::entryEditor()
+{
+    return m_forms->Form11;
 }
 
 bool Program::start()
 {
     m_dm = std::make_unique<TDataModule6>();
     m_versionWatch = std::make_unique<VersionWatch>(*m_dm, m_build);
-    m_form1 = std::make_unique<TForm1>(*m_dm, *m_versionWatch, m_forms);
-    m_forms.Form1 = m_form1.get();
+    // The shift log holds the version check's timer; the windows it opens come later.
+    m_form1 = std::make_unique<TForm1>(*m_dm, *m_versionWatch, static_cast<ShiftLogLinks &>(*this));
     m_form1->Timer1->setInterval(m_options.versionCheckInterval);
     // No version check may run before the database has passed the checks below.
     m_form1->Timer1->stop();
@@ -111,20 +165,21 @@ bool Program::start()
         return refuse({});
     if (!missing.isEmpty())
         return refuse(schema_check::message(), missing.join(QLatin1Char('\n')));
-    m_form1->Timer1->start();
 
     const bool created = guard::run([this] {
-        m_form23 = std::make_unique<TForm23>(*m_dm, *m_versionWatch, m_forms);
-        m_forms.Form23 = m_form23.get();
+        createWindows();
+        // The version check runs from here on, also while only the login dialog is shown.
+        m_form1->Timer1->start();
         m_form23->Timer1->setInterval(m_options.terminationDelay);
         m_form23->show();
         m_form23->FormActivate();
-        createWindows();
-        m_form1->connectWindows();
         enterPressesFocusedButton(*m_form1);
         enterPressesFocusedButton(*m_form23);
         for (const std::unique_ptr<QWidget> &window : m_windows)
             enterPressesFocusedButton(*window);
+        // The dialogs that their lists make and keep.
+        enterPressesFocusedButton(m_forms->Form24);
+        enterPressesFocusedButton(m_forms->Form29);
     });
     if (!created && !termination::requested())
         termination::request(1);

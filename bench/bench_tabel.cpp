@@ -211,7 +211,7 @@ void monthQueries(Run &run)
 {
     Session session(run);
     const QDate month = busiestMonth(session.dm());
-    TForm19 &shifts = *session.forms().Form19;
+    TForm19 &shifts = session.forms().Form19;
     for (int i = 0; i < run.runs(); ++i)
         run.time(QStringLiteral("timesheet by shifts: month loaded (its three grids)"),
                  [&] { shifts.selectMonth(month.month(), month.year()); });
@@ -223,7 +223,7 @@ void monthQueries(Run &run)
                 QStringLiteral("timesheet by shifts: H_Tabel_%1").arg(shift),
                 [&] { grids[shift - 1]->reopen(); }, WindowQuery);
 
-    TForm27 &form = *session.forms().Form27;
+    TForm27 &form = session.forms().Form27;
     form.show();
     const std::pair<int, const char *> modes[] = {{TForm27::PieceWork, "H_Tabel0"},
                                                   {TForm27::HouseholdWorks, "H_Tabel7777"},
@@ -260,13 +260,13 @@ void lists(Run &run)
     QElapsedTimer opened;
     setModalHandler([&](QDialog &) {
         run.seconds(QStringLiteral("operation list Oper: opened (%1 rows)")
-                        .arg(forms.Form4->list().recordCount()),
+                        .arg(forms.Form4.list().recordCount()),
                     opened.nsecsElapsed() / 1e9, WindowQuery);
         return 0;
     });
     for (int i = 0; i < run.runs(); ++i) {
         opened.start();
-        forms.Form4->runAsCatalogue(nullptr);
+        forms.Form4.runAsCatalogue(nullptr);
     }
 
     // The worker list, searched by the most common beginning of a name, typed letter by letter.
@@ -274,8 +274,8 @@ void lists(Run &run)
                                                            "accounts_dep.person group by 1 order "
                                                            "by count(*) desc limit 1"));
     setModalHandler([&](QDialog &) {
-        QLineEdit *search = forms.Form5->Edit1;
-        const int rows = forms.Form5->list().recordCount();
+        QLineEdit *search = forms.Form5.Edit1;
+        const int rows = forms.Form5.list().recordCount();
         for (int i = 0; i < run.runs(); ++i) {
             for (const QChar letter : typed)
                 run.time(
@@ -289,7 +289,7 @@ void lists(Run &run)
         return 0;
     });
     opened.start();
-    forms.Form5->runAsCatalogue(nullptr);
+    forms.Form5.runAsCatalogue(nullptr);
     setModalHandler([](QDialog &) { return 0; });
     run.note(QStringLiteral("worker search typed: \"%1\"").arg(typed));
 }
@@ -299,10 +299,9 @@ void periodReport(Run &run, TDataModule6 &dm, const QString &title, const QDate 
                   const QDate &to, const QString &period, std::optional<Target> target = {})
 {
     QTemporaryDir dir;
-    Forms forms;
     int pages = 0;
     for (int i = 0; i < run.runs(); ++i) {
-        Layout layout(dm, forms);
+        Layout layout(dm);
         QElapsedTimer timer;
         timer.start();
         const report::PreparedReport prepared = layout.prepare(from, to, ProductKind::All);
@@ -343,7 +342,7 @@ void exports(Run &run)
     XlsxExport::setOpener([](const QString &path) { return QFile::remove(path); });
     const QDate month = busiestMonth(session.dm());
 
-    TForm27 &timesheet = *session.forms().Form27;
+    TForm27 &timesheet = session.forms().Form27;
     timesheet.setMode(TForm27::PieceWork);
     timesheet.selectMonth(month.month(), month.year());
     for (int i = 0; i < run.runs(); ++i)
@@ -351,7 +350,7 @@ void exports(Run &run)
                      .arg(timesheet.currentQuery().recordCount()),
                  [&] { timesheet.Button2Click(); });
 
-    TForm18 &summary = *session.forms().Form18;
+    TForm18 &summary = session.forms().Form18;
     summary.DTPicker1->setDate(QDate(month.year(), 1, 1));
     summary.DTPicker2->setDate(QDate(month.year() + 1, 1, 1));
     for (int i = 0; i < run.runs(); ++i)
@@ -392,7 +391,7 @@ void sessionMemory(Run &run)
                   bench::residentMegabytes(), QStringLiteral("MB"), Target{200});
         return 0;
     });
-    session.forms().Form27->showMode(TForm27::PieceWork, &form);
+    session.forms().Form27.showMode(TForm27::PieceWork, &form);
     setModalHandler([](QDialog &) { return 0; });
 }
 

@@ -11,22 +11,20 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-CatalogueList::CatalogueList(TDataModule6 &dm, Forms &forms, std::unique_ptr<Dataset> ownList,
-                             Design design, QWidget *parent)
-    : CatalogueList(dm, forms, *ownList, std::move(design), parent)
+CatalogueList::CatalogueList(TDataModule6 &dm, std::unique_ptr<Dataset> ownList, Design design,
+                             QWidget *parent)
+    : CatalogueList(dm, *ownList, std::move(design), parent)
 {
     m_ownList = std::move(ownList);
 }
 
 CatalogueList::~CatalogueList() = default;
 
-CatalogueList::CatalogueList(TDataModule6 &dm, Forms &forms, Dataset &list, Design design,
-                             QWidget *parent)
+CatalogueList::CatalogueList(TDataModule6 &dm, Dataset &list, Design design, QWidget *parent)
     : QDialog(parent)
     , DBGrid1(new DataGrid(this))
     , Edit1(new QLineEdit(this))
     , m_dm(dm)
-    , m_forms(forms)
     , m_list(list)
     , m_design(std::move(design))
     , m_add(new QPushButton(QStringLiteral("Добавить"), this))

@@ -13,7 +13,6 @@ class Dataset;
 class QLineEdit;
 class QPushButton;
 class TDataModule6;
-struct Forms;
 
 // The list window every catalogue shares: a grid over one query; "Добавить", "Изменить" (or
 // "Выбрать" when the list serves another window as a picker), "Удалить", a search box filtering the
@@ -54,10 +53,9 @@ public:
         QString name;
     };
 
-    CatalogueList(TDataModule6 &dm, Forms &forms, Dataset &list, Design design,
-                  QWidget *parent = nullptr);
+    CatalogueList(TDataModule6 &dm, Dataset &list, Design design, QWidget *parent = nullptr);
     // A list over a query of its own.
-    CatalogueList(TDataModule6 &dm, Forms &forms, std::unique_ptr<Dataset> ownList, Design design,
+    CatalogueList(TDataModule6 &dm, std::unique_ptr<Dataset> ownList, Design design,
                   QWidget *parent = nullptr);
     ~CatalogueList() override;
 
@@ -116,8 +114,6 @@ protected:
     void Edit1Change();
 
     TDataModule6 &m_dm;
-    // The other windows; a list opens its editor through them.
-    Forms &m_forms;
 
 private:
     bool eventFilter(QObject *watched, QEvent *event) override;

@@ -1,6 +1,5 @@
 #include "catalogues/nomenclature_groups.h"
 
-#include "app/forms.h"
 #include "db/data_module.h"
 #include "db/messages.h"
 #include "db/sql_text.h"
@@ -70,14 +69,15 @@ std::unique_ptr<Dataset> groupQuery(TDataModule6 &dm)
 
 } // namespace
 
-TForm26::TForm26(TDataModule6 &dm, Forms &forms, QWidget *parent)
-    : CatalogueList(dm, forms, groupQuery(dm), groupListDesign(), parent)
+TForm26::TForm26(TDataModule6 &dm, QWidget *parent)
+    : CatalogueList(dm, groupQuery(dm), groupListDesign(), parent)
     , item(list())
     , item_gds(std::make_unique<Dataset>(dm.ADO_DB))
     , Button2(addButton())
     , Button3(changeButton())
     , Button1(deleteButton())
     , Button4(exitButton())
+    , m_editor(std::make_unique<TForm29>(dm, item))
 {
     item_gds->setSql(QStringList{
         QStringLiteral("select (select count(gds.*) cnt_gds from cmn_gds_and_srv.gds_and_srv gds "
@@ -117,9 +117,9 @@ std::optional<CatalogueList::Choice> TForm26::currentChoice() const
 void TForm26::add()
 {
     const int recNo = item.recNo();
-    m_forms.Form29->Edit1->clear();
-    m_forms.Form29->Tag = 1;
-    runModal(*m_forms.Form29, this);
+    m_editor->Edit1->clear();
+    m_editor->Tag = 1;
+    runModal(*m_editor, this);
     item.setRecNo(recNo);
 }
 
@@ -128,9 +128,9 @@ void TForm26::change()
     if (item.isEmpty())
         return;
     const int recNo = item.recNo();
-    m_forms.Form29->Tag = 2;
-    m_forms.Form29->Edit1->setText(item.text(QStringLiteral("s_caption")).trimmed());
-    runModal(*m_forms.Form29, this);
+    m_editor->Tag = 2;
+    m_editor->Edit1->setText(item.text(QStringLiteral("s_caption")).trimmed());
+    runModal(*m_editor, this);
     item.setRecNo(recNo);
 }
 

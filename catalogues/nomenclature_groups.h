@@ -30,8 +30,11 @@ class TForm26 : public CatalogueList
 {
     Q_OBJECT
 public:
-    TForm26(TDataModule6 &dm, Forms &forms, QWidget *parent = nullptr);
+    TForm26(TDataModule6 &dm, QWidget *parent = nullptr);
     ~TForm26() override;
+
+    // The group editor works on this list's own query, so the list makes it and keeps it.
+    TForm29 &Form29() const { return *m_editor; }
 
     // The list's own query of the level-2 classifier items, and the usage counts of a group.
     Dataset &item;
@@ -48,4 +51,7 @@ protected:
     void change() override;
     void remove() override;
     std::optional<Choice> currentChoice() const override;
+
+private:
+    std::unique_ptr<TForm29> m_editor;
 };

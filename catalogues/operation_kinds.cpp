@@ -1,6 +1,5 @@
 #include "catalogues/operation_kinds.h"
 
-#include "app/forms.h"
 #include "db/data_module.h"
 #include "db/messages.h"
 #include "db/sql_text.h"
@@ -79,12 +78,13 @@ CatalogueList::Design kindListDesign()
 
 } // namespace
 
-TForm8::TForm8(TDataModule6 &dm, Forms &forms, QWidget *parent)
-    : CatalogueList(dm, forms, dm.Vid_oper, kindListDesign(), parent)
+TForm8::TForm8(TDataModule6 &dm, TForm9 &editor, QWidget *parent)
+    : CatalogueList(dm, dm.Vid_oper, kindListDesign(), parent)
     , Button1(addButton())
     , Button2(changeButton())
     , Button3(deleteButton())
     , Button4(exitButton())
+    , m_editor(editor)
 {
     setSizeGripEnabled(true);
     Edit1->setVisible(false);
@@ -113,7 +113,7 @@ std::optional<CatalogueList::Choice> TForm8::currentChoice() const
 
 void TForm8::add()
 {
-    TForm9 &editor = *m_forms.Form9;
+    TForm9 &editor = m_editor;
     editor.Edit1->clear();
     editor.setWindowTitle(QStringLiteral("Заведение нового вида операций"));
     editor.Tag = 1;
@@ -124,7 +124,7 @@ void TForm8::change()
 {
     if (list().isEmpty())
         return;
-    TForm9 &editor = *m_forms.Form9;
+    TForm9 &editor = m_editor;
     editor.setWindowTitle(QStringLiteral("Изменение данных вида операции"));
     editor.Tag = 2;
     editor.Edit1->setText(list().text(QStringLiteral("vid")).trimmed());

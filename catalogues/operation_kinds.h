@@ -23,7 +23,8 @@ class TForm8 : public CatalogueList
 {
     Q_OBJECT
 public:
-    TForm8(TDataModule6 &dm, Forms &forms, QWidget *parent = nullptr);
+    // The list opens its editor for "Добавить" and "Изменить".
+    TForm8(TDataModule6 &dm, TForm9 &editor, QWidget *parent = nullptr);
 
     QPushButton *Button1;
     QPushButton *Button2;
@@ -37,4 +38,7 @@ protected:
     void change() override;
     void remove() override;
     std::optional<Choice> currentChoice() const override;
+
+private:
+    TForm9 &m_editor;
 };

@@ -1,6 +1,5 @@
 #include "catalogues/operation_prices.h"
 
-#include "app/forms.h"
 #include "catalogues/norm_editor.h"
 #include "catalogues/operation_kinds.h"
 #include "catalogues/products.h"
@@ -27,12 +26,13 @@ QString productKindText(qint64 naimen)
 
 } // namespace
 
-TForm10::TForm10(TDataModule6 &dm, Forms &forms, QWidget *parent)
+TForm10::TForm10(TDataModule6 &dm, TForm3 &products, TForm8 &kinds, QWidget *parent)
     : CatalogueEditor(dm,
                       {QStringLiteral("TForm10"), QStringLiteral("Цена операции"),
                        QStringLiteral("Цена операции")},
                       parent)
-    , m_forms(forms)
+    , m_products(products)
+    , m_kinds(kinds)
 {
     PickerBox *product = addPicker(QStringLiteral("Марка изделия"), QStringLiteral("Edit1"),
                                    QStringLiteral("Button3"));
@@ -56,7 +56,7 @@ TForm10::TForm10(TDataModule6 &dm, Forms &forms, QWidget *parent)
 
 void TForm10::Button3Click()
 {
-    if (const auto choice = m_forms.Form3->runAsPicker(1, this)) {
+    if (const auto choice = m_products.runAsPicker(1, this)) {
         Edit1->setText(choice->name);
         ProductId = choice->id;
     }
@@ -64,7 +64,7 @@ void TForm10::Button3Click()
 
 void TForm10::Button4Click()
 {
-    if (const auto choice = m_forms.Form8->runAsPicker(1, this)) {
+    if (const auto choice = m_kinds.runAsPicker(1, this)) {
         Edit2->setText(choice->name);
         KindId = choice->id;
     }
@@ -133,8 +133,8 @@ CatalogueList::Design operationListDesign()
 
 } // namespace
 
-TForm4::TForm4(TDataModule6 &dm, Forms &forms, QWidget *parent)
-    : CatalogueList(dm, forms, dm.Oper, operationListDesign(), parent)
+TForm4::TForm4(TDataModule6 &dm, TForm10 &editor, TForm22 &norms, QWidget *parent)
+    : CatalogueList(dm, dm.Oper, operationListDesign(), parent)
     , Button1(addButton())
     , Button2(changeButton())
     , Button3(deleteButton())
@@ -142,6 +142,8 @@ TForm4::TForm4(TDataModule6 &dm, Forms &forms, QWidget *parent)
     , CheckBox1(new QCheckBox(QStringLiteral("Цены"), this))
     , Button4(exitButton())
     , XLS_Rep(std::make_unique<Dataset>(dm.ADO_DB))
+    , m_editor(editor)
+    , m_norms(norms)
 {
     Button5->setObjectName(QStringLiteral("Button5"));
     Button5->setAutoDefault(false);
@@ -213,7 +215,7 @@ void TForm4::gridDoubleClick()
     if (CheckBox1->isChecked() && Tag == 0) {
         if (list().isEmpty())
             return;
-        m_forms.Form22->showNorms(list().integer(QStringLiteral("id")), this);
+        m_norms.showNorms(list().integer(QStringLiteral("id")), this);
         return;
     }
     changeClick();
@@ -221,7 +223,7 @@ void TForm4::gridDoubleClick()
 
 void TForm4::add()
 {
-    TForm10 &editor = *m_forms.Form10;
+    TForm10 &editor = m_editor;
     editor.Edit1->clear();
     editor.Edit2->clear();
     editor.ComboBox1->setCurrentIndex(0);
@@ -230,9 +232,9 @@ void TForm4::add()
     editor.NewOperationId = 0;
     runModal(editor, this);
     // A new operation has no norm yet and so no price: its norms are entered at once.
-    if (editor.NewOperationId != 0 && m_forms.Form22) {
+    if (editor.NewOperationId != 0) {
         list().locate(QStringLiteral("id"), editor.NewOperationId);
-        m_forms.Form22->showNorms(editor.NewOperationId, this);
+        m_norms.showNorms(editor.NewOperationId, this);
     }
 }
 
@@ -241,7 +243,7 @@ void TForm4::change()
     Dataset &operations = list();
     if (operations.isEmpty())
         return;
-    TForm10 &editor = *m_forms.Form10;
+    TForm10 &editor = m_editor;
     editor.setWindowTitle(QStringLiteral("Изменение данных о цене за операцию"));
     editor.Tag = 2;
     editor.Edit1->setText(operations.text(QStringLiteral("marka")).trimmed());

@@ -10,13 +10,17 @@ class Dataset;
 class PickerBox;
 class QCheckBox;
 class QComboBox;
+class TForm22;
+class TForm3;
+class TForm8;
 
 // The operation editor: product, operation kind and product kind of one operation.
 class TForm10 : public CatalogueEditor
 {
     Q_OBJECT
 public:
-    TForm10(TDataModule6 &dm, Forms &forms, QWidget *parent = nullptr);
+    // The editor picks the product from the product list and the kind from the kind list.
+    TForm10(TDataModule6 &dm, TForm3 &products, TForm8 &kinds, QWidget *parent = nullptr);
 
     QLineEdit *Edit1;
     QPushButton *Button3;
@@ -38,7 +42,8 @@ protected:
     bool save() override;
 
 private:
-    Forms &m_forms;
+    TForm3 &m_products;
+    TForm8 &m_kinds;
 };
 
 // The operation list "Операции": operations with their lowest norm price, their norms, the export
@@ -47,7 +52,8 @@ class TForm4 : public CatalogueList
 {
     Q_OBJECT
 public:
-    TForm4(TDataModule6 &dm, Forms &forms, QWidget *parent = nullptr);
+    // The list opens the operation editor and the norm editor.
+    TForm4(TDataModule6 &dm, TForm10 &editor, TForm22 &norms, QWidget *parent = nullptr);
     ~TForm4() override;
 
     QPushButton *Button1;
@@ -86,4 +92,6 @@ protected:
 private:
     qint64 m_locateOperation = 0;
     mutable std::optional<Picked> m_picked;
+    TForm10 &m_editor;
+    TForm22 &m_norms;
 };

@@ -1,6 +1,5 @@
 #include "catalogues/products.h"
 
-#include "app/forms.h"
 #include "db/data_module.h"
 #include "db/messages.h"
 #include "db/sql_text.h"
@@ -141,14 +140,15 @@ CatalogueList::Design productListDesign()
 
 } // namespace
 
-TForm3::TForm3(TDataModule6 &dm, Forms &forms, QWidget *parent)
-    : CatalogueList(dm, forms, dm.Izdel, productListDesign(), parent)
+TForm3::TForm3(TDataModule6 &dm, TForm7 &editor, QWidget *parent)
+    : CatalogueList(dm, dm.Izdel, productListDesign(), parent)
     , Button1(addButton())
     , Button2(changeButton())
     , Button3(deleteButton())
     , Button4(exitButton())
     , Izdel_Smena(std::make_unique<Dataset>(dm.ADO_DB))
     , ii_oper(std::make_unique<Dataset>(dm.ADO_DB))
+    , m_editor(editor)
 {
     Izdel_Smena->setSql(QStringLiteral("select count(*) as cnt from accounts_dep.smena s where "
                                        "s.i_id =:id_ii and s.\"data\">=:dt"));
@@ -174,7 +174,7 @@ void TForm3::finishPicker()
 
 void TForm3::add()
 {
-    TForm7 &editor = *m_forms.Form7;
+    TForm7 &editor = m_editor;
     Dataset &products = list();
     const int recNo = products.recNo();
     editor.Edit1->clear();
@@ -193,7 +193,7 @@ void TForm3::change()
     if (products.isEmpty())
         return;
     const int recNo = products.recNo();
-    TForm7 &editor = *m_forms.Form7;
+    TForm7 &editor = m_editor;
     editor.setWindowTitle(QStringLiteral("Изменение данных изделия (7)"));
     editor.Tag = 2;
     editor.Edit1->setText(products.text(QStringLiteral("marka")).trimmed());

@@ -41,7 +41,8 @@ class TForm3 : public CatalogueList
 {
     Q_OBJECT
 public:
-    TForm3(TDataModule6 &dm, Forms &forms, QWidget *parent = nullptr);
+    // The list opens its editor for "Добавить" and "Изменить".
+    TForm3(TDataModule6 &dm, TForm7 &editor, QWidget *parent = nullptr);
     ~TForm3() override;
 
     QPushButton *Button1;
@@ -59,4 +60,5 @@ protected:
 private:
     std::unique_ptr<Dataset> Izdel_Smena;
     std::unique_ptr<Dataset> ii_oper;
+    TForm7 &m_editor;
 };

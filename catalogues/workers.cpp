@@ -1,6 +1,5 @@
 #include "catalogues/workers.h"
 
-#include "app/forms.h"
 #include "db/data_module.h"
 #include "db/messages.h"
 #include "db/sql_text.h"
@@ -93,17 +92,18 @@ CatalogueList::Design workerListDesign()
 
 } // namespace
 
-TForm5::TForm5(TDataModule6 &dm, Forms &forms, QWidget *parent)
-    : CatalogueList(dm, forms, dm.Workers, workerListDesign(), parent)
+TForm5::TForm5(TDataModule6 &dm, TForm2 &editor, QWidget *parent)
+    : CatalogueList(dm, dm.Workers, workerListDesign(), parent)
     , Button1(addButton())
     , Button2(changeButton())
     , Button3(deleteButton())
     , Button4(exitButton())
+    , m_editor(editor)
 {}
 
 void TForm5::add()
 {
-    TForm2 &editor = *m_forms.Form2;
+    TForm2 &editor = m_editor;
     editor.Edit1->clear();
     editor.setWindowTitle(QStringLiteral("Заведение данных нового работника"));
     editor.Tag = 1;
@@ -115,7 +115,7 @@ void TForm5::add()
 
 void TForm5::change()
 {
-    TForm2 &editor = *m_forms.Form2;
+    TForm2 &editor = m_editor;
     Dataset &workers = list();
     const int recNo = workers.recNo();
     editor.setWindowTitle(QStringLiteral("Изменение данных работника"));

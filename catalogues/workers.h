@@ -42,7 +42,8 @@ class TForm5 : public CatalogueList
 {
     Q_OBJECT
 public:
-    TForm5(TDataModule6 &dm, Forms &forms, QWidget *parent = nullptr);
+    // The list opens its editor for "Добавить" and "Изменить".
+    TForm5(TDataModule6 &dm, TForm2 &editor, QWidget *parent = nullptr);
 
     QPushButton *Button1;
     QPushButton *Button2;
@@ -53,4 +54,7 @@ protected:
     void add() override;
     void change() override;
     void remove() override;
+
+private:
+    TForm2 &m_editor;
 };

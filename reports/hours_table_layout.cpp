@@ -1,6 +1,5 @@
 #include "reports/hours_table_layout.h"
 
-#include "app/forms.h"
 #include "db/month_days.h"
 #include "ui/busy.h"
 
@@ -10,7 +9,7 @@ namespace {
 constexpr double kDayWidth = 5.3;
 }
 
-TForm15::TForm15(TDataModule6 &dm, Forms &, QWidget *parent)
+TForm15::TForm15(TDataModule6 &dm, QWidget *parent)
     : LayoutHolder(dm, QStringLiteral("TForm15"), QStringLiteral("H_Tabel"), sqlText(), design(),
                    parent)
     , H_Tabel(query())

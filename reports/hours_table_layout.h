@@ -2,15 +2,13 @@
 
 #include "reports/layout_holder.h"
 
-struct Forms;
-
 // The printed monthly hours table: one line per worker name with his hours of every day of the
 // month summed over all his monthly rows, and the row's total. A4 landscape.
 class TForm15 : public LayoutHolder
 {
     Q_OBJECT
 public:
-    explicit TForm15(TDataModule6 &dm, Forms &forms, QWidget *parent = nullptr);
+    explicit TForm15(TDataModule6 &dm, QWidget *parent = nullptr);
 
     // Parameters mnth (1..12) and yea.
     Dataset &H_Tabel;

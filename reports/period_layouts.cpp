@@ -1,7 +1,5 @@
 #include "reports/period_layouts.h"
 
-#include "app/forms.h"
-
 using namespace report;
 
 namespace {
@@ -44,7 +42,7 @@ const QString Mask3 = QStringLiteral("#0.000");
 
 // ---------------------------------------------------------------------------------------------
 
-TForm16::TForm16(TDataModule6 &dm, Forms &, QWidget *parent)
+TForm16::TForm16(TDataModule6 &dm, QWidget *parent)
     : PeriodLayout(dm, QStringLiteral("TForm16"), QStringLiteral("t_Report"), sqlText(), 12,
                    QStringLiteral("   Отчет по рабочим за период с "), design(), parent)
     , t_Report(query())
@@ -168,7 +166,7 @@ Layout TForm16::design()
 
 // ---------------------------------------------------------------------------------------------
 
-TForm17::TForm17(TDataModule6 &dm, Forms &, QWidget *parent)
+TForm17::TForm17(TDataModule6 &dm, QWidget *parent)
     : PeriodLayout(dm, QStringLiteral("TForm17"), QStringLiteral("t_Report"), sqlText(), 2,
                    QStringLiteral("   Отчет по продукции за период с "), design(), parent)
     , t_Report(query())
@@ -232,7 +230,7 @@ Layout TForm17::design()
 
 // ---------------------------------------------------------------------------------------------
 
-TForm20::TForm20(TDataModule6 &dm, Forms &, QWidget *parent)
+TForm20::TForm20(TDataModule6 &dm, QWidget *parent)
     : PeriodLayout(dm, QStringLiteral("TForm20"), QStringLiteral("w_Report"), sqlText(), 18,
                    QStringLiteral("   Детальный отчет по рабочим за период с "), design(), parent)
     , w_Report(query())
@@ -388,7 +386,7 @@ Layout TForm20::design()
 
 // ---------------------------------------------------------------------------------------------
 
-TForm21::TForm21(TDataModule6 &dm, Forms &, QWidget *parent)
+TForm21::TForm21(TDataModule6 &dm, QWidget *parent)
     : PeriodLayout(dm, QStringLiteral("TForm21"), QStringLiteral("i_Report"), sqlText(), 2,
                    QStringLiteral("   Детальный отчет по продукции за период с "), design(), parent)
     , i_Report(query())

@@ -2,15 +2,13 @@
 
 #include "reports/layout_holder.h"
 
-struct Forms;
-
 // "Отчет по рабочим": per worker and nomenclature group the good pieces and the pay, with the
 // worker's household-work figures and the period's totals.
 class TForm16 : public PeriodLayout
 {
     Q_OBJECT
 public:
-    explicit TForm16(TDataModule6 &dm, Forms &forms, QWidget *parent = nullptr);
+    explicit TForm16(TDataModule6 &dm, QWidget *parent = nullptr);
     Dataset &t_Report;
     static QStringList sqlText();
     static report::Layout design();
@@ -21,7 +19,7 @@ class TForm17 : public PeriodLayout
 {
     Q_OBJECT
 public:
-    explicit TForm17(TDataModule6 &dm, Forms &forms, QWidget *parent = nullptr);
+    explicit TForm17(TDataModule6 &dm, QWidget *parent = nullptr);
     Dataset &t_Report;
     static QStringList sqlText();
     static report::Layout design();
@@ -33,7 +31,7 @@ class TForm20 : public PeriodLayout
 {
     Q_OBJECT
 public:
-    explicit TForm20(TDataModule6 &dm, Forms &forms, QWidget *parent = nullptr);
+    explicit TForm20(TDataModule6 &dm, QWidget *parent = nullptr);
     Dataset &w_Report;
     static QStringList sqlText();
     static report::Layout design();
@@ -45,7 +43,7 @@ class TForm21 : public PeriodLayout
 {
     Q_OBJECT
 public:
-    explicit TForm21(TDataModule6 &dm, Forms &forms, QWidget *parent = nullptr);
+    explicit TForm21(TDataModule6 &dm, QWidget *parent = nullptr);
     Dataset &i_Report;
     static QStringList sqlText();
     static report::Layout design();

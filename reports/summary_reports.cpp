@@ -1,11 +1,9 @@
 #include "reports/summary_reports.h"
 
-#include "app/forms.h"
 #include "db/data_module.h"
 #include "db/number_format.h"
 #include "output/export_progress.h"
 #include "reports/period_layouts.h"
-#include "shiftlog/shift_log.h"
 #include "ui/busy.h"
 #include "ui/clock.h"
 #include "ui/error_guard.h"
@@ -19,8 +17,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
-
-#include <stdexcept>
 
 RadioGroup::RadioGroup(const QString &title, const QStringList &items, QWidget *parent)
     : QGroupBox(title, parent)
@@ -52,7 +48,8 @@ QRadioButton *RadioGroup::item(int index) const
     return qobject_cast<QRadioButton *>(m_buttons->button(index));
 }
 
-TForm18::TForm18(TDataModule6 &dm, Forms &forms, QWidget *parent)
+TForm18::TForm18(TDataModule6 &dm, TForm16 &workers, TForm17 &products, TForm20 &workersDetailed,
+                 TForm21 &productsDetailed, QWidget *parent)
     : QDialog(parent)
     , RadioGroup1(new RadioGroup(
           QStringLiteral("Вид продукции"),
@@ -69,7 +66,10 @@ TForm18::TForm18(TDataModule6 &dm, Forms &forms, QWidget *parent)
     , Button5(new QPushButton(QStringLiteral("Выход"), this))
     , XLS_Rep(dm.ADO_DB)
     , m_dm(dm)
-    , m_forms(forms)
+    , m_workers(workers)
+    , m_products(products)
+    , m_workersDetailed(workersDetailed)
+    , m_productsDetailed(productsDetailed)
 {
     setObjectName(QStringLiteral("TForm18"));
     setWindowTitle(QStringLiteral("Отчеты (8)"));
@@ -158,7 +158,8 @@ void TForm18::setPreviousMonth(const QDate &today)
 void TForm18::showFromMenu(ActivationHandler *opener)
 {
     setPreviousMonth(Clock::today());
-    if (QWidget *main = m_forms.Form1) {
+    // Centred over the window it is opened from.
+    if (const auto *main = dynamic_cast<const QWidget *>(opener)) {
         adjustSize();
         move(main->frameGeometry().center() - rect().center());
     }
@@ -172,31 +173,29 @@ ProductKind TForm18::productKind() const
                       : (index == 2 ? ProductKind::Blanks : ProductKind::All);
 }
 
-void TForm18::printReport(PeriodLayout *layout)
+void TForm18::printReport(PeriodLayout &layout)
 {
-    if (!layout)
-        throw std::logic_error("Макет отчета не создан");
-    layout->print(DTPicker1->date(), DTPicker2->date(), productKind(), this);
+    layout.print(DTPicker1->date(), DTPicker2->date(), productKind(), this);
 }
 
 void TForm18::Button4Click()
 {
-    printReport(m_forms.Form16);
+    printReport(m_workers);
 }
 
 void TForm18::Button2Click()
 {
-    printReport(m_forms.Form17);
+    printReport(m_products);
 }
 
 void TForm18::Button1Click()
 {
-    printReport(m_forms.Form20);
+    printReport(m_workersDetailed);
 }
 
 void TForm18::Button3Click()
 {
-    printReport(m_forms.Form21);
+    printReport(m_productsDetailed);
 }
 
 QString TForm18::operationText(const QString &kind, qint64 color)

@@ -15,7 +15,10 @@ class QDateEdit;
 class QPushButton;
 class QRadioButton;
 class TDataModule6;
-struct Forms;
+class TForm16;
+class TForm17;
+class TForm20;
+class TForm21;
 
 // A titled group of radio buttons, one chosen, known by its item number.
 class RadioGroup : public QGroupBox
@@ -37,7 +40,9 @@ class TForm18 : public QDialog
 {
     Q_OBJECT
 public:
-    TForm18(TDataModule6 &dm, Forms &forms, QWidget *parent = nullptr);
+    // The window prints through the four period layouts.
+    TForm18(TDataModule6 &dm, TForm16 &workers, TForm17 &products, TForm20 &workersDetailed,
+            TForm21 &productsDetailed, QWidget *parent = nullptr);
     ~TForm18() override;
 
     RadioGroup *RadioGroup1;
@@ -78,10 +83,13 @@ public:
     static QString operationText(const QString &kind, qint64 color);
 
 private:
-    void printReport(PeriodLayout *layout);
+    void printReport(PeriodLayout &layout);
 
     TDataModule6 &m_dm;
-    Forms &m_forms;
+    TForm16 &m_workers;
+    TForm17 &m_products;
+    TForm20 &m_workersDetailed;
+    TForm21 &m_productsDetailed;
     // The spreadsheet of this window, for the whole run.
     XlsxExport m_excel;
 };

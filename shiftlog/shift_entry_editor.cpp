@@ -1,6 +1,5 @@
 #include "shiftlog/shift_entry_editor.h"
 
-#include "app/forms.h"
 #include "catalogues/operation_prices.h"
 #include "catalogues/workers.h"
 #include "db/data_module.h"
@@ -8,7 +7,6 @@
 #include "db/sql_text.h"
 #include "shiftlog/piece_price.h"
 #include "shiftlog/shift_entries.h"
-#include "shiftlog/shift_log.h"
 #include "ui/clock.h"
 #include "ui/error_guard.h"
 #include "ui/picker_box.h"
@@ -55,10 +53,11 @@ QLineEdit *display(QWidget *parent, const char *name)
 
 } // namespace
 
-TForm11::TForm11(TDataModule6 &dm, Forms &forms, QWidget *parent)
+TForm11::TForm11(TDataModule6 &dm, TForm5 &workers, TForm4 &operations, QWidget *parent)
     : QDialog(parent)
     , m_dm(dm)
-    , m_forms(forms)
+    , m_workers(workers)
+    , m_operations(operations)
     , SmenaIU(std::make_unique<Command>(dm.ADO_DB))
 {
     setObjectName(QStringLiteral("TForm11"));
@@ -190,6 +189,7 @@ void TForm11::prepareChange(const Dataset &row)
     Edit3->setText(row.text(QStringLiteral("kol_vo")).trimmed());
     Edit4->setText(row.text(QStringLiteral("brak")).trimmed());
     WorkerId = row.integer(QStringLiteral("w_id"));
+    m_changedOperation = row.integer(QStringLiteral("o_id"));
     ProductId = row.integer(QStringLiteral("i_id"));
     OperationId = row.integer(QStringLiteral("o_id"));
     Edit6->setText(QString::number(row.integer(QStringLiteral("time"))));
@@ -232,7 +232,7 @@ void TForm11::showColourBox()
 
 void TForm11::Button3Click()
 {
-    if (const auto choice = m_forms.Form5->runAsPicker(1, this)) {
+    if (const auto choice = m_workers.runAsPicker(1, this)) {
         Edit1->setText(choice->name);
         WorkerId = choice->id;
     }
@@ -240,15 +240,12 @@ void TForm11::Button3Click()
 
 void TForm11::Button4Click()
 {
-    const TForm1 &main = *m_forms.Form1;
-    const qint64 current = Tag == 1 || !main.CurrentShiftQuery || main.CurrentShiftQuery->isEmpty()
-                               ? 0
-                               : main.CurrentShiftQuery->integer(QStringLiteral("o_id"));
-    const auto picked = m_forms.Form4->pickOperation(current, this);
+    const qint64 current = Tag == 1 ? 0 : m_changedOperation;
+    const auto picked = m_operations.pickOperation(current, this);
     if (picked) {
         ProductId = picked->productId;
         OperationId = picked->operationId;
-        PiecePrice = pricing::piecePrice(picked->basePrice, main.CBox1->isChecked(), main.ShiftNo);
+        PiecePrice = pricing::piecePrice(picked->basePrice, DayOff, ShiftNo);
         m_basePrice = picked->basePrice;
         m_dm.Control.close();
         m_dm.Control.setSql(QStringLiteral("select marka from accounts_dep.izdel where id=") +
@@ -296,8 +293,7 @@ bool TForm11::save()
         messages::error(QStringLiteral("Ошибка"), Incomplete);
         return false;
     }
-    const TForm1 &main = *m_forms.Form1;
-    const int shift = main.ShiftNo;
+    const int shift = ShiftNo;
     Dataset &query = m_dm.shiftQuery(shift);
     const qint64 colour =
         Edit5->text().trimmed().isEmpty() ? 0 : Edit5->text().trimmed().toLongLong();

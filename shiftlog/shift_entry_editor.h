@@ -14,14 +14,16 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class TDataModule6;
-struct Forms;
+class TForm4;
+class TForm5;
 
 // The shift entry editor: one entry of the day's shift log, new or changed.
 class TForm11 : public QDialog, public ActivationHandler
 {
     Q_OBJECT
 public:
-    TForm11(TDataModule6 &dm, Forms &forms, QWidget *parent = nullptr);
+    // The editor picks the worker from the worker list and the operation from the operation list.
+    TForm11(TDataModule6 &dm, TForm5 &workers, TForm4 &operations, QWidget *parent = nullptr);
     ~TForm11() override;
 
     QLineEdit *Edit1;
@@ -45,6 +47,9 @@ public:
     qint64 ProductId = 0;
     qint64 OperationId = 0;
     double PiecePrice = 0;
+    // The shift log's shift and "Выходной" tick, set by the shift log before it opens the editor.
+    int ShiftNo = 1;
+    bool DayOff = false;
 
     // What the shift log does before showing the editor: a new entry of its day, or a change of
     // the current row of a shift query.
@@ -67,7 +72,10 @@ private:
     bool save();
 
     TDataModule6 &m_dm;
-    Forms &m_forms;
+    TForm5 &m_workers;
+    TForm4 &m_operations;
+    // The operation of the entry being changed (0 for a new entry).
+    qint64 m_changedOperation = 0;
     std::unique_ptr<Command> SmenaIU;
     double m_basePrice = 0;
 };

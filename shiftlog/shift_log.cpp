@@ -1,19 +1,9 @@
 #include "shiftlog/shift_log.h"
 
-#include "app/forms.h"
-#include "catalogues/nomenclature_groups.h"
-#include "catalogues/operation_kinds.h"
-#include "catalogues/operation_prices.h"
-#include "catalogues/products.h"
-#include "catalogues/workers.h"
 #include "db/data_module.h"
 #include "db/messages.h"
-#include "reports/summary_reports.h"
 #include "shiftlog/shift_entries.h"
 #include "shiftlog/shift_entry_editor.h"
-#include "timesheets/hour_paid_entries.h"
-#include "timesheets/monthly_timesheet.h"
-#include "timesheets/shift_timesheet.h"
 #include "ui/busy.h"
 #include "ui/clock.h"
 #include "ui/data_grid.h"
@@ -64,7 +54,7 @@ void paintMarked(QAbstractButton *button, bool marked, const QColor &colour)
 
 } // namespace
 
-TForm1::TForm1(TDataModule6 &dm, VersionWatch &versionWatch, Forms &forms, QWidget *parent)
+TForm1::TForm1(TDataModule6 &dm, VersionWatch &versionWatch, ShiftLogLinks &links, QWidget *parent)
     : QDialog(parent)
     , RadioButton1(new QRadioButton(QStringLiteral("Смена №1"), this))
     , RadioButton2(new QRadioButton(QStringLiteral("Смена №2"), this))
@@ -84,7 +74,7 @@ TForm1::TForm1(TDataModule6 &dm, VersionWatch &versionWatch, Forms &forms, QWidg
     , BuildTime(versionWatch.build().time)
     , m_dm(dm)
     , m_versionWatch(versionWatch)
-    , m_forms(forms)
+    , m_links(links)
     , updtOK(std::make_unique<Command>(dm.ADO_DB, shiftentries::acceptanceStatement()))
 {
     setObjectName(QStringLiteral("TForm1"));
@@ -183,8 +173,6 @@ void TForm1::buildMenu()
     const auto item = [](QMenu *menu, const QString &caption, const char *name) {
         QAction *action = menu->addAction(caption);
         action->setObjectName(QLatin1String(name));
-        // Until its window is part of the program the item shows but does nothing.
-        action->setEnabled(false);
         return action;
     };
     N2 = MainMenu->addMenu(QStringLiteral("Справочники"));
@@ -207,83 +195,69 @@ void TForm1::buildMenu()
     N5 = MainMenu->addAction(QStringLiteral("Выход"));
     N5->setObjectName(QStringLiteral("N5"));
     connect(N5, &QAction::triggered, this, [this] { close(); });
-}
-
-void TForm1::connectWindows()
-{
-    const auto wire = [this](QAction *item, const void *window, void (TForm1::*handler)()) {
-        if (!window)
-            return;
-        item->setEnabled(true);
-        guard::connect(item, &QAction::triggered, this, handler);
-    };
-    wire(N1, m_forms.Form5, &TForm1::N1Click);
-    wire(N4, m_forms.Form4, &TForm1::N4Click);
-    wire(N3, m_forms.Form3, &TForm1::N3Click);
-    wire(N6, m_forms.Form8, &TForm1::N6Click);
-    wire(N8, m_forms.Form26, &TForm1::N8Click);
-    wire(N13, m_forms.Form19, &TForm1::N13Click);
-    wire(N10, m_forms.Form18, &TForm1::N10Click);
-    wire(N9, m_forms.Form27, &TForm1::N9Click);
-    wire(N14, m_forms.Form27, &TForm1::N14Click);
-    wire(N15, m_forms.Form27, &TForm1::N15Click);
-    wire(N17, m_forms.Form27, &TForm1::N17Click);
+    const std::pair<QAction *, void (TForm1::*)()> items[] = {
+        {N1, &TForm1::N1Click},   {N4, &TForm1::N4Click},  {N3, &TForm1::N3Click},
+        {N6, &TForm1::N6Click},   {N8, &TForm1::N8Click},  {N13, &TForm1::N13Click},
+        {N10, &TForm1::N10Click}, {N9, &TForm1::N9Click},  {N14, &TForm1::N14Click},
+        {N15, &TForm1::N15Click}, {N17, &TForm1::N17Click}};
+    for (const auto &[menuItem, handler] : items)
+        guard::connect(menuItem, &QAction::triggered, this, handler);
 }
 
 void TForm1::N1Click()
 {
-    m_forms.Form5->runAsCatalogue(this);
+    m_links.open(ShiftLogLink::Workers, DateT->date(), this);
 }
 
 void TForm1::N4Click()
 {
-    m_forms.Form4->runAsCatalogue(this);
+    m_links.open(ShiftLogLink::Operations, DateT->date(), this);
 }
 
 void TForm1::N3Click()
 {
-    m_forms.Form3->runAsCatalogue(this);
+    m_links.open(ShiftLogLink::Products, DateT->date(), this);
 }
 
 void TForm1::N6Click()
 {
-    m_forms.Form8->runAsCatalogue(this);
+    m_links.open(ShiftLogLink::OperationKinds, DateT->date(), this);
 }
 
 void TForm1::N13Click()
 {
     // The month of the day shown, not of today.
-    m_forms.Form19->showMonth(DateT->date(), this);
+    m_links.open(ShiftLogLink::ShiftTimesheet, DateT->date(), this);
 }
 
 void TForm1::N9Click()
 {
-    m_forms.Form27->showMode(TForm27::PieceWork, this);
+    m_links.open(ShiftLogLink::PieceWorkTimesheet, DateT->date(), this);
 }
 
 void TForm1::N14Click()
 {
-    m_forms.Form27->showMode(TForm27::HouseholdWorks, this);
+    m_links.open(ShiftLogLink::HouseholdTimesheet, DateT->date(), this);
 }
 
 void TForm1::N15Click()
 {
-    m_forms.Form27->showMode(TForm27::AveragePieceRate, this);
+    m_links.open(ShiftLogLink::AveragePieceRateTimesheet, DateT->date(), this);
 }
 
 void TForm1::N17Click()
 {
-    m_forms.Form27->showMode(TForm27::Overall, this);
+    m_links.open(ShiftLogLink::OverallTimesheet, DateT->date(), this);
 }
 
 void TForm1::N10Click()
 {
-    m_forms.Form18->showFromMenu(this);
+    m_links.open(ShiftLogLink::SummaryReports, DateT->date(), this);
 }
 
 void TForm1::N8Click()
 {
-    m_forms.Form26->runAsCatalogue(this);
+    m_links.open(ShiftLogLink::NomenclatureGroups, DateT->date(), this);
 }
 
 void TForm1::buildGrid()
@@ -472,10 +446,10 @@ void TForm1::DBGrid2DblClick()
 void TForm1::Button1Click()
 {
     CurrentShiftQuery = &shiftQuery();
-    if (!m_forms.Form11)
-        return;
-    m_forms.Form11->prepareNew(DateT->date());
-    runModal(*m_forms.Form11, this);
+    TForm11 &editor = m_links.entryEditor();
+    prepareEditor(editor);
+    editor.prepareNew(DateT->date());
+    runModal(editor, this);
 }
 
 void TForm1::Button2Click()
@@ -483,13 +457,21 @@ void TForm1::Button2Click()
     CurrentShiftQuery = &shiftQuery();
     Dataset &query = *CurrentShiftQuery;
     const int recNo = query.recNo();
-    if (query.isEmpty() || !m_forms.Form11)
+    if (query.isEmpty())
         return;
-    m_forms.Form11->prepareChange(query);
-    runModal(*m_forms.Form11, this);
+    TForm11 &editor = m_links.entryEditor();
+    prepareEditor(editor);
+    editor.prepareChange(query);
+    runModal(editor, this);
     // Activation has shown today again; the list goes back to its row when it still has it.
     if (query.recordCount() >= recNo)
         query.setRecNo(recNo);
+}
+
+void TForm1::prepareEditor(TForm11 &editor) const
+{
+    editor.ShiftNo = ShiftNo;
+    editor.DayOff = CBox1->isChecked();
 }
 
 void TForm1::Button3Click()
@@ -522,8 +504,7 @@ void TForm1::Button8Click()
 
 void TForm1::Button5Click()
 {
-    if (m_forms.Form25)
-        m_forms.Form25->showForDay(DateT->date(), this);
+    m_links.open(ShiftLogLink::HourPaidEntries, DateT->date(), this);
 }
 
 void TForm1::Button4Click()

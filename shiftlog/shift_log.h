@@ -21,8 +21,37 @@ class QPushButton;
 class QRadioButton;
 class QTimer;
 class TDataModule6;
+class TForm11;
 class VersionWatch;
-struct Forms;
+
+// What the shift log's menu and its "Ср.сд./хоз. работы" button open.
+enum class ShiftLogLink {
+    Workers,
+    Operations,
+    Products,
+    OperationKinds,
+    NomenclatureGroups,
+    ShiftTimesheet,
+    PieceWorkTimesheet,
+    HouseholdTimesheet,
+    AveragePieceRateTimesheet,
+    OverallTimesheet,
+    SummaryReports,
+    HourPaidEntries,
+};
+
+// The windows the shift log opens. The program supplies them: the timesheets and the reports live
+// above the shift log (their writes post hours through its code), and tests give the shift log
+// only what they need.
+class ShiftLogLinks
+{
+public:
+    virtual ~ShiftLogLinks() = default;
+    // Opens the window of the link for the day the shift log shows.
+    virtual void open(ShiftLogLink link, const QDate &day, ActivationHandler *opener) = 0;
+    // The entry editor of "Добавить" and "Изменить".
+    virtual TForm11 &entryEditor() = 0;
+};
 
 // The daily shift log: the entries of one day and shift, acceptance, deletion, and the menu to
 // every other window.
@@ -30,7 +59,8 @@ class TForm1 : public QDialog, public ActivationHandler
 {
     Q_OBJECT
 public:
-    TForm1(TDataModule6 &dm, VersionWatch &versionWatch, Forms &forms, QWidget *parent = nullptr);
+    TForm1(TDataModule6 &dm, VersionWatch &versionWatch, ShiftLogLinks &links,
+           QWidget *parent = nullptr);
     ~TForm1() override;
 
     QRadioButton *RadioButton1;
@@ -96,8 +126,6 @@ public:
     void Button4Click();
     void Timer1Timer();
 
-    // Wires the menu items of the windows built so far (called once they all exist).
-    void connectWindows();
     void N1Click();
     void N3Click();
     void N4Click();
@@ -120,10 +148,12 @@ private:
     void showWeekendTick(const QDate &day);
     void paintRadioButtons();
     void setDate(const QDate &day);
+    // The shift and the day-off tick the entry editor prices with.
+    void prepareEditor(TForm11 &editor) const;
 
     TDataModule6 &m_dm;
     VersionWatch &m_versionWatch;
-    Forms &m_forms;
+    ShiftLogLinks &m_links;
     std::unique_ptr<Command> updtOK;
     Role m_role = Role::None;
     QDate m_shownDate;

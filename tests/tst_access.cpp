@@ -496,7 +496,7 @@ private:
         lines.insert(QStringLiteral("previews"), QString::number(m_previews));
         lines.insert(QStringLiteral("workbooks"), QString::number(m_workbooks->opened.size()));
         lines.insert(QStringLiteral("kind"),
-                     QString::number(m_program->forms().Form18->RadioGroup1->itemIndex()));
+                     QString::number(m_program->forms().Form18.RadioGroup1->itemIndex()));
         lines.insert(QStringLiteral("shown"), main.isVisible() ? "1" : "0");
         return lines;
     }

@@ -248,7 +248,7 @@ create constraint trigger commit_probe_end after insert on commit_probe
         RunningProgram program(*m_db);
         QVERIFY(program.started());
         TForm1 &main = program.mainWindow();
-        TForm11 &editor = *program.forms().Form11;
+        TForm11 &editor = program.forms().Form11;
         main.applyRole(Role::Full);
         main.ShiftNo = 1;
         QRandomGenerator random(1);
@@ -311,7 +311,7 @@ create constraint trigger commit_probe_end after insert on commit_probe
         const QDate day = Days.at(0);
         RunningProgram program(*m_db);
         QVERIFY(program.started());
-        TForm25 &list = *program.forms().Form25;
+        TForm25 &list = program.forms().Form25;
         QRandomGenerator random(1);
         hourpaid::Entry entry = randomPaidEntry(random, 7);
         entry.workerId = m_workers.at(0);

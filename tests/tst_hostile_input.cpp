@@ -490,7 +490,7 @@ private Q_SLOTS:
                 window.Edit1->clear();
             });
             if (list == QLatin1String("TForm8"))
-                m_program->forms().Form10->Button4Click();
+                m_program->forms().Form10.Button4Click();
             else
                 open(list);
         }
@@ -550,35 +550,35 @@ private:
     {
         const QString name = dialog.objectName();
         Forms &forms = m_program->forms();
-        if (name == QLatin1String("TForm5") && forms.Form5->Tag != 0) {
-            forms.Form5->Edit1->clear();
-            QVERIFY(forms.Form5->list().locate(QStringLiteral("id"), m_worker));
-            forms.Form5->Button2->click();
-        } else if (name == QLatin1String("TForm4") && forms.Form4->Tag != 0) {
-            QVERIFY(forms.Form4->list().locate(QStringLiteral("id"), m_paint));
-            forms.Form4->Button2->click();
-        } else if (name == QLatin1String("TForm26") && forms.Form26->Tag != 0) {
-            forms.Form26->Edit1->clear();
-            QVERIFY(forms.Form26->list().locate(QStringLiteral("id"), m_group));
-            forms.Form26->Button3->click();
+        if (name == QLatin1String("TForm5") && forms.Form5.Tag != 0) {
+            forms.Form5.Edit1->clear();
+            QVERIFY(forms.Form5.list().locate(QStringLiteral("id"), m_worker));
+            forms.Form5.Button2->click();
+        } else if (name == QLatin1String("TForm4") && forms.Form4.Tag != 0) {
+            QVERIFY(forms.Form4.list().locate(QStringLiteral("id"), m_paint));
+            forms.Form4.Button2->click();
+        } else if (name == QLatin1String("TForm26") && forms.Form26.Tag != 0) {
+            forms.Form26.Edit1->clear();
+            QVERIFY(forms.Form26.list().locate(QStringLiteral("id"), m_group));
+            forms.Form26.Button3->click();
         } else if (name == QLatin1String("TForm4") && target == QLatin1String("TForm22")) {
             // The norms of an operation that has none yet, opened by a double-click with
             // "Цены" ticked.
-            TForm4 &prices = *forms.Form4;
+            TForm4 &prices = forms.Form4;
             prices.Edit1->clear();
             QVERIFY(prices.list().locate(QStringLiteral("id"), m_bare));
             prices.CheckBox1->setChecked(true);
             Q_EMIT prices.DBGrid1->doubleClicked(prices.DBGrid1->currentIndex());
         } else if (name == QLatin1String("TForm5")) {
-            forms.Form5->Button1->click();
+            forms.Form5.Button1->click();
         } else if (name == QLatin1String("TForm3")) {
-            forms.Form3->Button1->click();
+            forms.Form3.Button1->click();
         } else if (name == QLatin1String("TForm8")) {
-            forms.Form8->Button1->click();
+            forms.Form8.Button1->click();
         } else if (name == QLatin1String("TForm26")) {
-            forms.Form26->Button2->click();
+            forms.Form26.Button2->click();
         } else if (name == QLatin1String("TForm25")) {
-            forms.Form25->Button5->click();
+            forms.Form25.Button5->click();
         }
     }
 
@@ -588,11 +588,11 @@ private:
         Forms &forms = m_program->forms();
         const QString name = dialog.objectName();
         if (name == QLatin1String("TForm7")) {
-            forms.Form7->Edit1->setText(QStringLiteral("Изделие %1").arg(++m_serial));
-            forms.Form7->Edit2->setText(QStringLiteral("2"));
-            forms.Form7->cb_item->setKeyValue(m_group);
+            forms.Form7.Edit1->setText(QStringLiteral("Изделие %1").arg(++m_serial));
+            forms.Form7.Edit2->setText(QStringLiteral("2"));
+            forms.Form7.cb_item->setKeyValue(m_group);
         } else if (name == QLatin1String("TForm11")) {
-            TForm11 &editor = *forms.Form11;
+            TForm11 &editor = forms.Form11;
             editor.Button3->click();
             editor.Button4->click();
             QVERIFY(editor.Edit5->isEnabled());
@@ -601,7 +601,7 @@ private:
             editor.Edit5->setText(QStringLiteral("3"));
             editor.Edit6->setText(QStringLiteral("8"));
         } else if (name == QLatin1String("TForm24")) {
-            TForm24 &editor = *forms.Form24;
+            TForm24 &editor = forms.Form24;
             editor.Button3->click();
             editor.Button4->click();
             QCOMPARE(editor.WorkerId, m_worker);

@@ -1,4 +1,3 @@
-#include "app/forms.h"
 #include "catalogues/nomenclature_groups.h"
 #include "catalogues/workers.h"
 #include "db/data_module.h"
@@ -80,27 +79,20 @@ private Q_SLOTS:
         TestDatabase::exec(*m_dm, QStringLiteral("delete from accounts_dep.fatigue; delete from "
                                                  "accounts_dep.h_tabel; delete from "
                                                  "accounts_dep.smena"));
-        m_forms = Forms{};
         m_workerEditor = std::make_unique<TForm2>(*m_dm);
-        m_workers = std::make_unique<TForm5>(*m_dm, m_forms);
-        m_groups = std::make_unique<TForm26>(*m_dm, m_forms);
-        m_groupEditor = std::make_unique<TForm29>(*m_dm, m_groups->item);
-        m_dialog = std::make_unique<TForm24>(*m_dm, m_forms);
-        m_list = std::make_unique<TForm25>(*m_dm, m_forms);
-        m_forms.Form2 = m_workerEditor.get();
-        m_forms.Form5 = m_workers.get();
-        m_forms.Form26 = m_groups.get();
-        m_forms.Form29 = m_groupEditor.get();
-        m_forms.Form24 = m_dialog.get();
-        m_forms.Form25 = m_list.get();
+        m_workers = std::make_unique<TForm5>(*m_dm, *m_workerEditor);
+        m_groups = std::make_unique<TForm26>(*m_dm);
+        m_groupEditor = &m_groups->Form29();
+        m_list = std::make_unique<TForm25>(*m_dm, *m_workers, *m_groups);
+        m_dialog = &m_list->Form24();
         m_list->DTPcker1->setDate(m_wednesday);
         m_list->FormActivate();
     }
     void cleanup()
     {
         m_list.reset();
-        m_dialog.reset();
-        m_groupEditor.reset();
+        m_dialog = nullptr;
+        m_groupEditor = nullptr;
         m_groups.reset();
         m_workers.reset();
         m_workerEditor.reset();
@@ -813,12 +805,11 @@ private:
     const QDate m_wednesday{2024, 3, 6};
     std::unique_ptr<TestDatabase> m_db;
     std::unique_ptr<TDataModule6> m_dm;
-    Forms m_forms;
     std::unique_ptr<TForm2> m_workerEditor;
     std::unique_ptr<TForm5> m_workers;
     std::unique_ptr<TForm26> m_groups;
-    std::unique_ptr<TForm29> m_groupEditor;
-    std::unique_ptr<TForm24> m_dialog;
+    TForm29 *m_groupEditor = nullptr;
+    TForm24 *m_dialog = nullptr;
     std::unique_ptr<TForm25> m_list;
     qint64 m_ivanov = 0;
     qint64 m_petrov = 0;

@@ -538,7 +538,7 @@ private Q_SLOTS:
             pressTab(QApplication::focusWidget(), true);
             pressTab(QApplication::focusWidget(), true);
             QCOMPARE(QApplication::focusWidget(), main.Button2);
-            m_nested = [&](QDialog &) { worker = m_program->forms().Form11->Edit1->text(); };
+            m_nested = [&](QDialog &) { worker = m_program->forms().Form11.Edit1->text(); };
             QTest::keyClick(main.Button2, Qt::Key_Return);
         });
         QCOMPARE(worker, QStringLiteral("Борисов Б.Б."));
@@ -709,7 +709,7 @@ private Q_SLOTS:
     void productKindByArrows()
     {
         visit(QStringLiteral("TForm18"), [&](QDialog &) {
-            TForm18 &reports = *m_program->forms().Form18;
+            TForm18 &reports = m_program->forms().Form18;
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
             QCOMPARE(reports.RadioGroup1->itemIndex(), 1);
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
@@ -745,7 +745,7 @@ private Q_SLOTS:
             QTest::keyClick(combo, Qt::Key_Down);
             const Dataset &query = route == QLatin1String("TForm19")
                                        ? m_program->dataModule().timesheetQuery(1)
-                                       : *m_program->forms().Form27->H_Tabel0;
+                                       : *m_program->forms().Form27.H_Tabel0;
             QVERIFY(query.isOpen());
             QCOMPARE(query.param(parameter).toInt(), loaded);
         });
@@ -781,7 +781,7 @@ private Q_SLOTS:
                          QVariant(saturday));
                 QCOMPARE(QApplication::focusWidget(), m_program->mainWindow().DBGrid2);
             } else {
-                QCOMPARE(m_program->forms().Form25->fatigue->param(QStringLiteral("d_date")),
+                QCOMPARE(m_program->forms().Form25.fatigue->param(QStringLiteral("d_date")),
                          QVariant(saturday));
             }
         });

@@ -1,9 +1,9 @@
-#include "app/forms.h"
 #include "app/login_dialog.h"
 #include "db/data_module.h"
 #include "shiftlog/shift_log.h"
 #include "support/recorders.h"
 #include "support/seed.h"
+#include "support/shift_log_links.h"
 #include "support/test_database.h"
 #include "ui/clock.h"
 #include "ui/data_grid.h"
@@ -49,11 +49,8 @@ private Q_SLOTS:
             *m_dm,
             QStringLiteral("delete from accounts_dep.smena; delete from accounts_dep.h_tabel"));
         m_watch = std::make_unique<VersionWatch>(*m_dm, BuildStamp{20240305, 0});
-        m_forms = Forms{};
-        m_main = std::make_unique<TForm1>(*m_dm, *m_watch, m_forms);
-        m_login = std::make_unique<TForm23>(*m_dm, *m_watch, m_forms);
-        m_forms.Form1 = m_main.get();
-        m_forms.Form23 = m_login.get();
+        m_main = std::make_unique<TForm1>(*m_dm, *m_watch, m_links);
+        m_login = std::make_unique<TForm23>(*m_dm, *m_watch, *m_main);
         m_main->Timer1->stop();
         m_terminations = std::make_unique<TerminationRecorder>();
     }
@@ -413,7 +410,7 @@ private:
     std::unique_ptr<TestDatabase> m_db;
     std::unique_ptr<TDataModule6> m_dm;
     std::unique_ptr<VersionWatch> m_watch;
-    Forms m_forms;
+    RecordedShiftLogLinks m_links;
     std::unique_ptr<TForm1> m_main;
     std::unique_ptr<TForm23> m_login;
     std::unique_ptr<TerminationRecorder> m_terminations;

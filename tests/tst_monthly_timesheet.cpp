@@ -1,4 +1,3 @@
-#include "app/forms.h"
 #include "db/data_module.h"
 #include "db/sql_text.h"
 #include "support/recorders.h"
@@ -91,7 +90,7 @@ private Q_SLOTS:
         TestDatabase::exec(*m_dm, QStringLiteral("delete from accounts_dep.smena; delete from "
                                                  "accounts_dep.fatigue; delete from "
                                                  "accounts_dep.h_tabel"));
-        m_window = std::make_unique<TForm27>(*m_dm, m_forms);
+        m_window = std::make_unique<TForm27>(*m_dm);
     }
     void cleanup() { m_window.reset(); }
 
@@ -755,7 +754,6 @@ private:
     QTemporaryDir m_dir;
     std::unique_ptr<TestDatabase> m_db;
     std::unique_ptr<TDataModule6> m_dm;
-    Forms m_forms;
     std::unique_ptr<TForm27> m_window;
     qint64 m_product = 0;
     qint64 m_op = 0;

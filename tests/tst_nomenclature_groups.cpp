@@ -1,4 +1,3 @@
-#include "app/forms.h"
 #include "catalogues/nomenclature_groups.h"
 #include "db/data_module.h"
 #include "db/sql_text.h"
@@ -52,15 +51,12 @@ private Q_SLOTS:
                                           "cmn_gds_and_srv.gds_and_srv where id<>7777; delete "
                                           "from cmn_classifier.item"));
         m_topLevel = group(QStringLiteral("Верхний уровень"), 1);
-        m_forms = Forms{};
-        m_groups = std::make_unique<TForm26>(*m_dm, m_forms);
-        m_editor = std::make_unique<TForm29>(*m_dm, m_groups->item);
-        m_forms.Form26 = m_groups.get();
-        m_forms.Form29 = m_editor.get();
+        m_groups = std::make_unique<TForm26>(*m_dm);
+        m_editor = &m_groups->Form29();
     }
     void cleanup()
     {
-        m_editor.reset();
+        m_editor = nullptr;
         m_groups.reset();
     }
 
@@ -465,9 +461,8 @@ private:
 
     std::unique_ptr<TestDatabase> m_db;
     std::unique_ptr<TDataModule6> m_dm;
-    Forms m_forms;
     std::unique_ptr<TForm26> m_groups;
-    std::unique_ptr<TForm29> m_editor;
+    TForm29 *m_editor = nullptr;
     qint64 m_worker = 0;
     qint64 m_kind = 0;
     qint64 m_hourPaidOper = 0;

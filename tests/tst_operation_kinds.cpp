@@ -1,4 +1,3 @@
-#include "app/forms.h"
 #include "catalogues/operation_kinds.h"
 #include "db/data_module.h"
 #include "db/sql_text.h"
@@ -36,11 +35,8 @@ private Q_SLOTS:
                 "delete from accounts_dep.vid_oper where id not in (7777, 7778)"));
         for (const char *name : {"Литьё", "Окраска КРАСКА", "Упаковка"})
             seed::kind(*m_dm, QString::fromUtf8(name));
-        m_forms = Forms{};
         m_editor = std::make_unique<TForm9>(*m_dm);
-        m_list = std::make_unique<TForm8>(*m_dm, m_forms);
-        m_forms.Form8 = m_list.get();
-        m_forms.Form9 = m_editor.get();
+        m_list = std::make_unique<TForm8>(*m_dm, *m_editor);
     }
     void cleanup()
     {
@@ -207,7 +203,6 @@ private Q_SLOTS:
 private:
     std::unique_ptr<TestDatabase> m_db;
     std::unique_ptr<TDataModule6> m_dm;
-    Forms m_forms;
     std::unique_ptr<TForm9> m_editor;
     std::unique_ptr<TForm8> m_list;
 };

@@ -232,10 +232,10 @@ private Q_SLOTS:
 
 private:
     TDataModule6 &dm() { return m_program->dataModule(); }
-    TForm4 &list() { return *m_program->forms().Form4; }
-    TForm10 &editor() { return *m_program->forms().Form10; }
-    TForm3 &products() { return *m_program->forms().Form3; }
-    TForm8 &kinds() { return *m_program->forms().Form8; }
+    TForm4 &list() { return m_program->forms().Form4; }
+    TForm10 &editor() { return m_program->forms().Form10; }
+    TForm3 &products() { return m_program->forms().Form3; }
+    TForm8 &kinds() { return m_program->forms().Form8; }
 
     QTemporaryDir m_dir;
     std::unique_ptr<TestDatabase> m_db;

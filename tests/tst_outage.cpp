@@ -298,7 +298,7 @@ private Q_SLOTS:
 private:
     TDataModule6 &dm() { return m_program->dataModule(); }
     TForm1 &main() { return m_program->mainWindow(); }
-    TForm11 &editor() { return *m_program->forms().Form11; }
+    TForm11 &editor() { return m_program->forms().Form11; }
 
     // The editor filled as after picking the worker and the operation and typing 5 pieces in 8
     // hours.

@@ -1,4 +1,3 @@
-#include "app/forms.h"
 #include "db/data_module.h"
 #include "db/sql_text.h"
 #include "reports/hours_table_layout.h"
@@ -335,8 +334,7 @@ private Q_SLOTS:
     // title label holds the title; a failing query shows no preview and leaves the query closed.
     void protocol()
     {
-        Forms forms;
-        TForm17 layout(*m_dm, forms);
+        TForm17 layout(*m_dm);
         PreviewCapture capture(m_dir.path());
         bool openWhileShown = false;
         report::setPreviewHandler(
@@ -394,8 +392,7 @@ private Q_SLOTS:
         row(m_workers[1], 3, 1, 0, 0, {{1, 7}});
         row(twin, 2, 3, 0, 0, {{2, 3}});
 
-        Forms forms;
-        TForm15 layout(dm, forms);
+        TForm15 layout(dm);
         QCOMPARE(layout.title(), QStringLiteral("Данные за:"));
         PreviewCapture capture(m_dir.path());
         layout.print(2, 2024, TForm15::monthTitle(2, 2024), nullptr);
@@ -477,8 +474,7 @@ private:
     template<typename Layout>
     QStringList print(ProductKind kind, QDate from = From, QDate to = To)
     {
-        Forms forms;
-        Layout layout(*m_dm, forms);
+        Layout layout(*m_dm);
         PreviewCapture capture(m_dir.path());
         layout.print(from, to, kind, nullptr);
         if (capture.files.size() != 1)

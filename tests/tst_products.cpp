@@ -1,4 +1,3 @@
-#include "app/forms.h"
 #include "catalogues/products.h"
 #include "db/data_module.h"
 #include "db/sql_text.h"
@@ -76,11 +75,8 @@ private Q_SLOTS:
         m_dm->DecimalDelimiter = QStringLiteral(".");
         m_dm->Izdel.close();
         m_dm->Izdel.setFiltered(false);
-        m_forms = Forms{};
-        m_list = std::make_unique<TForm3>(*m_dm, m_forms);
         m_editor = std::make_unique<TForm7>(*m_dm);
-        m_forms.Form3 = m_list.get();
-        m_forms.Form7 = m_editor.get();
+        m_list = std::make_unique<TForm3>(*m_dm, *m_editor);
     }
     void cleanup()
     {
@@ -1065,7 +1061,6 @@ private:
 
     std::unique_ptr<TestDatabase> m_db;
     std::unique_ptr<TDataModule6> m_dm;
-    Forms m_forms;
     std::unique_ptr<TForm3> m_list;
     std::unique_ptr<TForm7> m_editor;
     qint64 m_blocks = 0;

@@ -1,4 +1,3 @@
-#include "app/forms.h"
 #include "db/data_module.h"
 #include "reports/hours_table_layout.h"
 #include "reports/period_layouts.h"
@@ -155,16 +154,11 @@ private Q_SLOTS:
                               QStringLiteral("--kind"), kind, QStringLiteral("--pdf"), path});
         QVERIFY2(run.code == 0, qPrintable(run.err));
 
-        Forms forms;
-        TForm16 form16(*m_dm, forms);
-        TForm17 form17(*m_dm, forms);
-        TForm20 form20(*m_dm, forms);
-        TForm21 form21(*m_dm, forms);
-        forms.Form16 = &form16;
-        forms.Form17 = &form17;
-        forms.Form20 = &form20;
-        forms.Form21 = &form21;
-        TForm18 window(*m_dm, forms);
+        TForm16 form16(*m_dm);
+        TForm17 form17(*m_dm);
+        TForm20 form20(*m_dm);
+        TForm21 form21(*m_dm);
+        TForm18 window(*m_dm, form16, form17, form20, form21);
         window.DTPicker1->setDate(QDate(2024, 2, 1));
         window.DTPicker2->setDate(QDate(2024, 3, 1));
         window.RadioGroup1->setItemIndex(QStringList{"all", "finished", "blanks"}.indexOf(kind));
@@ -185,8 +179,7 @@ private Q_SLOTS:
                   QStringLiteral("hours"), QStringLiteral("--month"), QStringLiteral("2"),
                   QStringLiteral("--year"), QStringLiteral("2024"), QStringLiteral("--pdf"), path});
         QVERIFY2(run.code == 0, qPrintable(run.err));
-        Forms forms;
-        TForm15 form15(*m_dm, forms);
+        TForm15 form15(*m_dm);
         PreviewCapture capture(m_dir.path());
         form15.print(2, 2024, TForm15::monthTitle(2, 2024), nullptr);
         QCOMPARE(capture.files.size(), 1);
@@ -208,8 +201,11 @@ private Q_SLOTS:
         QVERIFY2(run.code == 0, qPrintable(run.err));
         QVERIFY(QFileInfo(path).isFile());
 
-        Forms forms;
-        TForm18 window(*m_dm, forms);
+        TForm16 form16(*m_dm);
+        TForm17 form17(*m_dm);
+        TForm20 form20(*m_dm);
+        TForm21 form21(*m_dm);
+        TForm18 window(*m_dm, form16, form17, form20, form21);
         window.DTPicker1->setDate(QDate(2024, 2, 1));
         window.DTPicker2->setDate(QDate(2024, 3, 1));
         XlsxExport::setFolder(m_dir.path());

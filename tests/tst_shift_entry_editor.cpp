@@ -337,9 +337,9 @@ private Q_SLOTS:
 private:
     TDataModule6 &dm() { return m_program->dataModule(); }
     TForm1 &main() { return m_program->mainWindow(); }
-    TForm11 &editor() { return *m_program->forms().Form11; }
-    TForm4 &operationList() { return *m_program->forms().Form4; }
-    TForm5 &workerList() { return *m_program->forms().Form5; }
+    TForm11 &editor() { return m_program->forms().Form11; }
+    TForm4 &operationList() { return m_program->forms().Form4; }
+    TForm5 &workerList() { return m_program->forms().Form5; }
 
     void selectShift(int shift)
     {

@@ -344,7 +344,7 @@ private Q_SLOTS:
 
 private:
     TDataModule6 &dm() { return m_program->dataModule(); }
-    TForm19 &window() { return *m_program->forms().Form19; }
+    TForm19 &window() { return m_program->forms().Form19; }
     static QString dayList()
     {
         QStringList days;

@@ -1,4 +1,3 @@
-#include "app/forms.h"
 #include "db/data_module.h"
 #include "reports/hours_table_layout.h"
 #include "reports/period_layouts.h"
@@ -88,19 +87,12 @@ private Q_SLOTS:
     }
     void init()
     {
-        m_forms = Forms();
-        m_form15 = std::make_unique<TForm15>(*m_dm, m_forms);
-        m_form16 = std::make_unique<TForm16>(*m_dm, m_forms);
-        m_form17 = std::make_unique<TForm17>(*m_dm, m_forms);
-        m_form20 = std::make_unique<TForm20>(*m_dm, m_forms);
-        m_form21 = std::make_unique<TForm21>(*m_dm, m_forms);
-        m_forms.Form15 = m_form15.get();
-        m_forms.Form16 = m_form16.get();
-        m_forms.Form17 = m_form17.get();
-        m_forms.Form20 = m_form20.get();
-        m_forms.Form21 = m_form21.get();
-        m_window = std::make_unique<TForm18>(*m_dm, m_forms);
-        m_forms.Form18 = m_window.get();
+        m_form15 = std::make_unique<TForm15>(*m_dm);
+        m_form16 = std::make_unique<TForm16>(*m_dm);
+        m_form17 = std::make_unique<TForm17>(*m_dm);
+        m_form20 = std::make_unique<TForm20>(*m_dm);
+        m_form21 = std::make_unique<TForm21>(*m_dm);
+        m_window = std::make_unique<TForm18>(*m_dm, *m_form16, *m_form17, *m_form20, *m_form21);
         XlsxExport::setFolder(m_dir.path());
     }
     void cleanup()
@@ -388,7 +380,6 @@ private:
     QTemporaryDir m_dir;
     std::unique_ptr<TestDatabase> m_db;
     std::unique_ptr<TDataModule6> m_dm;
-    Forms m_forms;
     std::unique_ptr<TForm15> m_form15;
     std::unique_ptr<TForm16> m_form16;
     std::unique_ptr<TForm17> m_form17;

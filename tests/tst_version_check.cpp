@@ -1,9 +1,9 @@
-#include "app/forms.h"
 #include "app/login_dialog.h"
 #include "db/data_module.h"
 #include "db/version_check.h"
 #include "shiftlog/shift_log.h"
 #include "support/recorders.h"
+#include "support/shift_log_links.h"
 #include "support/test_database.h"
 #include "ui/version_watch.h"
 
@@ -113,10 +113,9 @@ private Q_SLOTS:
         MessageRecorder recorder;
         TerminationRecorder terminations;
         VersionWatch watch(*m_dm, {20240305, 0});
-        Forms forms;
-        TForm1 main(*m_dm, watch, forms);
-        TForm23 login(*m_dm, watch, forms);
-        forms.Form1 = &main;
+        RecordedShiftLogLinks links;
+        TForm1 main(*m_dm, watch, links);
+        TForm23 login(*m_dm, watch, main);
         main.Timer1->stop();
         login.FormActivate();
         QCOMPARE(login.windowTitle(), QStringLiteral("Авторизация (build: 20240305.0)"));
@@ -142,8 +141,8 @@ private Q_SLOTS:
         MessageRecorder recorder;
         TerminationRecorder terminations;
         VersionWatch watch(*m_dm, {20990101, 0});
-        Forms forms;
-        TForm1 main(*m_dm, watch, forms);
+        RecordedShiftLogLinks links;
+        TForm1 main(*m_dm, watch, links);
         main.Timer1->stop();
         TestDatabase::exec(*m_dm,
                            QStringLiteral("alter table accounts_dep.ver rename to ver_away"));

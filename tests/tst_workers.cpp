@@ -1,4 +1,3 @@
-#include "app/forms.h"
 #include "catalogues/workers.h"
 #include "db/data_module.h"
 #include "support/recorders.h"
@@ -36,11 +35,8 @@ private Q_SLOTS:
         for (const char *name :
              {"Антонов А.А.", "Борисов Б.Б.", "Иванов И.И.", "Иванова М.П.", "Яковлев Я.Я."})
             seed::worker(*m_dm, QString::fromUtf8(name));
-        m_forms = Forms{};
         m_editor = std::make_unique<TForm2>(*m_dm);
-        m_list = std::make_unique<TForm5>(*m_dm, m_forms);
-        m_forms.Form2 = m_editor.get();
-        m_forms.Form5 = m_list.get();
+        m_list = std::make_unique<TForm5>(*m_dm, *m_editor);
     }
     void cleanup()
     {
@@ -298,7 +294,6 @@ private Q_SLOTS:
 private:
     std::unique_ptr<TestDatabase> m_db;
     std::unique_ptr<TDataModule6> m_dm;
-    Forms m_forms;
     std::unique_ptr<TForm2> m_editor;
     std::unique_ptr<TForm5> m_list;
 };

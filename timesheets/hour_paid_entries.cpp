@@ -1,6 +1,5 @@
 #include "timesheets/hour_paid_entries.h"
 
-#include "app/forms.h"
 #include "catalogues/nomenclature_groups.h"
 #include "catalogues/workers.h"
 #include "db/data_module.h"
@@ -205,7 +204,7 @@ QStringList workKindText()
 // TForm25
 // ---------------------------------------------------------------------------------------------
 
-TForm25::TForm25(TDataModule6 &dm, Forms &forms, QWidget *parent)
+TForm25::TForm25(TDataModule6 &dm, TForm5 &workers, TForm26 &groups, QWidget *parent)
     : QDialog(parent)
     , DBGrid1(new DataGrid(this))
     , Button5(button(QStringLiteral("Добавить"), "Button5", this))
@@ -218,7 +217,7 @@ TForm25::TForm25(TDataModule6 &dm, Forms &forms, QWidget *parent)
     // Made after the grid, so it goes after the grid's model when the window goes.
     , fatigue(new Dataset(dm.ADO_DB, this))
     , m_dm(dm)
-    , m_forms(forms)
+    , m_dialog(std::make_unique<TForm24>(dm, workers, groups, *this))
 {
     setObjectName(QStringLiteral("TForm25"));
     setWindowTitle(QStringLiteral("Хоз. работы (25)"));
@@ -363,7 +362,7 @@ bool TForm25::eventFilter(QObject *watched, QEvent *event)
 
 void TForm25::Button5Click()
 {
-    TForm24 &dialog = *m_forms.Form24;
+    TForm24 &dialog = *m_dialog;
     dialog.prepareNew();
     runModal(dialog, this);
     dialog.type_work->close();
@@ -373,7 +372,7 @@ void TForm25::Button6Click()
 {
     if (fatigue->isEmpty())
         return;
-    TForm24 &dialog = *m_forms.Form24;
+    TForm24 &dialog = *m_dialog;
     dialog.prepareChange(*fatigue);
     runModal(dialog, this);
     dialog.type_work->close();
@@ -423,10 +422,12 @@ void TForm25::Button4Click()
 // TForm24
 // ---------------------------------------------------------------------------------------------
 
-TForm24::TForm24(TDataModule6 &dm, Forms &forms, QWidget *parent)
+TForm24::TForm24(TDataModule6 &dm, TForm5 &workers, TForm26 &groups, TForm25 &list, QWidget *parent)
     : QDialog(parent)
     , m_dm(dm)
-    , m_forms(forms)
+    , m_workers(workers)
+    , m_groups(groups)
+    , m_list(list)
 {
     setObjectName(QStringLiteral("TForm24"));
     setWindowTitle(QStringLiteral("Хоз. работы/среднесдельная (24)"));
@@ -579,7 +580,7 @@ void TForm24::FormActivate()
 
 void TForm24::Button3Click()
 {
-    if (const auto choice = m_forms.Form5->runAsPicker(24, this)) {
+    if (const auto choice = m_workers.runAsPicker(24, this)) {
         Edit1->setText(choice->name);
         WorkerId = choice->id;
     }
@@ -587,7 +588,7 @@ void TForm24::Button3Click()
 
 void TForm24::Button4Click()
 {
-    if (const auto choice = m_forms.Form26->runAsPicker(24, this)) {
+    if (const auto choice = m_groups.runAsPicker(24, this)) {
         Edit2->setText(choice->name);
         GroupId = choice->id;
     }
@@ -595,7 +596,7 @@ void TForm24::Button4Click()
 
 bool TForm24::dayOff() const
 {
-    return m_forms.Form25 && m_forms.Form25->CBox1->isChecked();
+    return m_list.CBox1->isChecked();
 }
 
 void TForm24::updatePrices()
@@ -639,7 +640,7 @@ bool TForm24::save()
         messages::error(ErrorCaption, Incomplete);
         return false;
     }
-    TForm25 &list = *m_forms.Form25;
+    TForm25 &list = m_list;
     const bool isNew = Tag == 1;
     const bool holiday = list.CBox1->isChecked();
     const int night = CBox1->isChecked() ? 1 : 0;

@@ -13,7 +13,11 @@ class QDateEdit;
 class QLineEdit;
 class QPushButton;
 class TDataModule6;
-struct Forms;
+class TForm24;
+class TForm26;
+class TForm5;
+
+#include <memory>
 
 // Hour-paid work: household works (kind 7777) and work paid at the worker's average piece rate
 // (kind 7778), booked in hours against a nomenclature group.
@@ -58,8 +62,12 @@ class TForm25 : public QDialog, public ActivationHandler
 {
     Q_OBJECT
 public:
-    TForm25(TDataModule6 &dm, Forms &forms, QWidget *parent = nullptr);
+    // The list picks workers and groups for its entry dialog, which it makes and keeps: the dialog
+    // writes the entries of the list's day and shift.
+    TForm25(TDataModule6 &dm, TForm5 &workers, TForm26 &groups, QWidget *parent = nullptr);
     ~TForm25() override;
+
+    TForm24 &Form24() const { return *m_dialog; }
 
     DataGrid *DBGrid1;
     QPushButton *Button5;
@@ -97,8 +105,8 @@ private:
     void load(const QDate &day);
 
     TDataModule6 &m_dm;
-    Forms &m_forms;
     QDate m_shownDate;
+    std::unique_ptr<TForm24> m_dialog;
 };
 
 // The dialog "Хоз. работы/среднесдельная (24)": one hour-paid entry of the list's day, new or
@@ -107,7 +115,8 @@ class TForm24 : public QDialog, public ActivationHandler
 {
     Q_OBJECT
 public:
-    TForm24(TDataModule6 &dm, Forms &forms, QWidget *parent = nullptr);
+    TForm24(TDataModule6 &dm, TForm5 &workers, TForm26 &groups, TForm25 &list,
+            QWidget *parent = nullptr);
     ~TForm24() override;
 
     QLineEdit *Edit1;
@@ -149,7 +158,9 @@ private:
     bool dayOff() const;
 
     TDataModule6 &m_dm;
-    Forms &m_forms;
+    TForm5 &m_workers;
+    TForm26 &m_groups;
+    TForm25 &m_list;
     // The entry that a change writes to.
     qint64 m_entryId = 0;
 };

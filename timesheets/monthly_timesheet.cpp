@@ -1,6 +1,5 @@
 #include "timesheets/monthly_timesheet.h"
 
-#include "app/forms.h"
 #include "db/data_module.h"
 #include "db/dataset.h"
 #include "db/db_error.h"
@@ -195,7 +194,7 @@ QStringList TForm27::overallQueryText()
     return lines;
 }
 
-TForm27::TForm27(TDataModule6 &dm, Forms &forms, QWidget *parent)
+TForm27::TForm27(TDataModule6 &dm, QWidget *parent)
     : QDialog(parent)
     , DBGrid(new DataGrid(this))
     , ComboBox1(new QComboBox(this))
@@ -225,7 +224,6 @@ TForm27::TForm27(TDataModule6 &dm, Forms &forms, QWidget *parent)
     , price8(new Dataset(dm.ADO_DB, this))
     , dt(new Dataset(dm.ADO_DB, this))
     , m_dm(dm)
-    , m_forms(forms)
     , m_days(std::make_unique<MonthDays>(Clock::today().month(), Clock::today().year()))
 {
     setObjectName(QStringLiteral("TForm27"));

@@ -16,7 +16,6 @@ class QLabel;
 class QProgressBar;
 class QPushButton;
 class TDataModule6;
-struct Forms;
 
 // The monthly timesheet: one row per worker (per day/night flag for hour-paid work) with his
 // hours per day and the month's hour and money totals, in one of four modes: piece-work (9),
@@ -40,7 +39,7 @@ public:
     static constexpr int HoursColumn = 34;
     static constexpr int HourPriceColumn = 35;
 
-    TForm27(TDataModule6 &dm, Forms &forms, QWidget *parent = nullptr);
+    explicit TForm27(TDataModule6 &dm, QWidget *parent = nullptr);
     ~TForm27() override;
 
     DataGrid *DBGrid;
@@ -122,7 +121,6 @@ private:
     QVariant cellStyle(const QString &field, int role) const;
 
     TDataModule6 &m_dm;
-    Forms &m_forms;
     std::unique_ptr<MonthDays> m_days;
     DatasetModel *m_models[4] = {};
     // The name column's width with every day column shown, and which optional columns show.

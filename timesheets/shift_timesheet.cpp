@@ -1,6 +1,5 @@
 #include "timesheets/shift_timesheet.h"
 
-#include "app/forms.h"
 #include "db/data_module.h"
 #include "db/db_error.h"
 #include "db/messages.h"
@@ -42,7 +41,7 @@ QVector<GridColumn> timesheetColumns()
 
 } // namespace
 
-TForm19::TForm19(TDataModule6 &dm, Forms &forms, QWidget *parent)
+TForm19::TForm19(TDataModule6 &dm, TForm15 &hoursTable, QWidget *parent)
     : QDialog(parent)
     , PageControl1(new QTabWidget(this))
     , TabSheet1(new QWidget)
@@ -60,7 +59,7 @@ TForm19::TForm19(TDataModule6 &dm, Forms &forms, QWidget *parent)
     , PB(new QProgressBar(TabSheet1))
     , Button4(new QPushButton(QStringLiteral("Выход"), this))
     , m_dm(dm)
-    , m_forms(forms)
+    , m_hoursTable(hoursTable)
     , m_days(std::make_unique<MonthDays>(1, Clock::today().year()))
 {
     setObjectName(QStringLiteral("TForm19"));
@@ -309,10 +308,10 @@ void TForm19::Button6Click()
 {
     if (ComboBox2->currentIndex() < 0)
         return;
-    m_forms.Form15->print(month(), year(),
-                          ComboBox1->currentText() + QLatin1Char(' ') + ComboBox2->currentText() +
-                              QStringLiteral(" г."),
-                          this);
+    m_hoursTable.print(month(), year(),
+                       ComboBox1->currentText() + QLatin1Char(' ') + ComboBox2->currentText() +
+                           QStringLiteral(" г."),
+                       this);
 }
 
 void TForm19::Button2Click()
@@ -320,7 +319,7 @@ void TForm19::Button2Click()
     if (ComboBox2->currentIndex() < 0)
         return;
     // Every monthly row of each worker counts here: all shifts and the hour-paid rows.
-    Dataset &rows = m_forms.Form15->H_Tabel;
+    Dataset &rows = m_hoursTable.H_Tabel;
     rows.close();
     rows.setParam(QStringLiteral("mnth"), month());
     rows.setParam(QStringLiteral("yea"), year());

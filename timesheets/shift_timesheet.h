@@ -15,7 +15,7 @@ class QPushButton;
 class QTabWidget;
 class QWidget;
 class TDataModule6;
-struct Forms;
+class TForm15;
 
 // The hours timesheet of a month by shifts: one tab per shift with each worker's hours per day,
 // the rebuild of the month's shift rows, and the printed and exported hours table.
@@ -23,7 +23,8 @@ class TForm19 : public QDialog, public ActivationHandler
 {
     Q_OBJECT
 public:
-    TForm19(TDataModule6 &dm, Forms &forms, QWidget *parent = nullptr);
+    // The timesheet prints through the hours table layout.
+    TForm19(TDataModule6 &dm, TForm15 &hoursTable, QWidget *parent = nullptr);
     ~TForm19() override;
 
     QTabWidget *PageControl1;
@@ -64,7 +65,7 @@ private:
     QVariant cellStyle(int recNo, int shift, const QString &field, int role) const;
 
     TDataModule6 &m_dm;
-    Forms &m_forms;
+    TForm15 &m_hoursTable;
     std::unique_ptr<MonthDays> m_days;
     DatasetModel *m_models[3] = {};
 };

@@ -1,6 +1,5 @@
 #include "tools/report_tool.h"
 
-#include "app/forms.h"
 #include "db/connection_string.h"
 #include "db/data_module.h"
 #include "db/db_error.h"
@@ -279,17 +278,11 @@ int produce(const Request &request, const BuildStamp &build, QTextStream &err)
         return DatabaseNewer;
     }
 
-    Forms forms;
-    TForm15 form15(dm, forms);
-    TForm16 form16(dm, forms);
-    TForm17 form17(dm, forms);
-    TForm20 form20(dm, forms);
-    TForm21 form21(dm, forms);
-    forms.Form15 = &form15;
-    forms.Form16 = &form16;
-    forms.Form17 = &form17;
-    forms.Form20 = &form20;
-    forms.Form21 = &form21;
+    TForm15 form15(dm);
+    TForm16 form16(dm);
+    TForm17 form17(dm);
+    TForm20 form20(dm);
+    TForm21 form21(dm);
 
     switch (request.kind) {
     case Kind::Workers:
@@ -309,8 +302,7 @@ int produce(const Request &request, const BuildStamp &build, QTextStream &err)
                         TForm15::monthTitle(request.month, request.year), request.output);
         break;
     case Kind::ProductSummary: {
-        TForm18 window(dm, forms);
-        forms.Form18 = &window;
+        TForm18 window(dm, form16, form17, form20, form21);
         exportSummary(window, request, printer);
         break;
     }
