@@ -149,12 +149,20 @@ RowFilter RowFilter::equal(const QString &field, const QVariant &value)
 
 RowFilter RowFilter::startsWith(const QString &field, const QString &text)
 {
-    return compare(field, Op::StartsWith, text.toCaseFolded());
+    return compare(field, Op::StartsWith, searchText(text));
 }
 
 RowFilter RowFilter::contains(const QString &field, const QString &text)
 {
-    return compare(field, Op::Contains, text.toCaseFolded());
+    return compare(field, Op::Contains, searchText(text));
+}
+
+QString RowFilter::searchText(const QString &text)
+{
+    // Most people type "е" for "ё" and some the other way round: both read as "е".
+    QString folded = text.toCaseFolded();
+    folded.replace(QChar(0x0451), QChar(0x0435));
+    return folded;
 }
 
 RowFilter &RowFilter::andAlso(const RowFilter &other)
@@ -223,11 +231,11 @@ bool RowFilter::accepts(const std::function<QVariant(const QString &)> &fieldVal
                 return false;
             break;
         case Op::StartsWith:
-            if (!value.toString().toCaseFolded().startsWith(condition.value.toString()))
+            if (!searchText(value.toString()).startsWith(condition.value.toString()))
                 return false;
             break;
         case Op::Contains:
-            if (!value.toString().toCaseFolded().contains(condition.value.toString()))
+            if (!searchText(value.toString()).contains(condition.value.toString()))
                 return false;
             break;
         }

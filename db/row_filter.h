@@ -26,7 +26,8 @@ public:
     // One "like" condition; the pattern is a value and never read as expression syntax.
     static RowFilter like(const QString &field, const QString &pattern);
     static RowFilter equal(const QString &field, const QVariant &value);
-    // A typed search text: matched literally (no wildcards), without regard to case.
+    // A typed search text: matched literally (no wildcards), without regard to case, "е" and "ё"
+    // alike.
     static RowFilter startsWith(const QString &field, const QString &text);
     static RowFilter contains(const QString &field, const QString &text);
     static RowFilter compare(const QString &field, Op op, const QVariant &value);
@@ -39,6 +40,8 @@ public:
     bool accepts(const std::function<QVariant(const QString &)> &fieldValue) const;
 
     static bool likeMatches(const QString &text, const QString &pattern);
+    // A text as typed searches compare it: case-folded, "ё" read as "е".
+    static QString searchText(const QString &text);
 
 private:
     QVector<Condition> m_conditions;

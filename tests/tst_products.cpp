@@ -604,6 +604,29 @@ private Q_SLOTS:
         QCOMPARE(found, shown);
     }
 
+    // "е" and "ё" find each other in a product mark, typed either way.
+    void searchYoAsYe_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QStringList>("shown");
+        QTest::newRow("е finds ё") << "елка" << QStringList{"Ёлка-1"};
+        QTest::newRow("ё finds е") << "ёмк" << QStringList{"Емкость-5"};
+        QTest::newRow("capital Е finds ё") << "ЕЛ" << QStringList{"Ёлка-1"};
+    }
+    void searchYoAsYe()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QStringList, shown);
+        for (const char *mark : {"Ёлка-1", "Емкость-5", "Кирпич"})
+            seed::product(*m_dm, QString::fromUtf8(mark));
+        QStringList found;
+        runCatalogue([&] {
+            typeText(m_list->Edit1, typed);
+            found = shownMarks();
+        });
+        QCOMPARE(found, shown);
+    }
+
     // Up and Down in the search box move the current product; other keys edit the text as usual.
     void searchBoxKeys()
     {

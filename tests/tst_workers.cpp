@@ -205,6 +205,34 @@ private Q_SLOTS:
         m_list->runAsCatalogue(nullptr);
     }
 
+    // People type "е" for "ё" and sometimes the other way round; the search finds the name either
+    // way.
+    void searchYoAsYe_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("found");
+        QTest::newRow("е finds ё") << "Ежик"
+                                   << "Ёжиков П.Д.";
+        QTest::newRow("ё finds е") << "ёлк"
+                                   << "Елкин Е.Е.";
+        QTest::newRow("capital Ё finds е") << "ЁЛК"
+                                           << "Елкин Е.Е.";
+        QTest::newRow("ё finds ё") << "ёж"
+                                   << "Ёжиков П.Д.";
+    }
+    void searchYoAsYe()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, found);
+        seed::worker(*m_dm, QStringLiteral("Ёжиков П.Д."));
+        seed::worker(*m_dm, QStringLiteral("Елкин Е.Е."));
+        ModalScript modal([&](QDialog &) {
+            m_list->Edit1->setText(typed);
+            QCOMPARE(m_dm->Workers.recordCount(), 1);
+            QCOMPARE(m_dm->Workers.text(QStringLiteral("fio")).trimmed(), found);
+        });
+        m_list->runAsCatalogue(nullptr);
+    }
     void searchKeys()
     {
         ModalScript modal([&](QDialog &) {
