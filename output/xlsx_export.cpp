@@ -136,10 +136,12 @@ XlsxExport::~XlsxExport()
 
 QString XlsxExport::defaultFolder()
 {
+    // Where people look for their files, made when it is missing; never a folder that other users
+    // of the workstation can read or clean out.
     const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    if (!documents.isEmpty() && QFileInfo(documents).isDir())
+    if (!documents.isEmpty() && QDir().mkpath(documents))
         return documents;
-    return QDir::tempPath();
+    return QDir::homePath();
 }
 
 void XlsxExport::setFolder(const QString &folder)
@@ -261,9 +263,10 @@ int XlsxExport::show(bool visible)
         return -1;
     const Opener &opener = s_opener ? s_opener : Opener(&XlsxExport::openWithDesktop);
     if (!opener(m_fileName)) {
-        messages::error(
-            kErrorCaption, kCannotOpen,
-            QStringLiteral("Книга сохранена в файле %1").arg(QDir::toNativeSeparators(m_fileName)));
+        // The path in the main text, so that the user can find the saved workbook.
+        messages::error(kErrorCaption,
+                        kCannotOpen + QStringLiteral("\nКнига сохранена в файле %1")
+                                          .arg(QDir::toNativeSeparators(m_fileName)));
     }
     return 1;
 }
