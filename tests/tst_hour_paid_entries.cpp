@@ -6,6 +6,7 @@
 #include "support/recorders.h"
 #include "support/seed.h"
 #include "support/test_database.h"
+#include "support/test_main.h"
 #include "timesheets/hour_paid_entries.h"
 #include "ui/clock.h"
 #include "ui/data_grid.h"
@@ -19,7 +20,6 @@
 #include <QDateEdit>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QRegularExpression>
 #include <QScopeGuard>
 #include <QSqlQuery>
 #include <QTest>
@@ -76,7 +76,6 @@ private Q_SLOTS:
     // Each case starts without entries or monthly rows, with fresh windows showing Wednesday.
     void init()
     {
-        QTest::failOnWarning(QRegularExpression(QStringLiteral(".*")));
         TestDatabase::exec(*m_dm, QStringLiteral("delete from accounts_dep.fatigue; delete from "
                                                  "accounts_dep.h_tabel; delete from "
                                                  "accounts_dep.smena"));
@@ -830,5 +829,5 @@ private:
     qint64 m_wanted = 0;
 };
 
-QTEST_MAIN(TestHourPaidEntries)
+TABEL_TEST_MAIN(TestHourPaidEntries)
 #include "tst_hour_paid_entries.moc"

@@ -6,6 +6,7 @@
 #include "support/report_capture.h"
 #include "support/seed.h"
 #include "support/test_database.h"
+#include "support/test_main.h"
 #include "ui/locale_setup.h"
 
 #include <QApplication>
@@ -496,5 +497,5 @@ private:
     QString m_lastFile;
 };
 
-QTEST_MAIN(TestPeriodReports)
+TABEL_TEST_MAIN(TestPeriodReports)
 #include "tst_period_reports.moc"

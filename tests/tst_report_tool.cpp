@@ -7,6 +7,7 @@
 #include "support/report_capture.h"
 #include "support/seed.h"
 #include "support/test_database.h"
+#include "support/test_main.h"
 #include "support/workbook.h"
 #include "ui/locale_setup.h"
 
@@ -328,5 +329,5 @@ private:
     std::unique_ptr<TDataModule6> m_dm;
 };
 
-QTEST_MAIN(TestReportTool)
+TABEL_TEST_MAIN(TestReportTool)
 #include "tst_report_tool.moc"

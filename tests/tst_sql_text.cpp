@@ -3,6 +3,7 @@
 #include "db/row_filter.h"
 #include "db/sql_text.h"
 #include "db/statement.h"
+#include "support/test_main.h"
 #include "ui/locale_setup.h"
 
 #include <QCoreApplication>
@@ -208,5 +209,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(TestSqlText)
+TABEL_TEST_GUILESS_MAIN(TestSqlText)
 #include "tst_sql_text.moc"

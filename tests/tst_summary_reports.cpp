@@ -7,6 +7,7 @@
 #include "support/report_capture.h"
 #include "support/seed.h"
 #include "support/test_database.h"
+#include "support/test_main.h"
 #include "support/workbook.h"
 #include "ui/clock.h"
 #include "ui/locale_setup.h"
@@ -397,5 +398,5 @@ private:
     std::unique_ptr<TForm18> m_window;
 };
 
-QTEST_MAIN(TestSummaryReports)
+TABEL_TEST_MAIN(TestSummaryReports)
 #include "tst_summary_reports.moc"

@@ -5,6 +5,7 @@
 #include "shiftlog/shift_log.h"
 #include "support/recorders.h"
 #include "support/test_database.h"
+#include "support/test_main.h"
 #include "ui/version_watch.h"
 
 #include <QApplication>
@@ -162,5 +163,5 @@ private:
     std::unique_ptr<TDataModule6> m_dm;
 };
 
-QTEST_MAIN(TestVersionCheck)
+TABEL_TEST_MAIN(TestVersionCheck)
 #include "tst_version_check.moc"
