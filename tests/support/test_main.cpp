@@ -72,8 +72,14 @@ int run(QObject &test, int argc, char **argv)
     static FailingMessages failing;
     messages::setDefaultHandler(&failing);
     setDefaultModalHandler(rejectUnexpected);
+    const QtMessageHandler before = qInstallMessageHandler(nullptr);
+    qInstallMessageHandler(before);
     QTest::qInit(&test, argc, argv);
     s_qtTestHandler = qInstallMessageHandler(failOnWarnings);
+    // Qt 6.4 installs its handler in qInit(); should a later Qt do it in qRun(), that handler
+    // would go over ours and warnings would pass unseen.
+    if (s_qtTestHandler == before)
+        qFatal("Qt Test has not installed its message handler in QTest::qInit()");
     const int result = QTest::qRun();
     qInstallMessageHandler(s_qtTestHandler);
     QTest::qCleanup();
