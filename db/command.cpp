@@ -11,7 +11,7 @@ Command::Command(Connection &connection, const QString &text)
 
 int Command::execute()
 {
-    return m_connection.run(bindParameters(m_text, m_params)).numRowsAffected();
+    return m_connection.run(inlineParameters(m_text, m_params)).numRowsAffected();
 }
 
 int Command::execute(const QString &text)
@@ -22,6 +22,6 @@ int Command::execute(const QString &text)
 
 QVariant Command::executeReturning()
 {
-    QSqlQuery query = m_connection.run(bindParameters(m_text, m_params));
+    QSqlQuery query = m_connection.run(inlineParameters(m_text, m_params));
     return query.next() ? query.value(0) : QVariant();
 }

@@ -37,7 +37,7 @@ void Dataset::open()
         m_wholeTable = false;
         m_relation.clear();
     }
-    fetch(bindParameters(sql(), m_params));
+    fetch(inlineParameters(sql(), m_params));
 }
 
 void Dataset::openTable(const QString &relation, const QString &keyField)

@@ -26,8 +26,9 @@ public:
 
 // Installs a handler (tests, the report tool); nullptr restores the default one.
 void setHandler(Handler *handler);
-// The handler used when none is installed: the message boxes of a program with windows. Without
-// one a message goes to the warning log and a question is answered "Нет".
+// The handler used when none is installed: the message boxes of a program with windows; in test
+// programs one that fails the test. Without one a message goes to the warning log and a question
+// is answered "Нет".
 void setDefaultHandler(Handler *handler);
 
 // Error icon, OK button. The detail, when given, is shown under the text.

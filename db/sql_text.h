@@ -7,7 +7,8 @@
 #include <optional>
 
 // Pieces of SQL text written from values. Every value that comes from a user or from the database
-// goes into a statement either as a bound parameter or through sqlLiteral()/sqlQuote().
+// goes into a statement through quote() or literal(), directly or as the value of a ":name"
+// placeholder of a dataset or command (inlineParameters() in db/statement.h).
 namespace sql {
 
 // Whole number in decimal, minus sign when negative, no grouping.
@@ -20,7 +21,8 @@ QString toDate(const QDate &date);
 QString decimal(double value);
 // A text between single quotes with every quote doubled; NUL characters are dropped.
 QString quote(const QString &text);
-// Any bound value as an SQL literal: NULL, a number, a quoted date/timestamp in ISO form or a text.
+// Any parameter value as an SQL literal: NULL, a number, a quoted date/timestamp in ISO form or a
+// text.
 QString literal(const QVariant &value);
 // Day column of a monthly row: d1 .. d31.
 QString dayColumn(int day);

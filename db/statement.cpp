@@ -104,7 +104,7 @@ QStringList placeholderNames(const QString &statement)
     return names;
 }
 
-QString bindParameters(const QString &statement, const Parameters &parameters)
+QString inlineParameters(const QString &statement, const Parameters &parameters)
 {
     QString result;
     result.reserve(statement.size() + 32);

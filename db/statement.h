@@ -22,6 +22,11 @@ private:
 // appears twice). Quoted texts, quoted identifiers, comments and "::" casts are skipped.
 QStringList placeholderNames(const QString &statement);
 
-// The statement with every placeholder replaced by the literal of its value. A placeholder without
-// a value raises DbError naming it.
-QString bindParameters(const QString &statement, const Parameters &parameters);
+// The statement with every placeholder replaced by the literal of its value (sql::literal()); a
+// placeholder without a value raises DbError naming it. Nothing is bound: QPSQL has no
+// out-of-band parameters either. Its "binding" sends PREPARE, then EXECUTE with the values
+// written in as literals by the driver, then DEALLOCATE: more round trips, a prepared statement
+// that a reconnect loses, and a QDateTime turned into UTC (midnight becomes the previous evening
+// when the zones differ). Written in here, a statement is one self-contained text that the
+// connection can run again on a new session and that DbError shows with its values.
+QString inlineParameters(const QString &statement, const Parameters &parameters);

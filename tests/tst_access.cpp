@@ -9,6 +9,7 @@
 #include "support/running_program.h"
 #include "support/seed.h"
 #include "support/test_database.h"
+#include "support/test_main.h"
 #include "support/workbook.h"
 #include "ui/clock.h"
 #include "ui/data_grid.h"
@@ -517,5 +518,5 @@ private:
     bool m_inMain = false;
 };
 
-QTEST_MAIN(TestAccess)
+TABEL_TEST_MAIN(TestAccess)
 #include "tst_access.moc"

@@ -5,6 +5,7 @@
 #include "support/recorders.h"
 #include "support/running_program.h"
 #include "support/test_database.h"
+#include "support/test_main.h"
 
 #include <QAbstractButton>
 #include <QAbstractItemView>
@@ -150,5 +151,5 @@ private:
     std::unique_ptr<RunningProgram> m_program;
 };
 
-QTEST_MAIN(TestAccessibility)
+TABEL_TEST_MAIN(TestAccessibility)
 #include "tst_accessibility.moc"

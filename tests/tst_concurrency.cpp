@@ -9,6 +9,7 @@
 #include "support/running_program.h"
 #include "support/seed.h"
 #include "support/test_database.h"
+#include "support/test_main.h"
 #include "timesheets/hour_paid_entries.h"
 #include "timesheets/month_rebuild.h"
 #include "ui/clock.h"
@@ -659,5 +660,5 @@ private:
     QList<Operation> m_operations;
 };
 
-QTEST_MAIN(TestConcurrency)
+TABEL_TEST_MAIN(TestConcurrency)
 #include "tst_concurrency.moc"

@@ -1,4 +1,5 @@
 #include "db/connection_string.h"
+#include "support/test_main.h"
 
 #include <QTest>
 
@@ -52,5 +53,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(TestConnectionString)
+TABEL_TEST_GUILESS_MAIN(TestConnectionString)
 #include "tst_connection_string.moc"

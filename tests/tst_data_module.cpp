@@ -3,6 +3,7 @@
 #include "db/sql_text.h"
 #include "support/recorders.h"
 #include "support/test_database.h"
+#include "support/test_main.h"
 #include "ui/locale_setup.h"
 
 #include <QApplication>
@@ -193,5 +194,5 @@ private:
     std::unique_ptr<TDataModule6> m_dm;
 };
 
-QTEST_MAIN(TestDataModule)
+TABEL_TEST_MAIN(TestDataModule)
 #include "tst_data_module.moc"

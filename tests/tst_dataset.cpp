@@ -1,6 +1,7 @@
 #include "db/data_module.h"
 #include "db/db_error.h"
 #include "support/test_database.h"
+#include "support/test_main.h"
 #include "ui/data_grid.h"
 #include "ui/locale_setup.h"
 
@@ -256,5 +257,5 @@ private:
     std::unique_ptr<TDataModule6> m_dm;
 };
 
-QTEST_MAIN(TestDataset)
+TABEL_TEST_MAIN(TestDataset)
 #include "tst_dataset.moc"

@@ -15,6 +15,7 @@
 #include "support/running_program.h"
 #include "support/seed.h"
 #include "support/test_database.h"
+#include "support/test_main.h"
 #include "timesheets/hour_paid_entries.h"
 #include "ui/clock.h"
 #include "ui/data_grid.h"
@@ -704,5 +705,5 @@ private:
     int m_serial = 0;
 };
 
-QTEST_MAIN(TestHostileInput)
+TABEL_TEST_MAIN(TestHostileInput)
 #include "tst_hostile_input.moc"

@@ -5,6 +5,7 @@
 #include "support/recorders.h"
 #include "support/seed.h"
 #include "support/test_database.h"
+#include "support/test_main.h"
 #include "timesheets/hour_paid_entries.h"
 #include "ui/clock.h"
 #include "ui/data_grid.h"
@@ -18,7 +19,6 @@
 #include <QDateEdit>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QRegularExpression>
 #include <QScopeGuard>
 #include <QSqlQuery>
 #include <QTest>
@@ -75,7 +75,6 @@ private Q_SLOTS:
     // Each case starts without entries or monthly rows, with fresh windows showing Wednesday.
     void init()
     {
-        QTest::failOnWarning(QRegularExpression(QStringLiteral(".*")));
         TestDatabase::exec(*m_dm, QStringLiteral("delete from accounts_dep.fatigue; delete from "
                                                  "accounts_dep.h_tabel; delete from "
                                                  "accounts_dep.smena"));
@@ -821,5 +820,5 @@ private:
     qint64 m_wanted = 0;
 };
 
-QTEST_MAIN(TestHourPaidEntries)
+TABEL_TEST_MAIN(TestHourPaidEntries)
 #include "tst_hour_paid_entries.moc"

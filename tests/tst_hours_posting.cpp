@@ -2,6 +2,7 @@
 #include "shiftlog/hours_posting.h"
 #include "support/seed.h"
 #include "support/test_database.h"
+#include "support/test_main.h"
 
 #include <QCoreApplication>
 #include <QTest>
@@ -203,5 +204,5 @@ private:
     qint64 m_oper2 = 0;
 };
 
-QTEST_GUILESS_MAIN(TestHoursPosting)
+TABEL_TEST_GUILESS_MAIN(TestHoursPosting)
 #include "tst_hours_posting.moc"

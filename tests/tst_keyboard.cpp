@@ -9,6 +9,7 @@
 #include "support/running_program.h"
 #include "support/seed.h"
 #include "support/test_database.h"
+#include "support/test_main.h"
 #include "timesheets/hour_paid_entries.h"
 #include "timesheets/monthly_timesheet.h"
 #include "ui/clock.h"
@@ -864,5 +865,5 @@ private:
     std::function<void(QDialog &)> m_nested;
 };
 
-QTEST_MAIN(TestKeyboard)
+TABEL_TEST_MAIN(TestKeyboard)
 #include "tst_keyboard.moc"

@@ -5,6 +5,7 @@
 #include "support/seed.h"
 #include "support/shift_log_links.h"
 #include "support/test_database.h"
+#include "support/test_main.h"
 #include "ui/clock.h"
 #include "ui/data_grid.h"
 #include "ui/version_watch.h"
@@ -419,5 +420,5 @@ private:
     qint64 m_oper2 = 0;
 };
 
-QTEST_MAIN(TestMainWindow)
+TABEL_TEST_MAIN(TestMainWindow)
 #include "tst_main_window.moc"

@@ -3,6 +3,7 @@
 #include "support/recorders.h"
 #include "support/seed.h"
 #include "support/test_database.h"
+#include "support/test_main.h"
 #include "support/workbook.h"
 #include "timesheets/monthly_timesheet.h"
 #include "ui/clock.h"
@@ -86,7 +87,6 @@ private Q_SLOTS:
     }
     void init()
     {
-        QTest::failOnWarning(QRegularExpression(QStringLiteral(".*")));
         TestDatabase::exec(*m_dm, QStringLiteral("delete from accounts_dep.smena; delete from "
                                                  "accounts_dep.fatigue; delete from "
                                                  "accounts_dep.h_tabel"));
@@ -762,5 +762,5 @@ private:
     qint64 m_vera = 0;
 };
 
-QTEST_MAIN(TestMonthlyTimesheet)
+TABEL_TEST_MAIN(TestMonthlyTimesheet)
 #include "tst_monthly_timesheet.moc"

@@ -4,6 +4,7 @@
 #include "support/recorders.h"
 #include "support/seed.h"
 #include "support/test_database.h"
+#include "support/test_main.h"
 
 #include <QLineEdit>
 #include <QPushButton>
@@ -469,5 +470,5 @@ private:
     qint64 m_topLevel = 0;
 };
 
-QTEST_MAIN(TestNomenclatureGroups)
+TABEL_TEST_MAIN(TestNomenclatureGroups)
 #include "tst_nomenclature_groups.moc"

@@ -4,6 +4,7 @@
 #include "support/recorders.h"
 #include "support/seed.h"
 #include "support/test_database.h"
+#include "support/test_main.h"
 #include "ui/data_grid.h"
 #include "ui/locale_setup.h"
 
@@ -11,7 +12,6 @@
 #include <QFont>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QRegularExpression>
 #include <QScopeGuard>
 #include <QSqlQuery>
 #include <QTest>
@@ -52,7 +52,6 @@ private Q_SLOTS:
     }
     void init()
     {
-        QTest::failOnWarning(QRegularExpression(QStringLiteral(".*")));
         TestDatabase::exec(
             *m_dm, QStringLiteral("delete from accounts_dep.oper where vid not in (7777, 7778)"));
         m_editor = std::make_unique<TForm22>(*m_dm);
@@ -775,5 +774,5 @@ private:
     bool m_closed = false;
 };
 
-QTEST_MAIN(TestNormEditor)
+TABEL_TEST_MAIN(TestNormEditor)
 #include "tst_norm_editor.moc"

@@ -4,6 +4,7 @@
 #include "support/recorders.h"
 #include "support/seed.h"
 #include "support/test_database.h"
+#include "support/test_main.h"
 #include "ui/data_grid.h"
 
 #include <QApplication>
@@ -207,5 +208,5 @@ private:
     std::unique_ptr<TForm8> m_list;
 };
 
-QTEST_MAIN(TestOperationKinds)
+TABEL_TEST_MAIN(TestOperationKinds)
 #include "tst_operation_kinds.moc"

@@ -9,6 +9,7 @@
 #include "support/running_program.h"
 #include "support/seed.h"
 #include "support/test_database.h"
+#include "support/test_main.h"
 #include "support/workbook.h"
 #include "ui/clock.h"
 #include "ui/data_grid.h"
@@ -247,5 +248,5 @@ private:
     qint64 m_op = 0;
 };
 
-QTEST_MAIN(TestOperationPrices)
+TABEL_TEST_MAIN(TestOperationPrices)
 #include "tst_operation_prices.moc"

@@ -6,6 +6,7 @@
 #include "support/running_program.h"
 #include "support/seed.h"
 #include "support/test_database.h"
+#include "support/test_main.h"
 #include "ui/clock.h"
 #include "ui/data_grid.h"
 #include "ui/locale_setup.h"
@@ -383,5 +384,5 @@ private:
     qint64 m_otherOperation = 0;
 };
 
-QTEST_MAIN(TestOutage)
+TABEL_TEST_MAIN(TestOutage)
 #include "tst_outage.moc"

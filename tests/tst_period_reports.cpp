@@ -1,10 +1,10 @@
 #include "db/data_module.h"
-#include "db/sql_text.h"
 #include "reports/hours_table_layout.h"
 #include "reports/period_layouts.h"
 #include "support/report_capture.h"
 #include "support/seed.h"
 #include "support/test_database.h"
+#include "support/test_main.h"
 #include "ui/locale_setup.h"
 
 #include <QApplication>
@@ -23,16 +23,16 @@ QString joined(const QStringList &lines)
 
 } // namespace
 
-// The five printed layouts over a small shop whose totals were worked out by hand: what the PDF of
-// each report says (groups, lines, totals, the figures without the raise coefficient, the colour
-// texts), the period's end day left out and its start day counted, the product kind filter, an
-// empty period, and the monthly hours table.
+// The five printed layouts over the small shop, with entries whose totals were worked out by
+// hand: what the PDF of each report says (groups, lines, totals, the figures without the raise
+// coefficient, the colour texts), the period's end day left out and its start day counted, the
+// product kind filter, an empty period, and the monthly hours table.
 //
-// The shop, February 2024 (* = outside the period):
-//   Антонов: КР-1 белая (group Крышки, 0.5 boxes a piece) Литьё 01.02 8 h 100 pcs 4 rejects at 1.5;
-//            Покраска colour 3 10.02 4 h 50 pcs at 2; Покраска colour 1 11.02 2 h 20 pcs 2 rejects
-//            at 2; ЯЩ-2 (group Ящики, 2 boxes, blanks) Литьё 12.02 6 h 30 pcs at 3.
-//   Борисов: КР-1 Литьё 29.02 8 h 40 pcs at 1.5; *01.03 1000 pcs; *ЯЩ-2 31.01.
+// The entries, shift 1, all accepted (* = outside the period of February 2024):
+//   Антонов: КР-1 белая Литьё 01.02 8 h 100 pcs 4 rejects at 1.5; Покраска colour 3 10.02 4 h
+//            50 pcs at 2; Покраска colour 1 11.02 2 h 20 pcs 2 rejects at 2; ЯЩ-2 Литьё 12.02
+//            6 h 30 pcs at 3.
+//   Борисов: КР-1 белая Литьё 29.02 8 h 40 pcs at 1.5; *01.03 1000 pcs; *ЯЩ-2 31.01.
 //   Васильев: ЯЩ-2 Литьё 15.02 0 h 10 pcs 1 reject at 3.
 //   Hour-paid: Антонов household works (day) Крышки 05.02 8 h at 150 = 1200, average piece rate
 //   (night) Ящики 06.02 4 h at 200 = 800, *household 01.03; Борисов household (night) Ящики 07.02
@@ -48,42 +48,26 @@ private Q_SLOTS:
         m_db = std::make_unique<TestDatabase>(QStringLiteral("period_reports"));
         m_dm = m_db->connect();
         TDataModule6 &dm = *m_dm;
-        const qint64 lids = group(QStringLiteral("Крышки"));
-        const qint64 boxes = group(QStringLiteral("Ящики"));
-        const qint64 lid = seed::product(dm, QStringLiteral("КР-1 белая"), 0.5);
-        const qint64 box = seed::product(dm, QStringLiteral("ЯЩ-2"), 2);
-        // One statement per call: only the first statement of a batch reports its errors.
-        const QString setGroup =
-            QStringLiteral("update cmn_gds_and_srv.gds_and_srv set id_class_item=%1 where id=%2");
-        TestDatabase::exec(dm, setGroup.arg(lids).arg(lid));
-        TestDatabase::exec(dm, setGroup.arg(boxes).arg(box));
-        const qint64 cast = seed::kind(dm, QStringLiteral("Литьё"));
-        const qint64 paint = seed::kind(dm, QStringLiteral("Покраска"));
-        const qint64 castLid = seed::operation(dm, cast, lid, 0, {1.5});
-        const qint64 paintLid = seed::operation(dm, paint, lid, 0, {2});
-        const qint64 castBox = seed::operation(dm, cast, box, 1, {3});
-        const qint64 a = seed::worker(dm, QStringLiteral("Антонов А.А."));
-        const qint64 b = seed::worker(dm, QStringLiteral("Борисов Б.Б."));
-        const qint64 v = seed::worker(dm, QStringLiteral("Васильев В.В."));
-        m_workers = {a, b, v};
+        m_shop = seed::smallShop(dm);
+        const seed::SmallShop &s = m_shop;
         const auto entry = [&](qint64 worker, qint64 product, qint64 operation, QDate day,
                                int hours, int pieces, int rejects, double price, int color) {
             seed::entry(dm, {worker, product, operation, day, 1, hours, pieces, rejects, price,
                              QStringLiteral("ok"), color});
         };
-        entry(a, lid, castLid, QDate(2024, 2, 1), 8, 100, 4, 1.5, 0);
-        entry(a, lid, paintLid, QDate(2024, 2, 10), 4, 50, 0, 2, 3);
-        entry(a, lid, paintLid, QDate(2024, 2, 11), 2, 20, 2, 2, 1);
-        entry(a, box, castBox, QDate(2024, 2, 12), 6, 30, 0, 3, 0);
-        entry(b, lid, castLid, QDate(2024, 2, 29), 8, 40, 0, 1.5, 0);
-        entry(b, lid, castLid, QDate(2024, 3, 1), 8, 1000, 0, 1.5, 0);
-        entry(b, box, castBox, QDate(2024, 1, 31), 8, 1000, 0, 3, 0);
-        entry(v, box, castBox, QDate(2024, 2, 15), 0, 10, 1, 3, 0);
-        hourPaid(a, lids, 7777, QDate(2024, 2, 5), 8, 150, 0);
-        hourPaid(a, boxes, 7778, QDate(2024, 2, 6), 4, 200, 1);
-        hourPaid(a, lids, 7777, QDate(2024, 3, 1), 8, 150, 0);
-        hourPaid(b, boxes, 7777, QDate(2024, 2, 7), 2, 150, 1);
-        hourPaid(v, boxes, 7778, QDate(2024, 2, 1), 3, 200, 0);
+        entry(s.antonov, s.lid, s.castLid, QDate(2024, 2, 1), 8, 100, 4, 1.5, 0);
+        entry(s.antonov, s.lid, s.paintLid, QDate(2024, 2, 10), 4, 50, 0, 2, 3);
+        entry(s.antonov, s.lid, s.paintLid, QDate(2024, 2, 11), 2, 20, 2, 2, 1);
+        entry(s.antonov, s.box, s.castBox, QDate(2024, 2, 12), 6, 30, 0, 3, 0);
+        entry(s.borisov, s.lid, s.castLid, QDate(2024, 2, 29), 8, 40, 0, 1.5, 0);
+        entry(s.borisov, s.lid, s.castLid, QDate(2024, 3, 1), 8, 1000, 0, 1.5, 0);
+        entry(s.borisov, s.box, s.castBox, QDate(2024, 1, 31), 8, 1000, 0, 3, 0);
+        entry(s.vasiliev, s.box, s.castBox, QDate(2024, 2, 15), 0, 10, 1, 3, 0);
+        seed::hourPaid(dm, s.antonov, s.lids, 7777, QDate(2024, 2, 5), 8, 150, false);
+        seed::hourPaid(dm, s.antonov, s.boxes, 7778, QDate(2024, 2, 6), 4, 200, true);
+        seed::hourPaid(dm, s.antonov, s.lids, 7777, QDate(2024, 3, 1), 8, 150, false);
+        seed::hourPaid(dm, s.borisov, s.boxes, 7777, QDate(2024, 2, 7), 2, 150, true);
+        seed::hourPaid(dm, s.vasiliev, s.boxes, 7778, QDate(2024, 2, 1), 3, 200, false);
     }
     void cleanupTestCase()
     {
@@ -365,32 +349,12 @@ private Q_SLOTS:
     {
         TDataModule6 &dm = *m_dm;
         const qint64 twin = seed::worker(dm, QStringLiteral("Борисов Б.Б."));
-        const auto row = [&](qint64 worker, int month, int shift, int type, int night,
-                             QList<QPair<int, int>> days) {
-            QString columns, values;
-            for (const auto &[day, hours] : days) {
-                columns += QStringLiteral(", d%1").arg(day);
-                values += QStringLiteral(", %1").arg(hours);
-            }
-            TestDatabase::exec(
-                dm,
-                QStringLiteral(
-                    "insert into accounts_dep.h_tabel(w_id, month, year, smena, i_type, i_night%1) "
-                    "values (%2, %3, 2024, %4, %5, %6%7)")
-                    .arg(columns)
-                    .arg(worker)
-                    .arg(month)
-                    .arg(shift)
-                    .arg(type)
-                    .arg(night)
-                    .arg(values));
-        };
-        row(m_workers[0], 2, 1, 0, 0, {{1, 8}, {10, 4}});
-        row(m_workers[0], 2, 2, 0, 0, {{1, 2}});
-        row(m_workers[0], 2, 0, 7777, 0, {{5, 8}});
-        row(m_workers[1], 2, 1, 0, 0, {{29, 8}});
-        row(m_workers[1], 3, 1, 0, 0, {{1, 7}});
-        row(twin, 2, 3, 0, 0, {{2, 3}});
+        seed::monthRow(dm, m_shop.antonov, 2, 2024, 1, {{1, 8}, {10, 4}});
+        seed::monthRow(dm, m_shop.antonov, 2, 2024, 2, {{1, 2}});
+        seed::monthRow(dm, m_shop.antonov, 2, 2024, 0, {{5, 8}}, 7777);
+        seed::monthRow(dm, m_shop.borisov, 2, 2024, 1, {{29, 8}});
+        seed::monthRow(dm, m_shop.borisov, 3, 2024, 1, {{1, 7}});
+        seed::monthRow(dm, twin, 2, 2024, 3, {{2, 3}});
 
         TForm15 layout(dm);
         QCOMPARE(layout.title(), QStringLiteral("Данные за:"));
@@ -441,35 +405,6 @@ private Q_SLOTS:
     }
 
 private:
-    qint64 group(const QString &caption)
-    {
-        QSqlQuery q = m_dm->ADO_DB.run(
-            QStringLiteral("insert into cmn_classifier.item(s_caption) values (%1) returning id")
-                .arg(sql::quote(caption)));
-        q.next();
-        return q.value(0).toLongLong();
-    }
-
-    void hourPaid(qint64 worker, qint64 nomenclature, int kind, QDate day, int hours, double price,
-                  int night)
-    {
-        TestDatabase::exec(
-            *m_dm,
-            QStringLiteral(
-                "insert into accounts_dep.fatigue(id_nom, id_o, id_p, d_date, i_mnth, i_year, "
-                "i_smena, cnt, price, i_holiday, i_night) values (%1, %2, %3, %4, %5, %6, 1, %7, "
-                "%8, 0, %9)")
-                .arg(nomenclature)
-                .arg(kind)
-                .arg(worker)
-                .arg(sql::toDate(day))
-                .arg(day.month())
-                .arg(day.year())
-                .arg(hours)
-                .arg(sql::decimal(price))
-                .arg(night));
-    }
-
     // Prints a period layout through its calling protocol into a PDF and returns its lines.
     template<typename Layout>
     QStringList print(ProductKind kind, QDate from = From, QDate to = To)
@@ -488,9 +423,9 @@ private:
     QTemporaryDir m_dir;
     std::unique_ptr<TestDatabase> m_db;
     std::unique_ptr<TDataModule6> m_dm;
-    QList<qint64> m_workers;
+    seed::SmallShop m_shop;
     QString m_lastFile;
 };
 
-QTEST_MAIN(TestPeriodReports)
+TABEL_TEST_MAIN(TestPeriodReports)
 #include "tst_period_reports.moc"

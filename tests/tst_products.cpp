@@ -4,6 +4,7 @@
 #include "support/recorders.h"
 #include "support/seed.h"
 #include "support/test_database.h"
+#include "support/test_main.h"
 #include "ui/clock.h"
 #include "ui/lookup_combo.h"
 
@@ -1093,5 +1094,5 @@ private:
     qint64 m_kind = 0;
 };
 
-QTEST_MAIN(TestProducts)
+TABEL_TEST_MAIN(TestProducts)
 #include "tst_products.moc"

@@ -3,6 +3,7 @@
 #include "output/report.h"
 #include "support/recorders.h"
 #include "support/report_capture.h"
+#include "support/test_main.h"
 #include "ui/locale_setup.h"
 
 #include <QAction>
@@ -421,5 +422,5 @@ private:
     QTemporaryDir m_dir;
 };
 
-QTEST_MAIN(TestReportEngine)
+TABEL_TEST_MAIN(TestReportEngine)
 #include "tst_report_engine.moc"

@@ -1,6 +1,7 @@
 #include "db/data_module.h"
 #include "db/db_error.h"
 #include "support/test_database.h"
+#include "support/test_main.h"
 
 #include <QCoreApplication>
 #include <QTest>
@@ -201,5 +202,5 @@ private:
     std::unique_ptr<TDataModule6> m_dm;
 };
 
-QTEST_GUILESS_MAIN(TestSchema)
+TABEL_TEST_GUILESS_MAIN(TestSchema)
 #include "tst_schema.moc"

@@ -9,6 +9,7 @@
 #include "support/running_program.h"
 #include "support/seed.h"
 #include "support/test_database.h"
+#include "support/test_main.h"
 #include "ui/clock.h"
 #include "ui/data_grid.h"
 #include "ui/locale_setup.h"
@@ -413,5 +414,5 @@ private:
     qint64 m_wantedOperation = 0;
 };
 
-QTEST_MAIN(TestShiftEntryEditor)
+TABEL_TEST_MAIN(TestShiftEntryEditor)
 #include "tst_shift_entry_editor.moc"

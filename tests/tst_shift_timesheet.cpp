@@ -6,6 +6,7 @@
 #include "support/running_program.h"
 #include "support/seed.h"
 #include "support/test_database.h"
+#include "support/test_main.h"
 #include "support/workbook.h"
 #include "timesheets/month_rebuild.h"
 #include "timesheets/shift_timesheet.h"
@@ -362,5 +363,5 @@ private:
     qint64 m_vera = 0;
 };
 
-QTEST_MAIN(TestShiftTimesheet)
+TABEL_TEST_MAIN(TestShiftTimesheet)
 #include "tst_shift_timesheet.moc"

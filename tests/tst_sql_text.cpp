@@ -3,6 +3,7 @@
 #include "db/row_filter.h"
 #include "db/sql_text.h"
 #include "db/statement.h"
+#include "support/test_main.h"
 #include "ui/locale_setup.h"
 
 #include <QCoreApplication>
@@ -87,12 +88,12 @@ private Q_SLOTS:
             "select s_code::t_id, to_char(x, 'HH24:MI:SS'), \":no\" from t -- :comment\n"
             "where data=:data and ok!=:OK and d2 = :data");
         QCOMPARE(placeholderNames(text), (QStringList{"data", "OK", "data"}));
-        QCOMPARE(bindParameters(text, params),
+        QCOMPARE(inlineParameters(text, params),
                  QStringLiteral("select s_code::t_id, to_char(x, 'HH24:MI:SS'), \":no\" from t -- "
                                 ":comment\nwhere data='2024-03-05' and ok!='ta''' and d2 = "
                                 "'2024-03-05'"));
         QVERIFY_THROWS_EXCEPTION(DbError,
-                                 bindParameters(QStringLiteral("select :missing"), params));
+                                 inlineParameters(QStringLiteral("select :missing"), params));
     }
 
     void numberMasks_data()
@@ -208,5 +209,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(TestSqlText)
+TABEL_TEST_GUILESS_MAIN(TestSqlText)
 #include "tst_sql_text.moc"

@@ -4,6 +4,7 @@
 #include "shiftlog/shift_log.h"
 #include "support/recorders.h"
 #include "support/test_database.h"
+#include "support/test_main.h"
 #include "ui/termination.h"
 
 #include <QAction>
@@ -217,5 +218,5 @@ private:
     std::unique_ptr<TestDatabase> m_db;
 };
 
-QTEST_MAIN(TestStartup)
+TABEL_TEST_MAIN(TestStartup)
 #include "tst_startup.moc"

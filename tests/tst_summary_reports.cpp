@@ -6,6 +6,7 @@
 #include "support/report_capture.h"
 #include "support/seed.h"
 #include "support/test_database.h"
+#include "support/test_main.h"
 #include "support/workbook.h"
 #include "ui/clock.h"
 #include "ui/locale_setup.h"
@@ -34,9 +35,10 @@ public:
 // the main menu, the four report buttons with their titles and the product kind choice, and the
 // product summary export with its rows, colour texts and progress caption.
 //
-// Entries of February 2024: КР-1 (group Крышки, 0.5 boxes, finished) cast 01.02 96 good pieces,
-// painted colour 1 on 10.02 (18 good) and colour 3 on 11.02 (50); ЯЩ-2 (group Ящики, 2 boxes,
-// blanks) 12.02 30 pieces; one more КР-1 cast on 01.03, the end of the period.
+// The small shop's entries, Антонов's, shift 1, 8 hours, at 2 a piece, accepted: КР-1 белая
+// (finished) cast on 01.02 100 pieces 4 rejects, painted colour 1 on 10.02 20 pieces 2 rejects
+// and colour 3 on 11.02 50 pieces; ЯЩ-2 (blanks) cast on 12.02 30 pieces; one more КР-1 белая
+// cast on 01.03, the end of the period, 1000 pieces.
 class TestSummaryReports : public QObject
 {
     Q_OBJECT
@@ -48,37 +50,17 @@ private Q_SLOTS:
         m_db = std::make_unique<TestDatabase>(QStringLiteral("summary_reports"));
         m_dm = m_db->connect();
         TDataModule6 &dm = *m_dm;
-        const auto group = [&](const QString &caption) {
-            return TestDatabase::scalar(dm,
-                                        QStringLiteral("insert into cmn_classifier.item(s_caption) "
-                                                       "values ('%1') returning id as cnt")
-                                            .arg(caption));
-        };
-        const qint64 lids = group(QStringLiteral("Крышки"));
-        const qint64 boxes = group(QStringLiteral("Ящики"));
-        const qint64 lid = seed::product(dm, QStringLiteral("КР-1"), 0.5);
-        const qint64 box = seed::product(dm, QStringLiteral("ЯЩ-2"), 2);
-        // One statement per call: only the first statement of a batch reports its errors.
-        const QString setGroup =
-            QStringLiteral("update cmn_gds_and_srv.gds_and_srv set id_class_item=%1 where id=%2");
-        TestDatabase::exec(dm, setGroup.arg(lids).arg(lid));
-        TestDatabase::exec(dm, setGroup.arg(boxes).arg(box));
-        const qint64 cast = seed::kind(dm, QStringLiteral("Литьё"));
-        const qint64 paint = seed::kind(dm, QStringLiteral("Покраска"));
-        const qint64 castLid = seed::operation(dm, cast, lid, 0, {1.5});
-        const qint64 paintLid = seed::operation(dm, paint, lid, 0, {2});
-        const qint64 castBox = seed::operation(dm, cast, box, 1, {3});
-        const qint64 worker = seed::worker(dm, QStringLiteral("Антонов А.А."));
+        const seed::SmallShop s = seed::smallShop(dm);
         const auto entry = [&](qint64 product, qint64 operation, QDate day, int pieces, int rejects,
                                int color) {
-            seed::entry(dm, {worker, product, operation, day, 1, 8, pieces, rejects, 2,
+            seed::entry(dm, {s.antonov, product, operation, day, 1, 8, pieces, rejects, 2,
                              QStringLiteral("ok"), color});
         };
-        entry(lid, castLid, QDate(2024, 2, 1), 100, 4, 0);
-        entry(lid, paintLid, QDate(2024, 2, 10), 20, 2, 1);
-        entry(lid, paintLid, QDate(2024, 2, 11), 50, 0, 3);
-        entry(box, castBox, QDate(2024, 2, 12), 30, 0, 0);
-        entry(lid, castLid, QDate(2024, 3, 1), 1000, 0, 0);
+        entry(s.lid, s.castLid, QDate(2024, 2, 1), 100, 4, 0);
+        entry(s.lid, s.paintLid, QDate(2024, 2, 10), 20, 2, 1);
+        entry(s.lid, s.paintLid, QDate(2024, 2, 11), 50, 0, 3);
+        entry(s.box, s.castBox, QDate(2024, 2, 12), 30, 0, 0);
+        entry(s.lid, s.castLid, QDate(2024, 3, 1), 1000, 0, 0);
     }
     void cleanupTestCase()
     {
@@ -388,5 +370,5 @@ private:
     std::unique_ptr<TForm18> m_window;
 };
 
-QTEST_MAIN(TestSummaryReports)
+TABEL_TEST_MAIN(TestSummaryReports)
 #include "tst_summary_reports.moc"

@@ -8,6 +8,7 @@
 #include "support/running_program.h"
 #include "support/seed.h"
 #include "support/test_database.h"
+#include "support/test_main.h"
 #include "timesheets/month_rebuild.h"
 
 #include <QApplication>
@@ -611,5 +612,5 @@ private:
     QString m_firstReport;
 };
 
-QTEST_MAIN(TestUpgrade)
+TABEL_TEST_MAIN(TestUpgrade)
 #include "tst_upgrade.moc"

@@ -5,6 +5,7 @@
 #include "support/recorders.h"
 #include "support/shift_log_links.h"
 #include "support/test_database.h"
+#include "support/test_main.h"
 #include "ui/version_watch.h"
 
 #include <QApplication>
@@ -161,5 +162,5 @@ private:
     std::unique_ptr<TDataModule6> m_dm;
 };
 
-QTEST_MAIN(TestVersionCheck)
+TABEL_TEST_MAIN(TestVersionCheck)
 #include "tst_version_check.moc"

@@ -3,6 +3,7 @@
 #include "support/recorders.h"
 #include "support/seed.h"
 #include "support/test_database.h"
+#include "support/test_main.h"
 #include "ui/data_grid.h"
 #include "ui/lookup_combo.h"
 
@@ -326,5 +327,5 @@ private:
     std::unique_ptr<TForm5> m_list;
 };
 
-QTEST_MAIN(TestWorkers)
+TABEL_TEST_MAIN(TestWorkers)
 #include "tst_workers.moc"

@@ -1,6 +1,7 @@
 #include "output/export_progress.h"
 #include "output/xlsx_export.h"
 #include "support/recorders.h"
+#include "support/test_main.h"
 #include "support/workbook.h"
 #include "ui/busy.h"
 #include "ui/clock.h"
@@ -16,7 +17,6 @@
 #include <QLocale>
 #include <QProcess>
 #include <QPushButton>
-#include <QRegularExpression>
 #include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
@@ -48,14 +48,6 @@ private Q_SLOTS:
         XlsxExport::setFolder({});
         Clock::set({});
     }
-    // Stray warnings fail the test; the offscreen platform's note on size hints is no fault of
-    // ours.
-    void init()
-    {
-        QTest::failOnWarning(QRegularExpression(
-            QStringLiteral("^(?!This plugin does not support propagateSizeHints)")));
-    }
-
     // Day hours and totals reach the sheet as the windows show them ("12,5" in Russian); they
     // must become numbers so that the office can sum them, while names and codes stay text.
     void number_data()
@@ -547,5 +539,5 @@ private:
     QTemporaryDir m_dir;
 };
 
-QTEST_MAIN(TestXlsxExport)
+TABEL_TEST_MAIN(TestXlsxExport)
 #include "tst_xlsx_export.moc"

@@ -9,7 +9,7 @@
 #include <functional>
 
 // Keeps every message the program shows instead of showing it; answers questions from a queue
-// (default "Да"). Installed for its lifetime.
+// (default "Да"). Installed for its lifetime; then a message fails the test again.
 class MessageRecorder : public messages::Handler
 {
 public:
@@ -30,6 +30,7 @@ public:
 
 // Stands in for exec() of modal windows: the script gets the dialog (and may check it with
 // QCOMPARE, click its buttons, fill its boxes); the dialog's result is what exec() returns.
+// Installed for its lifetime; then a modal window fails the test again.
 class ModalScript
 {
 public:

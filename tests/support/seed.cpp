@@ -75,6 +75,67 @@ qint64 entry(TDataModule6 &dm, const Entry &e)
             .arg(sql::integer(e.hours), sql::quote(e.ok)));
 }
 
+qint64 group(TDataModule6 &dm, const QString &caption)
+{
+    return insertReturningId(
+        dm, QStringLiteral("insert into cmn_classifier.item(s_caption) values (%1)")
+                .arg(sql::quote(caption)));
+}
+
+void setGroup(TDataModule6 &dm, qint64 product, qint64 group)
+{
+    TestDatabase::exec(
+        dm, QStringLiteral("update cmn_gds_and_srv.gds_and_srv set id_class_item=%1 where id=%2")
+                .arg(group ? sql::integer(group) : QStringLiteral("null"), sql::integer(product)));
+}
+
+void hourPaid(TDataModule6 &dm, qint64 worker, qint64 group, int kind, const QDate &day, int hours,
+              double price, bool night)
+{
+    TestDatabase::exec(
+        dm, QStringLiteral("insert into accounts_dep.fatigue(id_nom, id_o, id_p, d_date, i_mnth, "
+                           "i_year, i_smena, cnt, price, i_holiday, i_night) values (%1, %2, %3, "
+                           "%4, %5, %6, 1, %7, %8, 0, %9)")
+                .arg(sql::integer(group), sql::integer(kind), sql::integer(worker),
+                     sql::toDate(day), sql::integer(day.month()), sql::integer(day.year()),
+                     sql::integer(hours), sql::decimal(price), sql::integer(night ? 1 : 0)));
+}
+
+void monthRow(TDataModule6 &dm, qint64 worker, int month, int year, int shift,
+              std::initializer_list<DayHours> days, int type, bool night)
+{
+    QString columns, values;
+    for (const DayHours &each : days) {
+        columns += QStringLiteral(", ") + sql::dayColumn(each.day);
+        values += QStringLiteral(", ") + sql::integer(each.hours);
+    }
+    TestDatabase::exec(
+        dm, QStringLiteral("insert into accounts_dep.h_tabel(w_id, month, year, smena, i_type, "
+                           "i_night%1) values (%2, %3, %4, %5, %6, %7%8)")
+                .arg(columns, sql::integer(worker), sql::integer(month), sql::integer(year),
+                     sql::integer(shift), sql::integer(type), sql::integer(night ? 1 : 0), values));
+}
+
+SmallShop smallShop(TDataModule6 &dm)
+{
+    SmallShop shop;
+    shop.lids = group(dm, QStringLiteral("Крышки"));
+    shop.boxes = group(dm, QStringLiteral("Ящики"));
+    shop.lid = product(dm, QStringLiteral("КР-1 белая"), 0.5);
+    shop.box = product(dm, QStringLiteral("ЯЩ-2"), 2);
+    setGroup(dm, shop.lid, shop.lids);
+    setGroup(dm, shop.box, shop.boxes);
+    shop.cast = kind(dm, QStringLiteral("Литьё"));
+    shop.paint = kind(dm, QStringLiteral("Покраска"));
+    shop.castLid = operation(dm, shop.cast, shop.lid, 0, {1.5});
+    shop.paintLid = operation(dm, shop.paint, shop.lid, 0, {2});
+    shop.castBox = operation(dm, shop.cast, shop.box, 1, {3});
+    shop.antonov = worker(dm, QStringLiteral("Антонов А.А."));
+    shop.borisov = worker(dm, QStringLiteral("Борисов Б.Б."));
+    shop.vasiliev = worker(dm, QStringLiteral("Васильев В.В."));
+    return shop;
+}
+
 int dayValue(TDataModule6 &dm, qint64 worker, int shift, const QDate &day)
 {
     QSqlQuery query = dm.ADO_DB.run(

@@ -27,9 +27,9 @@ public:
     // A data module connected to this database, as start-up would connect it.
     std::unique_ptr<TDataModule6> connect() const;
 
-    // Runs statements as the test's own set-up; a failure fails with the server's message.
-    // Runs a script of statements separated by semicolons, one statement at a time in one
-    // transaction; a failure fails with the server's message and the statement.
+    // Runs the test's own set-up: a script of statements separated by semicolons, one statement
+    // at a time in one transaction; a failure fails the test with the server's message and the
+    // statement.
     static void exec(TDataModule6 &dm, const QString &sql);
     static QStringList statements(const QString &script);
     static qint64 scalar(TDataModule6 &dm, const QString &sql);
