@@ -16,6 +16,7 @@
 #include "support/seed.h"
 #include "support/test_database.h"
 #include "timesheets/hour_paid_entries.h"
+#include "timesheets/hour_paid_writes.h"
 #include "ui/clock.h"
 #include "ui/data_grid.h"
 #include "ui/error_guard.h"
