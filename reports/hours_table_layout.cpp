@@ -11,8 +11,7 @@ constexpr double kDayWidth = 5.3;
 }
 
 TForm15::TForm15(TDataModule6 &dm, Forms &, QWidget *parent)
-    : LayoutHolder(dm, QStringLiteral("TForm15"), QStringLiteral("H_Tabel"), sqlText(), design(),
-                   parent)
+    : LayoutHolder(dm, QStringLiteral("TForm15"), reporting::hoursTableDesign(), parent)
     , H_Tabel(query())
 {}
 
@@ -105,8 +104,7 @@ QStringList TForm15::monthNames()
 
 QString TForm15::monthTitle(int month, int year)
 {
-    return monthNames().value(month - 1) + QLatin1Char(' ') + QString::number(year) +
-           QStringLiteral(" г.");
+    return reporting::monthTitle(month, year);
 }
 
 void TForm15::setTitle(const QString &text)
@@ -121,14 +119,7 @@ QString TForm15::title() const
 
 report::PreparedReport TForm15::prepare(int month, int year, const QString &title)
 {
-    H_Tabel.close();
-    H_Tabel.setParam(QStringLiteral("mnth"), month);
-    H_Tabel.setParam(QStringLiteral("yea"), year);
-    H_Tabel.open();
-    setTitle(title);
-    report::PreparedReport prepared = LayoutHolder::prepare();
-    prepared.title = title;
-    return prepared;
+    return reporting::prepareHours(H_Tabel, QuickRep1, queryName(), month, year, title);
 }
 
 void TForm15::print(int month, int year, const QString &title, QWidget *previewParent)

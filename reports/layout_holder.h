@@ -3,6 +3,7 @@
 #include "db/dataset.h"
 #include "output/prepared_report.h"
 #include "output/report.h"
+#include "reports/report_functions.h"
 
 #include <QDate>
 #include <QString>
@@ -11,12 +12,10 @@
 
 class TDataModule6;
 
-// The product kind choice of the report windows ("Вид продукции"), by its item number.
-enum class ProductKind { All = 0, Finished = 1, Blanks = 2 };
-
 // A printed report: one query and one layout. Created at start-up and never shown itself; the
 // calling window fills the query's parameters, opens it, sets the title, prepares the report and
-// shows it in the preview, then closes the query.
+// shows it in the preview, then closes the query. The steps themselves are the report functions'
+// (reports/report_functions.h), which tabel-report calls without a window.
 class LayoutHolder : public QWidget
 {
     Q_OBJECT
@@ -34,8 +33,8 @@ public:
     static void preview(const report::PreparedReport &prepared, QWidget *parent);
 
 protected:
-    LayoutHolder(TDataModule6 &dm, const QString &objectName, const QString &queryName,
-                 const QStringList &sql, const report::Layout &layout, QWidget *parent);
+    LayoutHolder(TDataModule6 &dm, const QString &objectName, const reporting::ReportDesign &design,
+                 QWidget *parent);
 
 private:
     Dataset m_query;
@@ -49,9 +48,9 @@ class PeriodLayout : public LayoutHolder
 {
     Q_OBJECT
 public:
-    int parameterCount() const { return m_parameterCount; }
+    int parameterCount() const { return m_design.parameterCount; }
     // The title text before the dates, e.g. "   Отчет по рабочим за период с ".
-    const QString &titleText() const { return m_titleText; }
+    const QString &titleText() const { return m_design.titleText; }
     // The title text, the start, " по " and the end, the dates as DD.MM.YYYY.
     QString title(const QDate &from, const QDate &to) const;
 
@@ -71,28 +70,11 @@ public:
     void writePdf(const QDate &from, const QDate &to, ProductKind kind, const QString &path);
 
 protected:
-    PeriodLayout(TDataModule6 &dm, const QString &objectName, const QString &queryName,
-                 const QStringList &sql, int parameterCount, const QString &titleText,
-                 const report::Layout &layout, QWidget *parent);
+    PeriodLayout(TDataModule6 &dm, const QString &objectName,
+                 const reporting::PeriodReportDesign &design, QWidget *parent);
 
 private:
-    int m_parameterCount;
-    QString m_titleText;
-};
-
-// Closes a query when it goes, however the work with it ends.
-class QueryCloser
-{
-public:
-    explicit QueryCloser(Dataset &query)
-        : m_query(query)
-    {}
-    ~QueryCloser() { m_query.close(); }
-    QueryCloser(const QueryCloser &) = delete;
-    QueryCloser &operator=(const QueryCloser &) = delete;
-
-private:
-    Dataset &m_query;
+    reporting::PeriodReportDesign m_design;
 };
 
 // Colours and fonts the layouts share.
