@@ -217,6 +217,7 @@ void addOptions(QCommandLineParser &parser)
     });
 }
 
+// The period report of one of the four period kinds.
 reporting::PeriodReport periodReport(Kind kind)
 {
     switch (kind) {
