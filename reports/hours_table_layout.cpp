@@ -1,7 +1,6 @@
 #include "reports/hours_table_layout.h"
 
 #include "app/forms.h"
-#include "db/month_days.h"
 #include "ui/busy.h"
 
 using namespace report;
@@ -97,19 +96,9 @@ Layout TForm15::design()
     return layout;
 }
 
-QStringList TForm15::monthNames()
-{
-    return MonthDays::monthNames();
-}
-
 QString TForm15::monthTitle(int month, int year)
 {
     return reporting::monthTitle(month, year);
-}
-
-void TForm15::setTitle(const QString &text)
-{
-    QuickRep1.setText(QStringLiteral("QRLabel33"), text);
 }
 
 QString TForm15::title() const
@@ -130,10 +119,4 @@ void TForm15::print(int month, int year, const QString &title, QWidget *previewP
         return prepare(month, year, title);
     }();
     preview(prepared, previewParent);
-}
-
-void TForm15::writePdf(int month, int year, const QString &title, const QString &path)
-{
-    QueryCloser closer(H_Tabel);
-    prepare(month, year, title).writePdf(path);
 }

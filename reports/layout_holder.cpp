@@ -1,7 +1,6 @@
 #include "reports/layout_holder.h"
 
 #include "db/data_module.h"
-#include "output/data_source.h"
 #include "output/preview.h"
 #include "ui/busy.h"
 
@@ -19,11 +18,6 @@ LayoutHolder::LayoutHolder(TDataModule6 &dm, const QString &objectName,
 
 LayoutHolder::~LayoutHolder() = default;
 
-report::PreparedReport LayoutHolder::prepare() const
-{
-    return QuickRep1.prepare(report::DatasetSource(m_query, m_queryName));
-}
-
 void LayoutHolder::preview(const report::PreparedReport &prepared, QWidget *parent)
 {
     report::preview(prepared, parent);
@@ -34,26 +28,6 @@ PeriodLayout::PeriodLayout(TDataModule6 &dm, const QString &objectName,
     : LayoutHolder(dm, objectName, design, parent)
     , m_design(design)
 {}
-
-QString PeriodLayout::title(const QDate &from, const QDate &to) const
-{
-    return reporting::periodTitle(m_design.titleText, from, to);
-}
-
-void PeriodLayout::setPeriod(const QDate &from, const QDate &to)
-{
-    reporting::setPeriod(query(), m_design.parameterCount, from, to);
-}
-
-void PeriodLayout::setProductKind(ProductKind kind)
-{
-    reporting::filterProductKind(query(), kind);
-}
-
-void PeriodLayout::setTitle(const QString &text)
-{
-    QuickRep1.setText(QStringLiteral("QRLabel1"), text);
-}
 
 report::PreparedReport PeriodLayout::prepare(const QDate &from, const QDate &to, ProductKind kind)
 {
@@ -69,13 +43,6 @@ void PeriodLayout::print(const QDate &from, const QDate &to, ProductKind kind,
         return prepare(from, to, kind);
     }();
     preview(prepared, previewParent);
-}
-
-void PeriodLayout::writePdf(const QDate &from, const QDate &to, ProductKind kind,
-                            const QString &path)
-{
-    QueryCloser closer(query());
-    prepare(from, to, kind).writePdf(path);
 }
 
 namespace layouts {

@@ -27,8 +27,6 @@ public:
     // The layout; its title label is filled in by the caller.
     report::Report QuickRep1;
 
-    // Builds the pages from the open query's rows that pass its filter.
-    report::PreparedReport prepare() const;
     // Shows prepared pages in the preview window; the user prints from there.
     static void preview(const report::PreparedReport &prepared, QWidget *parent);
 
@@ -48,26 +46,12 @@ class PeriodLayout : public LayoutHolder
 {
     Q_OBJECT
 public:
-    int parameterCount() const { return m_design.parameterCount; }
-    // The title text before the dates, e.g. "   Отчет по рабочим за период с ".
-    const QString &titleText() const { return m_design.titleText; }
-    // The title text, the start, " по " and the end, the dates as DD.MM.YYYY.
-    QString title(const QDate &from, const QDate &to) const;
-
-    // The steps of a print, each on its own: data1..dataN; the filter "naimen=0" / "naimen=1"
-    // (switched off for All); the title label.
-    void setPeriod(const QDate &from, const QDate &to);
-    void setProductKind(ProductKind kind);
-    void setTitle(const QString &text);
-
     // Parameters, filter, open, title, prepare: the pages of the period. The query is left open
     // for the caller to close after showing them.
     report::PreparedReport prepare(const QDate &from, const QDate &to, ProductKind kind);
     // The whole print: the pages are prepared, shown in the preview, and the query is closed (also
     // when the query fails).
     void print(const QDate &from, const QDate &to, ProductKind kind, QWidget *previewParent);
-    // The same pages written to a PDF file instead of the preview.
-    void writePdf(const QDate &from, const QDate &to, ProductKind kind, const QString &path);
 
 protected:
     PeriodLayout(TDataModule6 &dm, const QString &objectName,
