@@ -230,7 +230,24 @@ int XlsxExport::open(const QString &subject)
         return -1;
     }
     file.close();
+    m_ownFile = true;
+    return start(path) ? 1 : -1;
+}
 
+int XlsxExport::create(const QString &path)
+{
+    discard();
+    const QString folder = QFileInfo(path).absolutePath();
+    if (!QFileInfo(folder).isDir()) {
+        messages::error(kErrorCaption, kCannotCreate, QDir::toNativeSeparators(path));
+        return -1;
+    }
+    m_ownFile = false;
+    return start(path) ? 1 : -1;
+}
+
+bool XlsxExport::start(const QString &path)
+{
     m_workbook = workbook_new(QFile::encodeName(path).constData());
     if (m_workbook)
         m_sheet = workbook_add_worksheet(m_workbook, kSheetName);
@@ -239,9 +256,10 @@ int XlsxExport::open(const QString &subject)
             lxw_workbook_free(m_workbook);
         m_workbook = nullptr;
         m_sheet = nullptr;
-        QFile::remove(path);
+        if (m_ownFile)
+            QFile::remove(path);
         messages::error(kErrorCaption, kCannotCreate, QDir::toNativeSeparators(path));
-        return -1;
+        return false;
     }
     m_text = workbook_add_format(m_workbook);
     format_set_num_format(m_text, "@");
@@ -252,7 +270,7 @@ int XlsxExport::open(const QString &subject)
     format_set_bold(m_textBold);
     m_columns.clear();
     m_fileName = path;
-    return 1;
+    return true;
 }
 
 int XlsxExport::show(bool visible)
@@ -269,6 +287,13 @@ int XlsxExport::show(bool visible)
                                           .arg(QDir::toNativeSeparators(m_fileName)));
     }
     return 1;
+}
+
+int XlsxExport::save()
+{
+    if (!m_workbook)
+        return 1;
+    return finish() ? 1 : -1;
 }
 
 int XlsxExport::write(int sheet, int column, int row, const QString &text)
@@ -355,5 +380,6 @@ void XlsxExport::discard()
     m_sheet = nullptr;
     m_text = m_bold = m_textBold = nullptr;
     m_columns.clear();
-    QFile::remove(m_fileName);
+    if (m_ownFile)
+        QFile::remove(m_fileName);
 }

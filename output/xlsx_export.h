@@ -32,12 +32,19 @@ public:
     // started earlier and never shown is thrown away. A file that cannot be created shows "Ошибка
     // открытия файла Microsoft Excel." and gives -1.
     int open(const QString &subject = {});
+    // Starts a new, empty workbook with one sheet that save() writes to path, replacing a file
+    // there (a scheduled job's named output): no name is made up and nothing is opened. A path
+    // whose folder does not exist shows "Ошибка открытия файла Microsoft Excel." and gives -1.
+    int create(const QString &path);
 
     // show(false) leaves the workbook as it is (it is being filled). show(true) finishes the file
     // and opens it with the desktop's spreadsheet program; when none can, "Невозможно открыть
     // Microsoft Excel." names the file, which stays. Gives 1, or -1 when the file could not be
     // written. Does nothing when no workbook is being filled.
     int show(bool visible);
+    // Finishes the workbook and leaves it in its file, unopened. Gives 1, or -1 when the file
+    // could not be written. Does nothing when no workbook is being filled.
+    int save();
 
     // Writes one cell (sheet, column and row count from 1). With textFormat the cell is text with
     // the number format "@"; without it a text that reads as a number (see number()) becomes a
@@ -77,6 +84,7 @@ private:
         double fitted = -1; // the width the last auto-fit gave, -1 when never fitted
     };
 
+    bool start(const QString &path);
     void discard();
     bool finish();
     void applyWidths();
@@ -88,4 +96,7 @@ private:
     lxw_format *m_textBold = nullptr;
     std::vector<Column> m_columns;
     QString m_fileName;
+    // The file was made by open() (a new name), so a workbook thrown away takes it along; a file
+    // that create() would replace is left as it was.
+    bool m_ownFile = false;
 };

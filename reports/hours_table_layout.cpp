@@ -1,6 +1,5 @@
 #include "reports/hours_table_layout.h"
 
-#include "db/month_days.h"
 #include "ui/busy.h"
 
 using namespace report;
@@ -10,8 +9,7 @@ constexpr double kDayWidth = 5.3;
 }
 
 TForm15::TForm15(TDataModule6 &dm, QWidget *parent)
-    : LayoutHolder(dm, QStringLiteral("TForm15"), QStringLiteral("H_Tabel"), sqlText(), design(),
-                   parent)
+    : LayoutHolder(dm, QStringLiteral("TForm15"), reporting::hoursTableDesign(), parent)
     , H_Tabel(query())
 {}
 
@@ -97,20 +95,9 @@ Layout TForm15::design()
     return layout;
 }
 
-QStringList TForm15::monthNames()
-{
-    return MonthDays::monthNames();
-}
-
 QString TForm15::monthTitle(int month, int year)
 {
-    return monthNames().value(month - 1) + QLatin1Char(' ') + QString::number(year) +
-           QStringLiteral(" г.");
-}
-
-void TForm15::setTitle(const QString &text)
-{
-    QuickRep1.setText(QStringLiteral("QRLabel33"), text);
+    return reporting::monthTitle(month, year);
 }
 
 QString TForm15::title() const
@@ -120,14 +107,7 @@ QString TForm15::title() const
 
 report::PreparedReport TForm15::prepare(int month, int year, const QString &title)
 {
-    H_Tabel.close();
-    H_Tabel.setParam(QStringLiteral("mnth"), month);
-    H_Tabel.setParam(QStringLiteral("yea"), year);
-    H_Tabel.open();
-    setTitle(title);
-    report::PreparedReport prepared = LayoutHolder::prepare();
-    prepared.title = title;
-    return prepared;
+    return reporting::prepareHours(H_Tabel, QuickRep1, queryName(), month, year, title);
 }
 
 void TForm15::print(int month, int year, const QString &title, QWidget *previewParent)
@@ -138,10 +118,4 @@ void TForm15::print(int month, int year, const QString &title, QWidget *previewP
         return prepare(month, year, title);
     }();
     preview(prepared, previewParent);
-}
-
-void TForm15::writePdf(int month, int year, const QString &title, const QString &path)
-{
-    QueryCloser closer(H_Tabel);
-    prepare(month, year, title).writePdf(path);
 }

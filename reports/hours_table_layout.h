@@ -13,8 +13,7 @@ public:
     // Parameters mnth (1..12) and yea.
     Dataset &H_Tabel;
 
-    // The title label "QRLabel33" ("Данные за:" until a caller sets it).
-    void setTitle(const QString &text);
+    // The title label "QRLabel33" ("Данные за:" until a print sets it).
     QString title() const;
 
     // Parameters, open, title, prepare: the month's pages. The query stays open for the caller
@@ -22,11 +21,7 @@ public:
     report::PreparedReport prepare(int month, int year, const QString &title);
     // The whole print: prepare, show in the preview, close the query (also when it fails).
     void print(int month, int year, const QString &title, QWidget *previewParent = nullptr);
-    // The same pages written to a PDF file instead of the preview.
-    void writePdf(int month, int year, const QString &title, const QString &path);
 
-    // The month names of the timesheet window's list, January first.
-    static QStringList monthNames();
     // The title the timesheet window sets: month name, year and " г." ("Март 2024 г.").
     static QString monthTitle(int month, int year);
 

@@ -1,86 +1,37 @@
 #include "reports/layout_holder.h"
 
 #include "db/data_module.h"
-#include "output/data_source.h"
 #include "output/preview.h"
 #include "ui/busy.h"
 
-LayoutHolder::LayoutHolder(TDataModule6 &dm, const QString &objectName, const QString &queryName,
-                           const QStringList &sql, const report::Layout &layout, QWidget *parent)
+LayoutHolder::LayoutHolder(TDataModule6 &dm, const QString &objectName,
+                           const reporting::ReportDesign &design, QWidget *parent)
     : QWidget(parent)
-    , QuickRep1(layout)
+    , QuickRep1(design.layout)
     , m_query(dm.ADO_DB)
-    , m_queryName(queryName)
+    , m_queryName(design.queryName)
 {
     setObjectName(objectName);
-    m_query.setObjectName(queryName);
-    m_query.setSql(sql);
+    m_query.setObjectName(design.queryName);
+    m_query.setSql(design.sql);
 }
 
 LayoutHolder::~LayoutHolder() = default;
-
-report::PreparedReport LayoutHolder::prepare() const
-{
-    return QuickRep1.prepare(report::DatasetSource(m_query, m_queryName));
-}
 
 void LayoutHolder::preview(const report::PreparedReport &prepared, QWidget *parent)
 {
     report::preview(prepared, parent);
 }
 
-PeriodLayout::PeriodLayout(TDataModule6 &dm, const QString &objectName, const QString &queryName,
-                           const QStringList &sql, int parameterCount, const QString &titleText,
-                           const report::Layout &layout, QWidget *parent)
-    : LayoutHolder(dm, objectName, queryName, sql, layout, parent)
-    , m_parameterCount(parameterCount)
-    , m_titleText(titleText)
+PeriodLayout::PeriodLayout(TDataModule6 &dm, const QString &objectName,
+                           const reporting::PeriodReportDesign &design, QWidget *parent)
+    : LayoutHolder(dm, objectName, design, parent)
+    , m_design(design)
 {}
-
-QString PeriodLayout::title(const QDate &from, const QDate &to) const
-{
-    const QString format = QStringLiteral("dd.MM.yyyy");
-    return m_titleText + from.toString(format) + QStringLiteral(" по ") + to.toString(format);
-}
-
-void PeriodLayout::setPeriod(const QDate &from, const QDate &to)
-{
-    for (int n = 1; n <= m_parameterCount; ++n)
-        query().setParam(QStringLiteral("data%1").arg(n), n % 2 == 1 ? from : to);
-}
-
-void PeriodLayout::setProductKind(ProductKind kind)
-{
-    switch (kind) {
-    case ProductKind::All:
-        query().setFiltered(false);
-        break;
-    case ProductKind::Finished:
-        query().setFilter(QStringLiteral("naimen=0"));
-        query().setFiltered(true);
-        break;
-    case ProductKind::Blanks:
-        query().setFilter(QStringLiteral("naimen=1"));
-        query().setFiltered(true);
-        break;
-    }
-}
-
-void PeriodLayout::setTitle(const QString &text)
-{
-    QuickRep1.setText(QStringLiteral("QRLabel1"), text);
-}
 
 report::PreparedReport PeriodLayout::prepare(const QDate &from, const QDate &to, ProductKind kind)
 {
-    query().close();
-    setPeriod(from, to);
-    setProductKind(kind);
-    query().open();
-    setTitle(title(from, to));
-    report::PreparedReport prepared = LayoutHolder::prepare();
-    prepared.title = title(from, to);
-    return prepared;
+    return reporting::preparePeriod(query(), QuickRep1, m_design, from, to, kind);
 }
 
 void PeriodLayout::print(const QDate &from, const QDate &to, ProductKind kind,
@@ -92,13 +43,6 @@ void PeriodLayout::print(const QDate &from, const QDate &to, ProductKind kind,
         return prepare(from, to, kind);
     }();
     preview(prepared, previewParent);
-}
-
-void PeriodLayout::writePdf(const QDate &from, const QDate &to, ProductKind kind,
-                            const QString &path)
-{
-    QueryCloser closer(query());
-    prepare(from, to, kind).writePdf(path);
 }
 
 namespace layouts {

@@ -3,6 +3,7 @@
 #include "db/dataset.h"
 #include "output/prepared_report.h"
 #include "output/report.h"
+#include "reports/report_functions.h"
 
 #include <QDate>
 #include <QString>
@@ -11,12 +12,10 @@
 
 class TDataModule6;
 
-// The product kind choice of the report windows ("Вид продукции"), by its item number.
-enum class ProductKind { All = 0, Finished = 1, Blanks = 2 };
-
 // A printed report: one query and one layout. Created at start-up and never shown itself; the
 // calling window fills the query's parameters, opens it, sets the title, prepares the report and
-// shows it in the preview, then closes the query.
+// shows it in the preview, then closes the query. The steps themselves are the report functions'
+// (reports/report_functions.h), which tabel-report calls without a window.
 class LayoutHolder : public QWidget
 {
     Q_OBJECT
@@ -28,14 +27,12 @@ public:
     // The layout; its title label is filled in by the caller.
     report::Report QuickRep1;
 
-    // Builds the pages from the open query's rows that pass its filter.
-    report::PreparedReport prepare() const;
     // Shows prepared pages in the preview window; the user prints from there.
     static void preview(const report::PreparedReport &prepared, QWidget *parent);
 
 protected:
-    LayoutHolder(TDataModule6 &dm, const QString &objectName, const QString &queryName,
-                 const QStringList &sql, const report::Layout &layout, QWidget *parent);
+    LayoutHolder(TDataModule6 &dm, const QString &objectName, const reporting::ReportDesign &design,
+                 QWidget *parent);
 
 private:
     Dataset m_query;
@@ -49,50 +46,19 @@ class PeriodLayout : public LayoutHolder
 {
     Q_OBJECT
 public:
-    int parameterCount() const { return m_parameterCount; }
-    // The title text before the dates, e.g. "   Отчет по рабочим за период с ".
-    const QString &titleText() const { return m_titleText; }
-    // The title text, the start, " по " and the end, the dates as DD.MM.YYYY.
-    QString title(const QDate &from, const QDate &to) const;
-
-    // The steps of a print, each on its own: data1..dataN; the filter "naimen=0" / "naimen=1"
-    // (switched off for All); the title label.
-    void setPeriod(const QDate &from, const QDate &to);
-    void setProductKind(ProductKind kind);
-    void setTitle(const QString &text);
-
     // Parameters, filter, open, title, prepare: the pages of the period. The query is left open
     // for the caller to close after showing them.
     report::PreparedReport prepare(const QDate &from, const QDate &to, ProductKind kind);
     // The whole print: the pages are prepared, shown in the preview, and the query is closed (also
     // when the query fails).
     void print(const QDate &from, const QDate &to, ProductKind kind, QWidget *previewParent);
-    // The same pages written to a PDF file instead of the preview.
-    void writePdf(const QDate &from, const QDate &to, ProductKind kind, const QString &path);
 
 protected:
-    PeriodLayout(TDataModule6 &dm, const QString &objectName, const QString &queryName,
-                 const QStringList &sql, int parameterCount, const QString &titleText,
-                 const report::Layout &layout, QWidget *parent);
+    PeriodLayout(TDataModule6 &dm, const QString &objectName,
+                 const reporting::PeriodReportDesign &design, QWidget *parent);
 
 private:
-    int m_parameterCount;
-    QString m_titleText;
-};
-
-// Closes a query when it goes, however the work with it ends.
-class QueryCloser
-{
-public:
-    explicit QueryCloser(Dataset &query)
-        : m_query(query)
-    {}
-    ~QueryCloser() { m_query.close(); }
-    QueryCloser(const QueryCloser &) = delete;
-    QueryCloser &operator=(const QueryCloser &) = delete;
-
-private:
-    Dataset &m_query;
+    reporting::PeriodReportDesign m_design;
 };
 
 // Colours and fonts the layouts share.

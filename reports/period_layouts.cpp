@@ -43,8 +43,8 @@ const QString Mask3 = QStringLiteral("#0.000");
 // ---------------------------------------------------------------------------------------------
 
 TForm16::TForm16(TDataModule6 &dm, QWidget *parent)
-    : PeriodLayout(dm, QStringLiteral("TForm16"), QStringLiteral("t_Report"), sqlText(), 12,
-                   QStringLiteral("   Отчет по рабочим за период с "), design(), parent)
+    : PeriodLayout(dm, QStringLiteral("TForm16"),
+                   reporting::periodReportDesign(reporting::PeriodReport::Workers), parent)
     , t_Report(query())
 {}
 
@@ -167,8 +167,8 @@ Layout TForm16::design()
 // ---------------------------------------------------------------------------------------------
 
 TForm17::TForm17(TDataModule6 &dm, QWidget *parent)
-    : PeriodLayout(dm, QStringLiteral("TForm17"), QStringLiteral("t_Report"), sqlText(), 2,
-                   QStringLiteral("   Отчет по продукции за период с "), design(), parent)
+    : PeriodLayout(dm, QStringLiteral("TForm17"),
+                   reporting::periodReportDesign(reporting::PeriodReport::Products), parent)
     , t_Report(query())
 {}
 
@@ -231,8 +231,8 @@ Layout TForm17::design()
 // ---------------------------------------------------------------------------------------------
 
 TForm20::TForm20(TDataModule6 &dm, QWidget *parent)
-    : PeriodLayout(dm, QStringLiteral("TForm20"), QStringLiteral("w_Report"), sqlText(), 18,
-                   QStringLiteral("   Детальный отчет по рабочим за период с "), design(), parent)
+    : PeriodLayout(dm, QStringLiteral("TForm20"),
+                   reporting::periodReportDesign(reporting::PeriodReport::WorkersDetailed), parent)
     , w_Report(query())
 {}
 
@@ -387,8 +387,8 @@ Layout TForm20::design()
 // ---------------------------------------------------------------------------------------------
 
 TForm21::TForm21(TDataModule6 &dm, QWidget *parent)
-    : PeriodLayout(dm, QStringLiteral("TForm21"), QStringLiteral("i_Report"), sqlText(), 2,
-                   QStringLiteral("   Детальный отчет по продукции за период с "), design(), parent)
+    : PeriodLayout(dm, QStringLiteral("TForm21"),
+                   reporting::periodReportDesign(reporting::PeriodReport::ProductsDetailed), parent)
     , i_Report(query())
 {}
 

@@ -1,9 +1,9 @@
 #include "reports/summary_reports.h"
 
 #include "db/data_module.h"
-#include "db/number_format.h"
 #include "output/export_progress.h"
 #include "reports/period_layouts.h"
+#include "reports/report_functions.h"
 #include "ui/busy.h"
 #include "ui/clock.h"
 #include "ui/error_guard.h"
@@ -115,28 +115,10 @@ TForm18::TForm18(TDataModule6 &dm, TForm16 &workers, TForm17 &products, TForm20 
     guard::connect(Button6, &QPushButton::clicked, this, &TForm18::Button6Click);
     guard::connect(Button5, &QPushButton::clicked, this, &TForm18::Button5Click);
 
-    XLS_Rep.setSql(exportText());
+    XLS_Rep.setSql(reporting::productSummaryText());
 }
 
 TForm18::~TForm18() = default;
-
-QStringList TForm18::exportText()
-{
-    // The period's good pieces are summed per product, operation and colour before the names are
-    // joined: the same lines as summing the joined entries, without sorting a year of them.
-    return {
-        QStringLiteral("select sum(smena.good)::numeric as kolvo, vid_oper.vid,"),
-        QStringLiteral("izdel.nom, oper.naimen, color,izdel.massa*sum(smena.good) as mass "),
-        QStringLiteral("from (select i_id, o_id, color, sum(kol_vo-brak) as good from "
-                       "accounts_dep.smena where data<:data2 and data>=:data1 "
-                       "group by i_id, o_id, color) smena,"),
-        QStringLiteral("accounts_dep.izdel,accounts_dep.vid_oper, "
-                       "accounts_dep.oper where izdel.id=smena.i_id and vid_oper.id=oper.vid"),
-        QStringLiteral("and oper.id=smena.o_id "),
-        QStringLiteral(
-            "group by izdel.nom,color, oper.naimen, vid_oper.vid, izdel.massa order by izdel.nom"),
-    };
-}
 
 void TForm18::applyRole(Role role)
 {
@@ -198,15 +180,6 @@ void TForm18::Button3Click()
     printReport(m_productsDetailed);
 }
 
-QString TForm18::operationText(const QString &kind, qint64 color)
-{
-    if (color <= 0)
-        return kind;
-    if (color == 1)
-        return kind + QStringLiteral(" (грунт)");
-    return kind + QStringLiteral(" (цвет: ") + QString::number(color) + QLatin1Char(')');
-}
-
 void TForm18::Button6Click()
 {
     const QDate from = DTPicker1->date();
@@ -214,48 +187,12 @@ void TForm18::Button6Click()
     QueryCloser closer(XLS_Rep);
     {
         BusyScope busy;
-        XLS_Rep.close();
-        XLS_Rep.setParam(QStringLiteral("data1"), from);
-        XLS_Rep.setParam(QStringLiteral("data2"), to);
-        switch (productKind()) {
-        case ProductKind::All:
-            XLS_Rep.setFiltered(false);
-            break;
-        case ProductKind::Finished:
-            XLS_Rep.setFilter(QStringLiteral("naimen=0"));
-            XLS_Rep.setFiltered(true);
-            break;
-        case ProductKind::Blanks:
-            XLS_Rep.setFilter(QStringLiteral("naimen=1"));
-            XLS_Rep.setFiltered(true);
-            break;
-        }
-        XLS_Rep.open();
-        const QString format = QStringLiteral("dd.MM.yyyy");
-        if (m_excel.open(QStringLiteral("Продукция %1-%2")
-                             .arg(from.toString(format), to.toString(format))) == -1)
+        reporting::openProductSummary(XLS_Rep, from, to, productKind());
+        if (m_excel.open(reporting::productSummarySubject(from, to)) == -1)
             return;
     }
     ExportProgress progress(*Button6, XLS_Rep.recordCount());
-    const QStringList titles = {QStringLiteral("Наименование"), QStringLiteral("Операция"),
-                                QStringLiteral("Вид продукции"), QStringLiteral("Коробки"),
-                                QStringLiteral("Кол-во")};
-    for (int column = 1; column <= titles.size(); ++column)
-        m_excel.write(1, column, 1, titles.at(column - 1));
-    int row = 2;
-    for (XLS_Rep.first(); !XLS_Rep.eof(); XLS_Rep.next(), ++row) {
-        m_excel.write(1, 1, row, XLS_Rep.text(QStringLiteral("nom")));
-        m_excel.write(1, 2, row,
-                      operationText(XLS_Rep.text(QStringLiteral("vid")),
-                                    XLS_Rep.integer(QStringLiteral("color"))));
-        m_excel.write(1, 3, row,
-                      XLS_Rep.integer(QStringLiteral("naimen")) == 0
-                          ? QStringLiteral("Готовая продукция")
-                          : QStringLiteral("Заготовки"));
-        m_excel.write(1, 4, row, numbers::text(XLS_Rep.decimal(QStringLiteral("mass"))));
-        m_excel.write(1, 5, row, QString::number(XLS_Rep.integer(QStringLiteral("kolvo"))));
-        progress.rowWritten();
-    }
+    reporting::writeProductSummary(XLS_Rep, m_excel, [&progress] { progress.rowWritten(); });
     m_excel.show(true);
 }
 

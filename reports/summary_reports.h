@@ -55,7 +55,8 @@ public:
     QPushButton *Button3;
     QPushButton *Button6;
     QPushButton *Button5;
-    // The product summary of the export; parameters data1 ("с") and data2 ("по").
+    // The product summary of the export (reporting::productSummaryText); parameters data1 ("с")
+    // and data2 ("по").
     Dataset XLS_Rep;
 
     // The access role: the planning role and full access keep everything; the foremen and
@@ -75,12 +76,6 @@ public:
     void Button3Click();
     void Button6Click();
     void Button5Click();
-
-    // The statement of XLS_Rep.
-    static QStringList exportText();
-    // The operation column of the export: the kind, with " (грунт)" for colour 1 and
-    // " (цвет: N)" for any colour above 1.
-    static QString operationText(const QString &kind, qint64 color);
 
 private:
     void printReport(PeriodLayout &layout);

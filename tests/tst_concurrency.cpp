@@ -11,6 +11,7 @@
 #include "support/test_database.h"
 #include "support/test_main.h"
 #include "timesheets/hour_paid_entries.h"
+#include "timesheets/hour_paid_writes.h"
 #include "timesheets/month_rebuild.h"
 #include "ui/clock.h"
 #include "ui/error_guard.h"

@@ -7,6 +7,7 @@
 #include "support/test_database.h"
 #include "support/test_main.h"
 #include "timesheets/hour_paid_entries.h"
+#include "timesheets/hour_paid_writes.h"
 #include "ui/clock.h"
 #include "ui/data_grid.h"
 #include "ui/locale_setup.h"

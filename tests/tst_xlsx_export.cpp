@@ -363,6 +363,49 @@ private Q_SLOTS:
                  QStringLiteral("Коробки"));
     }
 
+    // A workbook written to a named file (a scheduled job's output): saved there without being
+    // opened, replacing an older file; a workbook thrown away before saving leaves the older file
+    // as it was; a folder that does not exist is refused with the usual message.
+    void namedFile()
+    {
+        MessageRecorder messages;
+        OpenerRecorder opener;
+        const QString path = m_dir.filePath(QStringLiteral("сводка.xlsx"));
+        {
+            XlsxExport xlsx;
+            QCOMPARE(xlsx.create(path), 1);
+            QCOMPARE(xlsx.write(1, 1, 1, QStringLiteral("первая")), 1);
+            QCOMPARE(xlsx.save(), 1);
+            QVERIFY(!xlsx.isOpen());
+            QCOMPARE(xlsx.save(), 1);
+        }
+        {
+            XlsxExport xlsx;
+            QCOMPARE(xlsx.create(path), 1);
+            QCOMPARE(xlsx.write(1, 1, 1, QStringLiteral("брошенная")), 1);
+        }
+        QCOMPARE(cellText(readBack(path), 1, 1), QStringLiteral("первая"));
+        {
+            XlsxExport xlsx;
+            QCOMPARE(xlsx.create(path), 1);
+            QCOMPARE(xlsx.write(1, 2, 1, QStringLiteral("12,5")), 1);
+            QCOMPARE(xlsx.save(), 1);
+        }
+        const QJsonObject book = readBack(path);
+        QCOMPARE(cellText(book, 1, 1), QString());
+        QCOMPARE(cellAt(book, 2, 1).value(QStringLiteral("type")).toString(), QStringLiteral("n"));
+        QVERIFY(opener.opened.isEmpty());
+        QCOMPARE(messages.shown.size(), 0);
+
+        XlsxExport xlsx;
+        const QString missing = m_dir.filePath(QStringLiteral("нет такой папки/сводка.xlsx"));
+        QCOMPARE(xlsx.create(missing), -1);
+        QVERIFY(!xlsx.isOpen());
+        QCOMPARE(messages.texts(),
+                 QStringList{QStringLiteral("Ошибка открытия файла Microsoft Excel.")});
+        QVERIFY(messages.shown[0].detail.contains(QDir::toNativeSeparators(missing)));
+    }
+
     // The name says what the file holds and when it was made; characters a file name cannot hold
     // are replaced; two exports in the same second get two files; a workbook never shown leaves
     // no file behind.

@@ -2,11 +2,9 @@
 
 #include "db/data_module.h"
 #include "db/dataset.h"
-#include "db/db_error.h"
-#include "db/messages.h"
 #include "output/export_progress.h"
 #include "output/xlsx_export.h"
-#include "timesheets/month_rebuild.h"
+#include "timesheets/rebuild_runner.h"
 #include "ui/busy.h"
 #include "ui/clock.h"
 #include "ui/data_grid.h"
@@ -23,7 +21,6 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QScopeGuard>
 #include <QScrollBar>
 #include <QStyle>
 #include <QVBoxLayout>
@@ -542,34 +539,12 @@ void TForm27::Button3Click()
     Dataset &query = currentQuery();
     query.close();
     dt->close();
-    PB->setMaximum(days);
-    PB->setVisible(true);
-    PB->setValue(1);
-    Button3->setEnabled(false);
-    bool failed = false;
-    QString failure;
-    {
-        const auto restore = qScopeGuard([this] {
-            PB->setVisible(false);
-            Button3->setEnabled(true);
-        });
-        try {
-            BusyScope busy;
-            // No events are let in while the transaction runs: the bar is repainted directly.
-            rebuild::fatigueMonth(m_dm, month(), shownYear, [this](int day) {
-                PB->setValue(day);
-                PB->repaint();
-            });
-        } catch (const DbError &error) {
-            failed = true;
-            failure = error.message();
-        }
-    }
-    query.open();
-    if (failed)
-        messages::error(QStringLiteral("Ошибка"),
-                        QStringLiteral("Табель не перестроен: строки месяца остались прежними."),
-                        failure);
+    rebuild::runFromButton(
+        *PB, *Button3, days,
+        [this, shownYear](const rebuild::Progress &progress) {
+            rebuild::fatigueMonth(m_dm, month(), shownYear, progress);
+        },
+        [&query] { query.open(); });
 }
 
 void TForm27::Button2Click()

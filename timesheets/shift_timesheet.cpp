@@ -1,12 +1,11 @@
 #include "timesheets/shift_timesheet.h"
 
 #include "db/data_module.h"
-#include "db/db_error.h"
 #include "db/messages.h"
 #include "output/export_progress.h"
 #include "output/xlsx_export.h"
 #include "reports/hours_table_layout.h"
-#include "timesheets/month_rebuild.h"
+#include "timesheets/rebuild_runner.h"
 #include "ui/busy.h"
 #include "ui/clock.h"
 #include "ui/data_grid.h"
@@ -278,30 +277,15 @@ void TForm19::Button1Click()
         return;
     for (int shift = 1; shift <= 3; ++shift)
         m_dm.timesheetQuery(shift).close();
-    PB->setMaximum(m_days->daysInMonth);
-    PB->setValue(1);
-    PB->setVisible(true);
-    Button1->setEnabled(false);
-    try {
-        BusyScope busy;
-        rebuild::shiftMonth(m_dm, month(), year(), [this](int day) {
-            PB->setValue(day);
-            PB->repaint();
+    rebuild::runFromButton(
+        *PB, *Button1, m_days->daysInMonth,
+        [this](const rebuild::Progress &progress) {
+            rebuild::shiftMonth(m_dm, month(), year(), progress);
+        },
+        [this] {
+            for (int shift = 1; shift <= 3; ++shift)
+                m_dm.timesheetQuery(shift).open();
         });
-    } catch (const DbError &error) {
-        PB->setVisible(false);
-        Button1->setEnabled(true);
-        for (int shift = 1; shift <= 3; ++shift)
-            m_dm.timesheetQuery(shift).open();
-        messages::error(QStringLiteral("Ошибка"),
-                        QStringLiteral("Табель не перестроен: строки месяца остались прежними."),
-                        error.message());
-        return;
-    }
-    Button1->setEnabled(true);
-    for (int shift = 1; shift <= 3; ++shift)
-        m_dm.timesheetQuery(shift).open();
-    PB->setVisible(false);
 }
 
 void TForm19::Button6Click()

@@ -7,14 +7,10 @@
 #include "db/schema_check.h"
 #include "db/version_check.h"
 #include "output/expression.h"
-#include "reports/hours_table_layout.h"
-#include "reports/period_layouts.h"
-#include "reports/summary_reports.h"
+#include "reports/report_functions.h"
 #include "ui/clock.h"
 
 #include <QCommandLineParser>
-#include <QDateEdit>
-#include <QFile>
 #include <QFileInfo>
 #include <QTextStream>
 
@@ -221,33 +217,19 @@ void addOptions(QCommandLineParser &parser)
     });
 }
 
-// The product summary through the summary window's own export: the finished workbook is moved to
-// the file asked for instead of being opened.
-void exportSummary(TForm18 &window, const Request &request, MessagePrinter &printer)
+// The period report of one of the four period kinds.
+reporting::PeriodReport periodReport(Kind kind)
 {
-    const QString target = request.output;
-    const QString folder = QFileInfo(target).absolutePath();
-    bool moved = false;
-    XlsxExport::setFolder(folder);
-    XlsxExport::setOpener([&](const QString &path) {
-        QFile::remove(target);
-        moved = QFile::rename(path, target);
-        return moved;
-    });
-    struct Restore
-    {
-        ~Restore()
-        {
-            XlsxExport::setOpener({});
-            XlsxExport::setFolder({});
-        }
-    } restore;
-    window.DTPicker1->setDate(request.from);
-    window.DTPicker2->setDate(request.to);
-    window.RadioGroup1->setItemIndex(int(request.products));
-    window.Button6Click();
-    if (!moved && !printer.errors)
-        throw report::ReportError(QStringLiteral("Не удалось записать файл \"%1\".").arg(target));
+    switch (kind) {
+    case Kind::Products:
+        return reporting::PeriodReport::Products;
+    case Kind::WorkersDetailed:
+        return reporting::PeriodReport::WorkersDetailed;
+    case Kind::ProductsDetailed:
+        return reporting::PeriodReport::ProductsDetailed;
+    default:
+        return reporting::PeriodReport::Workers;
+    }
 }
 
 int produce(const Request &request, const BuildStamp &build, QTextStream &err)
@@ -278,34 +260,25 @@ int produce(const Request &request, const BuildStamp &build, QTextStream &err)
         return DatabaseNewer;
     }
 
-    TForm15 form15(dm);
-    TForm16 form16(dm);
-    TForm17 form17(dm);
-    TForm20 form20(dm);
-    TForm21 form21(dm);
-
     switch (request.kind) {
     case Kind::Workers:
-        form16.writePdf(request.from, request.to, request.products, request.output);
-        break;
     case Kind::Products:
-        form17.writePdf(request.from, request.to, request.products, request.output);
-        break;
     case Kind::WorkersDetailed:
-        form20.writePdf(request.from, request.to, request.products, request.output);
-        break;
     case Kind::ProductsDetailed:
-        form21.writePdf(request.from, request.to, request.products, request.output);
+        reporting::preparePeriodReport(dm, periodReport(request.kind), request.from, request.to,
+                                       request.products)
+            .writePdf(request.output);
         break;
     case Kind::Hours:
-        form15.writePdf(request.month, request.year,
-                        TForm15::monthTitle(request.month, request.year), request.output);
+        reporting::prepareHoursTable(dm, request.month, request.year).writePdf(request.output);
         break;
-    case Kind::ProductSummary: {
-        TForm18 window(dm, form16, form17, form20, form21);
-        exportSummary(window, request, printer);
+    case Kind::ProductSummary:
+        if (!reporting::exportProductSummary(dm, request.from, request.to, request.products,
+                                             request.output) &&
+            !printer.errors)
+            throw report::ReportError(
+                QStringLiteral("Не удалось записать файл \"%1\".").arg(request.output));
         break;
-    }
     }
     return printer.errors ? Failed : Done;
 }

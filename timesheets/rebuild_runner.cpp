@@ -1,0 +1,49 @@
+#include "timesheets/rebuild_runner.h"
+
+#include "db/db_error.h"
+#include "db/messages.h"
+#include "ui/busy.h"
+
+#include <QAbstractButton>
+#include <QProgressBar>
+#include <QScopeGuard>
+
+namespace rebuild {
+
+bool runFromButton(QProgressBar &bar, QAbstractButton &button, int days,
+                   const std::function<void(const Progress &)> &work,
+                   const std::function<void()> &reopen)
+{
+    bar.setMaximum(days);
+    bar.setVisible(true);
+    bar.setValue(1);
+    button.setEnabled(false);
+    bool failed = false;
+    QString failure;
+    {
+        const auto restore = qScopeGuard([&] {
+            bar.setVisible(false);
+            button.setEnabled(true);
+        });
+        try {
+            BusyScope busy;
+            // No events are let in while the transaction runs: the bar is repainted directly.
+            work([&bar](int day) {
+                bar.setValue(day);
+                bar.repaint();
+            });
+        } catch (const DbError &error) {
+            failed = true;
+            failure = error.message();
+        }
+    }
+    if (reopen)
+        reopen();
+    if (failed)
+        messages::error(QStringLiteral("Ошибка"),
+                        QStringLiteral("Табель не перестроен: строки месяца остались прежними."),
+                        failure);
+    return !failed;
+}
+
+} // namespace rebuild
