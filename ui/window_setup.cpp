@@ -29,7 +29,23 @@ void applyFixedFrame(QDialog &window)
     centreOnScreen(window);
 }
 
-void centreOnScreen(QDialog &window)
+void applyGridFrame(QDialog &window, const QSize &described)
+{
+    window.setWindowIcon(programIcon());
+    window.resize(described);
+    centreOnScreen(window);
+}
+
+QSize sizeAround(QDialog &window, QWidget &widget, const QSize &widgetSize)
+{
+    const QSize minimum = widget.minimumSize();
+    widget.setMinimumSize(widgetSize);
+    const QSize size = window.sizeHint();
+    widget.setMinimumSize(minimum);
+    return size;
+}
+
+void centreOnScreen(QWidget &window)
 {
     const QScreen *screen = QGuiApplication::primaryScreen();
     if (!screen)
