@@ -8,9 +8,13 @@
 #include <QHeaderView>
 #include <QScreen>
 #include <QScrollBar>
+#include <QSettings>
+#include <QTemporaryDir>
 #include <QTest>
 
+#include <cstdlib>
 #include <memory>
+#include <utility>
 
 namespace {
 
@@ -39,6 +43,13 @@ const GridWindow GridWindows[] = {
     {"TForm25", {}, "DBGrid1", "Button5", "Button8"},
 };
 
+// The windows without a grid: the catalogue editors may be widened for a long name; the others
+// keep the size their contents give them.
+const std::pair<const char *, bool> OtherWindows[] = {
+    {"TForm2", true},   {"TForm7", true},   {"TForm9", true},
+    {"TForm10", true},  {"TForm11", false}, {"TForm18", false},
+    {"TForm23", false}, {"TForm24", false}, {"TForm29", false}};
+
 QDialog *findWindow(const QString &name)
 {
     for (QWidget *widget : QApplication::topLevelWidgets()) {
@@ -61,10 +72,16 @@ QPoint fromBottomRight(const QWidget &window, const QWidget &control)
     return {window.width() - at.x(), window.height() - at.y()};
 }
 
+QPoint screenCentre()
+{
+    return QGuiApplication::primaryScreen()->availableGeometry().center();
+}
+
 } // namespace
 
-// Windows with grids open at their described size and grow and shrink with the grid taking the
-// room.
+// Every window comes back where the user left it and as large as the user made it, also in a later
+// run; a place no screen shows any more is forgotten; windows with grids grow and shrink with the
+// grid taking the room.
 class TestWindowGeometry : public QObject
 {
     Q_OBJECT
@@ -76,7 +93,15 @@ private Q_SLOTS:
         QCOMPARE(QGuiApplication::screens().size(), 2);
     }
     void cleanupTestCase() { m_db.reset(); }
-    void init() { start(); }
+    void init()
+    {
+        // Each test starts with nothing remembered.
+        m_settings = std::make_unique<QTemporaryDir>();
+        QVERIFY(m_settings->isValid());
+        for (const QSettings::Format format : {QSettings::NativeFormat, QSettings::IniFormat})
+            QSettings::setPath(format, QSettings::UserScope, m_settings->path());
+        start();
+    }
     void cleanup() { m_program.reset(); }
 
     // The first time, every window with a grid opens at its described size, so that the described
@@ -159,6 +184,124 @@ private Q_SLOTS:
         QCOMPARE(fromBottomRight(w, *rightControl), rightBefore);
     }
 
+    // A window is shown again, in this run or a later one, where the user left it and as large as
+    // the user made it; a window of a fixed size keeps its size.
+    void restored_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("resizable");
+        for (const GridWindow &window : GridWindows)
+            QTest::newRow(window.name) << QString::fromLatin1(window.name) << true;
+        for (const auto &[window, resizable] : OtherWindows)
+            QTest::newRow(window) << QString::fromLatin1(window) << resizable;
+    }
+    void restored()
+    {
+        QFETCH(QString, name);
+        QFETCH(bool, resizable);
+        QDialog *w = &shown(name);
+        const QSize first = w->size();
+        QCOMPARE(w->minimumSize() != w->maximumSize(), resizable);
+        // Somewhere else than where it opens, partly on the second screen.
+        const QPoint place(1800, 130);
+        const QSize size = resizable ? first + QSize(60, 40) : first;
+        w->move(place);
+        w->resize(size);
+        QTRY_COMPARE(w->pos(), place);
+        w->hide();
+
+        // The program puts it elsewhere; the user's place and size win when it shows.
+        w->move(10, 10);
+        w->resize(first);
+        w->show();
+        QCOMPARE(w->pos(), place);
+        QCOMPARE(w->size(), size);
+        w->hide();
+
+        // A later run.
+        start();
+        w = &shown(name);
+        QCOMPARE(w->pos(), place);
+        QCOMPARE(w->size(), size);
+    }
+
+    // A place remembered on a screen that is gone (a second monitor unplugged, another
+    // resolution) would open the window out of reach: it is ignored and the window opens centred.
+    // A place whose title bar no screen shows counts as gone.
+    void offScreenIgnored_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QPoint>("place");
+        const QPoint away(-4000, 3000);
+        for (const GridWindow &window : GridWindows)
+            QTest::newRow(window.name) << QString::fromLatin1(window.name) << away;
+        for (const auto &window : OtherWindows)
+            QTest::newRow(window.first) << QString::fromLatin1(window.first) << away;
+        QTest::newRow("title above the screens") << QStringLiteral("TForm26") << QPoint(300, -15);
+        QTest::newRow("title under the screens") << QStringLiteral("TForm1") << QPoint(300, 1070);
+        QTest::newRow("only a corner on a screen")
+            << QStringLiteral("TForm22") << QPoint(-330, 500);
+    }
+    void offScreenIgnored()
+    {
+        QFETCH(QString, name);
+        QFETCH(QPoint, place);
+        QDialog *w = &shown(name);
+        // The user's size still counts.
+        const QSize size =
+            w->size() + (w->minimumSize() != w->maximumSize() ? QSize(60, 40) : QSize(0, 0));
+        const auto leaveOffScreen = [&] {
+            w->move(place);
+            w->resize(size);
+            QTRY_COMPARE(w->pos(), place);
+            QCOMPARE(w->size(), size);
+            w->hide();
+        };
+        const auto checkCentred = [&] {
+            // A window centred before it was first shown is centred without the frame the window
+            // system adds then: off by up to half the frame.
+            const QSize frame = w->frameGeometry().size() - w->size();
+            const QPoint off = w->frameGeometry().center() - screenCentre();
+            QVERIFY2(std::abs(off.x()) <= frame.width() / 2 + 1 &&
+                         std::abs(off.y()) <= frame.height() / 2 + 1,
+                     qPrintable(QStringLiteral("%1,%2").arg(w->x()).arg(w->y())));
+            QCOMPARE(w->size(), size);
+        };
+        leaveOffScreen();
+        if (QTest::currentTestFailed())
+            return;
+
+        // A later run.
+        start();
+        w = &shown(name);
+        checkCentred();
+        if (QTest::currentTestFailed())
+            return;
+
+        // Shown again in the same run.
+        leaveOffScreen();
+        if (QTest::currentTestFailed())
+            return;
+        w->show();
+        checkCentred();
+    }
+
+    // A size remembered on a larger screen comes back no larger than the screen it opens on.
+    void tooLargeForTheScreen()
+    {
+        QDialog *w = &shown(QStringLiteral("TForm26"));
+        w->move(100, 100);
+        w->resize(3000, 2000);
+        QTRY_COMPARE(w->size(), QSize(3000, 2000));
+        w->hide();
+        start();
+        w = &shown(QStringLiteral("TForm26"));
+        const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
+        QCOMPARE(w->pos(), QPoint(100, 100));
+        QCOMPARE(w->frameGeometry().width(), available.width());
+        QCOMPARE(w->frameGeometry().height(), available.height());
+    }
+
 private:
     // Starts the program (again): a later run of the same user.
     void start()
@@ -180,6 +323,7 @@ private:
     }
 
     std::unique_ptr<TestDatabase> m_db;
+    std::unique_ptr<QTemporaryDir> m_settings;
     std::unique_ptr<RunningProgram> m_program;
 };
 
