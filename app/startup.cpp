@@ -23,6 +23,7 @@
 #include "ui/focused_button.h"
 #include "ui/termination.h"
 #include "ui/version_watch.h"
+#include "ui/window_setup.h"
 
 #include <QTimer>
 
@@ -79,6 +80,7 @@ void Program::createWindows()
     auto &form27 = create<TForm27>(dm);
     m_form23 = std::make_unique<TForm23>(dm, *m_versionWatch, *m_form1,
                                          [&form18](Role role) { form18.applyRole(role); });
+    rememberGeometry(*m_form23);
     m_forms = std::make_unique<Forms>(Forms{
         *m_form1, form2,  form3,     form4,           form5,  form7,  form8,  form9,
         form10,   form11, form15,    form16,          form17, form18, form19, form20,

@@ -2,6 +2,7 @@
 
 #include "ui/error_guard.h"
 #include "ui/picker_box.h"
+#include "ui/window_setup.h"
 
 #include <QFormLayout>
 #include <QGroupBox>
@@ -67,6 +68,7 @@ CatalogueEditor::CatalogueEditor(TDataModule6 &dm, Design design, QWidget *paren
 
     guard::connect(m_save, &QPushButton::clicked, this, &CatalogueEditor::Button1Click);
     connect(m_cancel, &QPushButton::clicked, this, &QDialog::reject);
+    rememberGeometry(*this);
 }
 
 void CatalogueEditor::FormActivate()

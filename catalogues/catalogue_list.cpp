@@ -64,7 +64,7 @@ CatalogueList::CatalogueList(TDataModule6 &dm, Dataset &list, Design design, QWi
     if (m_design.searchPlace == SearchPlace::UnderGrid)
         layout->addWidget(Edit1);
     layout->addLayout(bar);
-    resize(m_design.size);
+    applyGridFrame(*this, m_design.size);
     orderTabs();
 
     guard::connect(m_add, &QPushButton::clicked, this, &CatalogueList::addClick);

@@ -87,7 +87,6 @@ TForm26::TForm26(TDataModule6 &dm, QWidget *parent)
         QStringLiteral(
             "(select count(s.*) cnt_s from accounts_dep.smena s,cmn_gds_and_srv.gds_and_srv "
             "gds where gds.id = s.i_id and gds.id_class_item = :id_nom2)")});
-    applyFixedFrame(*this);
 }
 
 TForm26::~TForm26() = default;

@@ -5,6 +5,7 @@
 #include "db/sql_text.h"
 #include "ui/data_grid.h"
 #include "ui/error_guard.h"
+#include "ui/window_setup.h"
 
 #include <QHBoxLayout>
 #include <QPushButton>
@@ -94,7 +95,7 @@ TForm22::TForm22(TDataModule6 &dm, QWidget *parent)
     layout->setContentsMargins(4, 4, 4, 4);
     layout->addWidget(DBGrid1, 1);
     layout->addLayout(buttons);
-    setFixedSize(365, 278);
+    applyGridFrame(*this, QSize(365, 278));
     setTabOrder(DBGrid1, Button1);
     setTabOrder(Button1, Button2);
 

@@ -2,6 +2,7 @@
 
 #include "output/prepared_report.h"
 #include "ui/modal.h"
+#include "ui/window_setup.h"
 
 #include <QPrintPreviewDialog>
 #include <QPrinter>
@@ -32,6 +33,7 @@ void preview(const PreparedReport &report, QWidget *parent)
     QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog,
                      [&report](QPrinter *target) { report.paint(*target); });
     dialog.resize(1000, 760);
+    rememberGeometry(dialog);
     runModal(dialog);
 }
 

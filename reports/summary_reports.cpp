@@ -8,6 +8,7 @@
 #include "ui/clock.h"
 #include "ui/error_guard.h"
 #include "ui/modal.h"
+#include "ui/window_setup.h"
 
 #include <QButtonGroup>
 #include <QDateEdit>
@@ -116,6 +117,7 @@ TForm18::TForm18(TDataModule6 &dm, TForm16 &workers, TForm17 &products, TForm20 
     guard::connect(Button5, &QPushButton::clicked, this, &TForm18::Button5Click);
 
     XLS_Rep.setSql(reporting::productSummaryText());
+    rememberGeometry(*this);
 }
 
 TForm18::~TForm18() = default;

@@ -10,6 +10,7 @@
 #include "ui/clock.h"
 #include "ui/error_guard.h"
 #include "ui/picker_box.h"
+#include "ui/window_setup.h"
 
 #include <QCheckBox>
 #include <QDateEdit>
@@ -159,6 +160,7 @@ TForm11::TForm11(TDataModule6 &dm, TForm5 &workers, TForm4 &operations, QWidget 
     guard::connect(operation, &PickerBox::pickRequested, this, &TForm11::Button4Click);
     guard::connect(Button1, &QPushButton::clicked, this, &TForm11::Button1Click);
     connect(Button2, &QPushButton::clicked, this, &QDialog::reject);
+    rememberGeometry(*this);
 }
 
 TForm11::~TForm11() = default;

@@ -79,7 +79,6 @@ TForm1::TForm1(TDataModule6 &dm, VersionWatch &versionWatch, ShiftLogLinks &link
 {
     setObjectName(QStringLiteral("TForm1"));
     setWindowTitle(QStringLiteral("Табель"));
-    setWindowIcon(programIcon());
     const std::pair<QObject *, const char *> names[] = {{RadioButton1, "RadioButton1"},
                                                         {RadioButton2, "RadioButton2"},
                                                         {RadioButton3, "RadioButton3"},
@@ -138,8 +137,7 @@ TForm1::TForm1(TDataModule6 &dm, VersionWatch &versionWatch, ShiftLogLinks &link
     layout->addLayout(top);
     layout->addWidget(DBGrid2, 1);
     layout->addLayout(bottom);
-    setFixedSize(1281, 585);
-    centreOnScreen(*this);
+    applyGridFrame(*this, QSize(1281, 585));
     paintRadioButtons();
 
     const std::pair<QRadioButton *, int> shifts[] = {

@@ -175,8 +175,8 @@ private Q_SLOTS:
         QCOMPARE(grid().columnWidth(TForm27::HourPriceColumn), 66);
         QVERIFY(!w().currentQuery().isOpen());
         QVERIFY(!w().q_year->isOpen());
-        // The frame is fixed.
-        QCOMPARE(w().minimumSize(), w().maximumSize());
+        // The user may resize the window (tst_window_geometry: the grid takes the room).
+        QVERIFY(w().minimumSize() != w().maximumSize());
     }
 
     // Only the month's days have columns; Saturdays and Sundays have red titles and red hours;

@@ -143,7 +143,6 @@ TForm25::TForm25(TDataModule6 &dm, TForm5 &workers, TForm26 &groups, QWidget *pa
         {QStringLiteral("s_night"), QStringLiteral("Ноч."), 33, Qt::AlignCenter},
     };
     DBGrid1->bind(*fatigue, columns);
-    DBGrid1->setMinimumSize(1070, 400);
 
     auto *bottom = new QHBoxLayout;
     for (QWidget *widget : {static_cast<QWidget *>(Button5), static_cast<QWidget *>(Button6),
@@ -177,7 +176,7 @@ TForm25::TForm25(TDataModule6 &dm, TForm5 &workers, TForm26 &groups, QWidget *pa
     // A tick set by the date change recolours the box as well.
     connect(CBox1, &QCheckBox::toggled, this, [this] { CBox1Click(); });
 
-    applyFixedFrame(*this);
+    applyGridFrame(*this, sizeAround(*this, *DBGrid1, QSize(1070, 400)));
 }
 
 TForm25::~TForm25() = default;

@@ -298,12 +298,12 @@ TForm27::TForm27(TDataModule6 &dm, QWidget *parent)
         m_models[i] = model;
     }
     DBGrid->show(m_models[0]);
-    // Every mode's columns add up to the same width (1056 pixels); the grid shows them all
-    // without scrolling sideways.
+    // Every mode's columns add up to the same width (1056 pixels); at its first size the grid
+    // shows them all without scrolling sideways.
     const int columnsWidth = StandardNameWidth + 30 + 31 * DayWidth + 3 * TotalWidth;
-    DBGrid->setMinimumSize(columnsWidth + 2 * DBGrid->frameWidth() + 36 +
-                               style()->pixelMetric(QStyle::PM_ScrollBarExtent),
-                           430);
+    const QSize gridSize(columnsWidth + 2 * DBGrid->frameWidth() + 36 +
+                             style()->pixelMetric(QStyle::PM_ScrollBarExtent),
+                         430);
 
     ComboBox1->addItems(MonthDays::monthNames());
     ComboBox1->setAccessibleName(QStringLiteral("Месяц"));
@@ -350,7 +350,7 @@ TForm27::TForm27(TDataModule6 &dm, QWidget *parent)
     guard::connect(Button2, &QPushButton::clicked, this, &TForm27::Button2Click);
     connect(Button1, &QPushButton::clicked, this, &QDialog::reject);
 
-    applyFixedFrame(*this);
+    applyGridFrame(*this, sizeAround(*this, *DBGrid, gridSize));
 }
 
 TForm27::~TForm27() = default;

@@ -63,7 +63,6 @@ TForm19::TForm19(TDataModule6 &dm, TForm15 &hoursTable, QWidget *parent)
 {
     setObjectName(QStringLiteral("TForm19"));
     setWindowTitle(QStringLiteral("Табель по времени"));
-    setWindowIcon(programIcon());
     const std::pair<QObject *, const char *> names[] = {{PageControl1, "PageControl1"},
                                                         {TabSheet1, "TabSheet1"},
                                                         {TabSheet2, "TabSheet2"},
@@ -140,8 +139,7 @@ TForm19::TForm19(TDataModule6 &dm, TForm15 &hoursTable, QWidget *parent)
     layout->setContentsMargins(4, 4, 4, 4);
     layout->addWidget(PageControl1, 1);
     layout->addLayout(bottom);
-    setFixedSize(958, 577);
-    centreOnScreen(*this);
+    applyGridFrame(*this, QSize(958, 577));
     // Tab goes the way the controls stand: the tabs, the grid of the tab shown with the buttons
     // under it, then the bottom row.
     const QList<QWidget *> chain{PageControl1, DBGrid1,   Button1,   Button2, DBGrid2, DBGrid3,

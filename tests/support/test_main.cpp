@@ -5,6 +5,8 @@
 
 #include <QDialog>
 #include <QRegularExpression>
+#include <QSettings>
+#include <QTemporaryDir>
 #include <QThread>
 
 namespace tabeltest {
@@ -68,6 +70,13 @@ void failOnWarnings(QtMsgType type, const QMessageLogContext &context, const QSt
 
 int run(QObject &test, int argc, char **argv)
 {
+    // Windows keep their sizes and places in the user's settings: a test program keeps its own in
+    // a folder that goes with it, never the real user's, and starts with none remembered.
+    const QTemporaryDir settings;
+    if (!settings.isValid())
+        qFatal("No temporary folder for the settings: %s", qPrintable(settings.errorString()));
+    for (const QSettings::Format format : {QSettings::NativeFormat, QSettings::IniFormat})
+        QSettings::setPath(format, QSettings::UserScope, settings.path());
     // Defaults: MessageRecorder and ModalScript stand in front of them for their lifetimes.
     static FailingMessages failing;
     messages::setDefaultHandler(&failing);
