@@ -606,6 +606,68 @@ private Q_SLOTS:
             QVERIFY_THROWS_EXCEPTION(DbError, dm.ADO_DB.run(QLatin1String(statement)));
     }
 
+    // What would break a window or a report later keeps tabel from starting, named in Russian
+    // with what to do about it.
+    void startupCheckNamesWhatBreaksLater_data()
+    {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<QString>("named");
+        QTest::addColumn<QString>("advice");
+        QTest::newRow("personnel code that is not a number")
+            << "insert into cmn_contractor.person (id, s_code, s_caption) values (900, 'Б/Н', "
+               "'Прохожий'), (901, ' 12 ', 'С пробелами')"
+            << "Строки (всего 1): id 900 «Б/Н»"
+            << "впишите в s_code табельный номер цифрами";
+        QTest::newRow("personnel code too large for a number")
+            << "insert into cmn_contractor.person (id, s_code, s_caption) values (900, "
+               "'99999999999', 'Большой')"
+            << "Строки (всего 1): id 900 «99999999999»"
+            << "впишите в s_code";
+        QTest::newRow("persons of the ERP dropped") << "drop table cmn_contractor.person"
+                                                    << "нет таблицы cmn_contractor.person"
+                                                    << "восстановите ее из резервной копии";
+        QTest::newRow("column of the ERP dropped")
+            << "alter table cmn_contractor.person drop column s_caption"
+            << "нет столбца cmn_contractor.person.s_caption (текст)"
+            << "верните столбец";
+        QTest::newRow("column of another kind")
+            << "alter table hrms_staffpos.staffpos alter d_begin type text"
+            << "столбец hrms_staffpos.staffpos.d_begin имеет тип text, а программа читает его как "
+               "дату"
+            << "приведите тип столбца";
+        QTest::newRow("products without a unique id")
+            << "alter table accounts_dep.smena drop constraint smena_i_id_fkey; alter table "
+               "accounts_dep.oper drop constraint oper_i_id_fkey; alter table "
+               "cmn_gds_and_srv.gds_and_srv drop constraint gds_and_srv_pkey"
+            << "нет уникального ключа cmn_gds_and_srv.gds_and_srv (id)"
+            << "db/upgrade.sql добавляет первичный ключ";
+        QTest::newRow("type of the personnel codes dropped") << "drop domain t_integer"
+                                                             << "нет типа t_integer"
+                                                             << "db/upgrade.sql создает его";
+    }
+    void startupCheckNamesWhatBreaksLater()
+    {
+        QFETCH(QString, change);
+        QFETCH(QString, named);
+        QFETCH(QString, advice);
+        TestDatabase db(QStringLiteral("upgrade_breaks_later"));
+        {
+            auto dm = db.connect();
+            TestDatabase::exec(*dm, change);
+            const QStringList found = schema_check::missing(dm->ADO_DB).filter(named);
+            QCOMPARE(found.size(), 1);
+            QVERIFY2(found.first().contains(advice), qPrintable(found.first()));
+        }
+        MessageRecorder recorder;
+        TerminationRecorder terminations;
+        Program program({20240305, 0}, {db.name(), TestDatabase::server()});
+        QVERIFY(!program.start());
+        QCOMPARE(recorder.shown.size(), 1);
+        QCOMPARE(recorder.shown.first().text, schema_check::message());
+        QVERIFY2(recorder.shown.first().detail.contains(named),
+                 qPrintable(recorder.shown.first().detail));
+    }
+
 private:
     std::unique_ptr<TestDatabase> m_old;
     std::unique_ptr<TDataModule6> m_dm;
