@@ -71,7 +71,8 @@ $$;
 
 -- Whether the database already has the key or index, under our name or as an equivalent one of
 -- its own: an index on the same columns; a unique index on the same set of columns (what an
--- insert-or-update on these columns needs); a foreign key from the same column to the same table.
+-- insert-or-update on these columns needs) that, where ours counts empty columns as equal, does
+-- so too; a foreign key from the same column to the same table.
 CREATE FUNCTION pg_temp.key_present(k pg_temp.tabel_keys) RETURNS boolean LANGUAGE sql STABLE AS $$
     SELECT CASE k.kind
         WHEN 'index' THEN EXISTS (
@@ -89,6 +90,7 @@ CREATE FUNCTION pg_temp.key_present(k pg_temp.tabel_keys) RETURNS boolean LANGUA
             SELECT 1 FROM pg_index i
             WHERE i.indrelid = k.tbl::regclass AND i.indisunique AND i.indisvalid
               AND i.indpred IS NULL
+              AND (i.indnullsnotdistinct OR NOT k.nulls_not_distinct)
               AND pg_temp.sorted(pg_temp.index_columns(i.indexrelid)) = pg_temp.sorted(k.columns))
     END
 $$;
@@ -419,7 +421,8 @@ $$;
 -- ---------------------------------------------------------------------------------------------
 
 -- Two entries of the same worker, operation, product, day, shift and colour cannot be told apart
--- by the program; which of them is right is for a person to decide. The unique index waits until
+-- by the program; which of them is right is for a person to decide. An entry with an empty column
+-- among these (no colour, say) repeats another with it empty as well. The unique index waits until
 -- none is left.
 DO $$
 DECLARE
@@ -437,9 +440,14 @@ BEGIN
                 'FROM (SELECT count(*) AS n, row_number() OVER (ORDER BY min(id)) AS position, '
                 '             concat_ws('', '', %1$s) || '': id '' || string_agg(id::text, '', '' ORDER BY id) AS line '
                 '      FROM %2$s WHERE %3$s GROUP BY %4$s HAVING count(*) > 1) g',
-                (SELECT string_agg(format('%L || ''='' || %I', c, c), ', ') FROM unnest(k.columns) c),
+                (SELECT string_agg(format('%L || ''='' || coalesce(%I::text, ''(пусто)'')', c, c),
+                                   ', ')
+                 FROM unnest(k.columns) c),
                 k.tbl,
-                (SELECT string_agg(format('%I IS NOT NULL', c), ' AND ') FROM unnest(k.columns) c),
+                CASE WHEN k.nulls_not_distinct THEN 'true'
+                     ELSE (SELECT string_agg(format('%I IS NOT NULL', c), ' AND ')
+                           FROM unnest(k.columns) c)
+                END,
                 (SELECT string_agg(format('%I', c), ', ') FROM unnest(k.columns) c))
             INTO groups, extra, sample;
             IF groups > 0 THEN
@@ -448,6 +456,12 @@ BEGIN
                     'Оставьте в каждой группе одну запись (лишние удалите в главном окне или '
                     'исправьте) и запустите обновление снова:%s%s',
                     k.tbl, k.name, k.what, extra, groups, E'\n', sample));
+            ELSIF to_regclass(split_part(k.tbl, '.', 1) || '.' || k.name) IS NOT NULL THEN
+                -- Made before empty columns counted as equal: made again.
+                EXECUTE format('DROP INDEX %I.%I', split_part(k.tbl, '.', 1), k.name);
+                EXECUTE k.ddl;
+                PERFORM pg_temp.done(format('уникальный индекс %s %s сделан заново: записи с пустым '
+                                            'столбцом ключа тоже не повторяются', k.tbl, k.name));
             ELSE
                 EXECUTE k.ddl;
                 PERFORM pg_temp.done(format('добавлен уникальный индекс %s %s: %s', k.tbl, k.name,

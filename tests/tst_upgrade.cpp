@@ -180,6 +180,23 @@ QStringList linesWith(const QString &output, const QString &marker)
     return found;
 }
 
+// The first message of a report that holds the marker, with the lines it runs on to (a list of
+// groups puts each on a line of its own).
+QString messageWith(const QString &output, const QString &marker)
+{
+    const QStringList lines = output.split(QLatin1Char('\n'));
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        if (!lines.at(i).contains(marker))
+            continue;
+        QStringList message{lines.at(i)};
+        while (++i < lines.size() && !lines.at(i).startsWith(QLatin1String("psql:")) &&
+               !lines.at(i).startsWith(QLatin1String("==")))
+            message << lines.at(i);
+        return message.join(QLatin1Char('\n'));
+    }
+    return {};
+}
+
 } // namespace
 
 // Bringing the earlier program's database up to what tabel needs without losing data, and tabel's
@@ -200,6 +217,7 @@ private Q_SLOTS:
     {
         m_dm.reset();
         m_old.reset();
+        m_nulls.reset();
     }
 
     qint64 scalar(const QString &sql) { return TestDatabase::scalar(*m_dm, sql); }
@@ -668,10 +686,119 @@ private Q_SLOTS:
                  qPrintable(recorder.shown.first().detail));
     }
 
+    // Entries that repeat each other with an empty key column (no colour, no shift, no product)
+    // are listed like any others and keep the unique index away.
+    void nullKeyDuplicates_data()
+    {
+        QTest::addColumn<QString>("group");
+        QTest::newRow("no colour") << "smena=1, color=(пусто): id 20, 21";
+        QTest::newRow("no shift") << "data=2024-03-13 00:00:00, smena=(пусто), color=0: id 22, 23";
+        QTest::newRow("no product")
+            << "i_id=(пусто), data=2024-03-14 00:00:00, smena=1, color=0: id "
+               "24, 25";
+    }
+    void nullKeyDuplicates()
+    {
+        QFETCH(QString, group);
+        if (!m_nulls) {
+            m_nulls = std::make_unique<TestDatabase>(QStringLiteral("upgrade_null_keys"));
+            QVERIFY(makeOld(*m_nulls));
+            auto dm = m_nulls->connect();
+            TestDatabase::exec(
+                *dm, QStringLiteral(
+                         "insert into accounts_dep.smena (id, w_id, i_id, o_id, cena, kol_vo, "
+                         "brak, data, smena, color, time, ok) values "
+                         "(20, 3, 5001, 11, 10, 5, 0, '2024-03-12', 1, null, 2, 'no'),"
+                         "(21, 3, 5001, 11, 10, 5, 0, '2024-03-12', 1, null, 2, 'no'),"
+                         "(22, 3, 5001, 11, 10, 5, 0, '2024-03-13', null, 0, 2, 'no'),"
+                         "(23, 3, 5001, 11, 10, 5, 0, '2024-03-13', null, 0, 2, 'no'),"
+                         "(24, 3, null, 11, 10, 5, 0, '2024-03-14', 1, 0, 2, 'no'),"
+                         "(25, 3, null, 11, 10, 5, 0, '2024-03-14', 1, 0, 2, 'no')"));
+            const Run run = script(*m_nulls, QStringLiteral("upgrade.sql"));
+            QCOMPARE(run.code, 0);
+            m_nullsReport = messageWith(run.output, QStringLiteral("WARNING:  НЕ СДЕЛАНО: "
+                                                                   "уникальный индекс"));
+        }
+        QVERIFY2(m_nullsReport.contains(QStringLiteral("smena_entry_key")) &&
+                     m_nullsReport.contains(QStringLiteral("повторяющихся записей 4 (групп 4)")),
+                 qPrintable(m_nullsReport));
+        QVERIFY2(m_nullsReport.contains(group), qPrintable(m_nullsReport));
+        auto dm = m_nulls->connect();
+        QCOMPARE(TestDatabase::scalar(*dm, QStringLiteral("select count(*) from pg_class where "
+                                                          "relname='smena_entry_key'")),
+                 0);
+    }
+
+    // With one entry left of each group the index is added, and it refuses an entry that repeats
+    // another without a colour, as the program expects ("Позиция с такими параметрами уже
+    // заведена!").
+    void nullKeyDuplicatesResolved()
+    {
+        QVERIFY(m_nulls);
+        auto dm = m_nulls->connect();
+        TestDatabase::exec(
+            *dm, QStringLiteral("delete from accounts_dep.smena where id in (5, 21, 23, 25)"));
+        const Run run = script(*m_nulls, QStringLiteral("upgrade.sql"));
+        QCOMPARE(run.code, 0);
+        QVERIFY2(run.output.contains(
+                     QStringLiteral("NOTICE:  добавлен уникальный индекс accounts_dep.smena "
+                                    "smena_entry_key")),
+                 qPrintable(run.output));
+        QCOMPARE(TestDatabase::scalar(*dm, QStringLiteral("select count(*) from pg_index where "
+                                                          "indexrelid='accounts_dep.smena_entry_"
+                                                          "key'::regclass and "
+                                                          "indnullsnotdistinct")),
+                 1);
+        QVERIFY_THROWS_EXCEPTION(
+            DbError, dm->ADO_DB.run(QStringLiteral(
+                         "insert into accounts_dep.smena (w_id, i_id, o_id, cena, kol_vo, brak, "
+                         "data, smena, color, time, ok) values "
+                         "(3, 5001, 11, 10, 5, 0, '2024-03-12', 1, null, 2, 'no')")));
+    }
+
+    // A database made by db/schema.sql has the same index, also one made before empty columns
+    // counted as equal once the schema script has run again.
+    void schemaIndexTreatsEmptyColumnsAsEqual_data()
+    {
+        QTest::addColumn<QString>("before");
+        QTest::newRow("new database") << "";
+        QTest::newRow("database made before")
+            << "drop index accounts_dep.smena_entry_key; create unique index smena_entry_key on "
+               "accounts_dep.smena (w_id, o_id, i_id, data, smena, color)";
+    }
+    void schemaIndexTreatsEmptyColumnsAsEqual()
+    {
+        QFETCH(QString, before);
+        TestDatabase db(QStringLiteral("upgrade_schema_index"));
+        auto dm = db.connect();
+        if (!before.isEmpty()) {
+            TestDatabase::exec(*dm, before);
+            const Run run = script(db, QStringLiteral("schema.sql"));
+            QVERIFY2(run.code == 0, qPrintable(run.output));
+        }
+        const qint64 worker = seed::worker(*dm, QStringLiteral("Орлов О.О."));
+        const QString entry =
+            QStringLiteral("insert into accounts_dep.smena (w_id, i_id, o_id, cena, kol_vo, "
+                           "brak, data, smena, color, time, ok) select %1, o.i_id, o.id, 1, "
+                           "1, 0, '2024-03-12', 1, null, 1, 'no' from accounts_dep.oper o "
+                           "where o.vid=7777")
+                .arg(worker);
+        dm->ADO_DB.run(entry);
+        try {
+            dm->ADO_DB.run(entry);
+            QFAIL("a second entry without a colour was stored");
+        } catch (const DbError &error) {
+            QCOMPARE(error.sqlState(), QStringLiteral("23505"));
+        }
+    }
+
 private:
     std::unique_ptr<TestDatabase> m_old;
     std::unique_ptr<TDataModule6> m_dm;
     QString m_firstReport;
+    // A database that several rows of a data-driven test look at, made by its first row.
+    std::unique_ptr<TestDatabase> m_nulls;
+    QString m_nullsReport;
 };
 
 TABEL_TEST_MAIN(TestUpgrade)
