@@ -275,6 +275,14 @@ DECLARE
 BEGIN
     FOR k IN SELECT * FROM pg_temp.tabel_keys ORDER BY ord LOOP
         IF k.kind IN ('index', 'unique index') THEN
+            -- A database made before the entries' key treated empty columns as equal keeps an
+            -- index that lets such entries repeat: it is made again.
+            IF k.nulls_not_distinct AND EXISTS (
+                   SELECT 1 FROM pg_index
+                   WHERE indexrelid = to_regclass(split_part(k.tbl, '.', 1) || '.' || k.name)
+                     AND NOT indnullsnotdistinct) THEN
+                EXECUTE format('DROP INDEX %I.%I', split_part(k.tbl, '.', 1), k.name);
+            END IF;
             IF to_regclass(split_part(k.tbl, '.', 1) || '.' || k.name) IS NULL THEN
                 EXECUTE k.ddl;
             END IF;

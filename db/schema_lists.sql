@@ -15,11 +15,14 @@ CREATE TEMP TABLE tabel_keys (
     ref_tbl  text,                    -- foreign key: the referenced table and column
     ref_col  text,
     what     text NOT NULL,           -- for the upgrade's report: what the key keeps
-    ddl      text NOT NULL            -- the statement that creates it
+    ddl      text NOT NULL,           -- the statement that creates it
+    nulls_not_distinct boolean NOT NULL  -- unique index: an empty column counts as a value
 );
 
-INSERT INTO tabel_keys (ord, kind, tbl, name, columns, ref_tbl, ref_col, what, ddl)
+INSERT INTO tabel_keys (ord, kind, tbl, name, columns, ref_tbl, ref_col, what, nulls_not_distinct,
+                        ddl)
 SELECT ord, kind, tbl, name, columns, ref_tbl, ref_col, what,
+       body ILIKE '%nulls not distinct%',
        CASE kind
            WHEN 'index' THEN format('CREATE INDEX %I ON %s %s', name, tbl, body)
            WHEN 'unique index' THEN format('CREATE UNIQUE INDEX %I ON %s %s', name, tbl, body)
@@ -34,10 +37,11 @@ FROM (VALUES
      '{w_id,month,year,smena,i_type,i_night}'::text[], NULL, NULL,
      '(w_id, month, year, smena, i_type, i_night)',
      'одна строка табеля на работника, месяц, смену, вид работ и признак ночных'),
-    -- One entry per worker, operation, product, day, shift and colour.
+    -- One entry per worker, operation, product, day, shift and colour; an entry without a colour
+    -- (or another of these) is the same entry as another without it.
     (2, 'unique index', 'accounts_dep.smena', 'smena_entry_key',
      '{w_id,o_id,i_id,data,smena,color}', NULL, NULL,
-     '(w_id, o_id, i_id, data, smena, color)',
+     '(w_id, o_id, i_id, data, smena, color) NULLS NOT DISTINCT',
      'одна запись смены на работника, операцию, изделие, день, смену и цвет'),
     -- A delete that would leave entries without their worker, product or operation is refused;
     -- norms go with their operation.

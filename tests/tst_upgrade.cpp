@@ -2,6 +2,7 @@
 #include "db/data_module.h"
 #include "db/db_error.h"
 #include "db/schema_check.h"
+#include "db/sql_text.h"
 #include "db/version_check.h"
 #include "shiftlog/hours_posting.h"
 #include "shiftlog/shift_log.h"
@@ -14,10 +15,13 @@
 #include <QApplication>
 #include <QDir>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QScopeGuard>
 #include <QStandardPaths>
 #include <QTest>
 #include <QTimer>
+
+#include <optional>
 
 namespace {
 
@@ -58,6 +62,8 @@ DELETE FROM accounts_dep.oper;
 DELETE FROM accounts_dep.vid_oper;
 DELETE FROM accounts_dep.ver;
 DELETE FROM cmn_gds_and_srv.gds_and_srv WHERE id = 7777;
+-- the ERP numbered its products up to just below the reserved one
+ALTER SEQUENCE cmn_gds_and_srv.gds_and_srv_id_seq RESTART WITH 7771;
 
 INSERT INTO accounts_dep.person (id, fio) VALUES
     (1, 'Иванов И.И.'), (2, 'Петров П.П.'), (3, 'Сидоров С.С.');
@@ -115,12 +121,24 @@ struct Run
     QString output; // standard output and errors as they came
 };
 
+// The role a client program logs in as, when not the PG* variables' one.
+struct Login
+{
+    QString user;
+    QString password;
+};
+
 // Runs a client program of the cluster (psql, pg_dump) on the test database.
-Run client(const QString &program, const TestDatabase &db, const QStringList &arguments)
+Run client(const QString &program, const TestDatabase &db, const QStringList &arguments,
+           const Login &login = {})
 {
     QProcess process;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("PGDATABASE"), db.name());
+    if (!login.user.isEmpty()) {
+        environment.insert(QStringLiteral("PGUSER"), login.user);
+        environment.insert(QStringLiteral("PGPASSWORD"), login.password);
+    }
     process.setProcessEnvironment(environment);
     process.setProcessChannelMode(QProcess::MergedChannels);
     process.start(QStandardPaths::findExecutable(program), arguments);
@@ -133,13 +151,14 @@ Run client(const QString &program, const TestDatabase &db, const QStringList &ar
 }
 
 // The administrator's run of a script of db/.
-Run script(const TestDatabase &db, const QString &name, const QStringList &variables = {})
+Run script(const TestDatabase &db, const QString &name, const QStringList &variables = {},
+           const Login &login = {})
 {
     QStringList arguments{QStringLiteral("-X"), QStringLiteral("-f"),
                           DbDir + QLatin1Char('/') + name};
     for (const QString &variable : variables)
         arguments << QStringLiteral("-v") << variable;
-    return client(QStringLiteral("psql"), db, arguments);
+    return client(QStringLiteral("psql"), db, arguments, login);
 }
 
 // Turns a clone of the template into the old database, through psql like the upgrade itself so
@@ -180,6 +199,99 @@ QStringList linesWith(const QString &output, const QString &marker)
     return found;
 }
 
+// The first column of a query's rows, as text.
+QStringList column(TDataModule6 &dm, const QString &sql)
+{
+    QSqlQuery query = dm.ADO_DB.run(sql);
+    QStringList values;
+    while (query.next())
+        values << query.value(0).toString();
+    return values;
+}
+
+// The first message of a report that holds the marker, with the lines it runs on to (a list of
+// groups puts each on a line of its own).
+QString messageWith(const QString &output, const QString &marker)
+{
+    const QStringList lines = output.split(QLatin1Char('\n'));
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        if (!lines.at(i).contains(marker))
+            continue;
+        QStringList message{lines.at(i)};
+        while (++i < lines.size() && !lines.at(i).startsWith(QLatin1String("psql:")) &&
+               !lines.at(i).startsWith(QLatin1String("==")))
+            message << lines.at(i);
+        return message.join(QLatin1Char('\n'));
+    }
+    return {};
+}
+
+// The report from its summary on: what was not done, and why.
+QString summary(const QString &output)
+{
+    const qsizetype at = output.indexOf(QStringLiteral("== Итог"));
+    return at < 0 ? QString() : output.mid(at);
+}
+
+// Another session holding a table, as a copy of tabel or the ERP in the middle of its work would,
+// until it goes.
+class HeldTable
+{
+public:
+    HeldTable(const TestDatabase &db, const QString &table)
+        : m_dm(db.connect())
+    {
+        m_dm->ADO_DB.begin();
+        m_dm->ADO_DB.run(QStringLiteral("lock table %1 in access exclusive mode").arg(table));
+    }
+    ~HeldTable() { m_dm->ADO_DB.rollback(); }
+    HeldTable(const HeldTable &) = delete;
+    HeldTable &operator=(const HeldTable &) = delete;
+
+private:
+    std::unique_ptr<TDataModule6> m_dm;
+};
+
+// A login role of the test cluster for this test program, dropped with what it was granted.
+class TestRole
+{
+public:
+    TestRole(TDataModule6 &owner, const QString &name)
+        : m_owner(owner)
+        , m_name(QStringLiteral("%1_%2").arg(name).arg(QCoreApplication::applicationPid()))
+    {
+        TestDatabase::exec(owner, QStringLiteral("drop role if exists %1; create role %1 login "
+                                                 "password 'role-test'")
+                                      .arg(m_name));
+    }
+    ~TestRole()
+    {
+        try {
+            m_owner.ADO_DB.run(QStringLiteral("grant %1 to current_user; drop owned by %1; "
+                                              "drop role %1")
+                                   .arg(m_name));
+        } catch (const DbError &error) {
+            qWarning("the role %s stays: %s", qPrintable(m_name), qPrintable(error.message()));
+        }
+    }
+    TestRole(const TestRole &) = delete;
+    TestRole &operator=(const TestRole &) = delete;
+
+    const QString &name() const { return m_name; }
+    Login login() const { return {m_name, QStringLiteral("role-test")}; }
+    // Whether the test cluster lets the tests' role make roles (scripts/pg starts it so).
+    static bool possible(TDataModule6 &owner)
+    {
+        return TestDatabase::scalar(owner, QStringLiteral("select count(*) from pg_roles where "
+                                                          "rolname=current_user and "
+                                                          "rolcreaterole")) > 0;
+    }
+
+private:
+    TDataModule6 &m_owner;
+    QString m_name;
+};
+
 } // namespace
 
 // Bringing the earlier program's database up to what tabel needs without losing data, and tabel's
@@ -200,6 +312,9 @@ private Q_SLOTS:
     {
         m_dm.reset();
         m_old.reset();
+        m_nulls.reset();
+        m_lists.reset();
+        m_months.reset();
     }
 
     qint64 scalar(const QString &sql) { return TestDatabase::scalar(*m_dm, sql); }
@@ -284,7 +399,7 @@ private Q_SLOTS:
                  qPrintable(run.output));
         // The duplicate entries are named with their ids.
         QVERIFY(run.output.contains(QLatin1String("color=0: id 4, 5")));
-        QVERIFY(run.output.contains(QStringLiteral("их id_p: 98")));
+        QVERIFY(run.output.contains(QStringLiteral("их id_p (всего 1): 98")));
         // Nothing is left that tabel needs.
         QVERIFY(run.output.contains(QStringLiteral("Программе не хватает")));
         QCOMPARE(schema_check::missing(m_dm->ADO_DB), QStringList{});
@@ -342,14 +457,16 @@ private Q_SLOTS:
             << "smena_entry_key" << false << "повторяющихся записей 1 (групп 1)";
         QTest::newRow("entry of a deleted worker")
             << "smena_w_id_fkey" << false
-            << "записи смен, чей работник удален, строк 1, их w_id: 99";
+            << "записи смен, чей работник удален, строк 1, их w_id (всего 1): 99";
         QTest::newRow("entries' products") << "smena_i_id_fkey" << true << "";
         QTest::newRow("entries' operations") << "smena_o_id_fkey" << true << "";
         QTest::newRow("operation of a deleted kind")
-            << "oper_vid_fkey" << false << "операции, чей вид операции удален, строк 1, их vid: 99";
+            << "oper_vid_fkey" << false
+            << "операции, чей вид операции удален, строк 1, их vid (всего 1): 99";
         QTest::newRow("operations' products") << "oper_i_id_fkey" << true << "";
         QTest::newRow("norm of a deleted operation")
-            << "norm_o_id_fkey" << false << "нормативы удаленных операций, строк 1, их o_id: 999";
+            << "norm_o_id_fkey" << false
+            << "нормативы удаленных операций, строк 1, их o_id (всего 1): 999";
         QTest::newRow("index of the shift log") << "smena_data_smena_idx" << true << "";
         QTest::newRow("index of the groups") << "item_id_level_idx" << true << "";
     }
@@ -428,6 +545,32 @@ private Q_SLOTS:
                  2);
     }
 
+    // Tables that got a row of their own numbers: the program's next new rows are numbered past
+    // it, however low the ERP's sequence stood (it stood at 7771 before the reserved product).
+    void newRowsPastTheReserved_data()
+    {
+        QTest::addColumn<QString>("insert");
+        QTest::addColumn<QString>("table");
+        QTest::addColumn<int>("reserved");
+        QTest::newRow("products") << "insert into cmn_gds_and_srv.gds_and_srv(s_caption) values "
+                                     "('Новое изделие %1') returning id"
+                                  << "cmn_gds_and_srv.gds_and_srv" << 7777;
+        QTest::newRow("operation kinds")
+            << "insert into accounts_dep.vid_oper(vid) values ('Новый вид %1') returning id"
+            << "accounts_dep.vid_oper" << 7778;
+    }
+    void newRowsPastTheReserved()
+    {
+        QFETCH(QString, insert);
+        QFETCH(QString, table);
+        QFETCH(int, reserved);
+        QCOMPARE(
+            scalar(QStringLiteral("select count(*) from %1 where id=%2").arg(table).arg(reserved)),
+            1);
+        for (int n = 1; n <= 7; ++n)
+            QVERIFY(scalar(insert.arg(n)) > reserved);
+    }
+
     // Two entries under one number: the primary key waits for a person, the report says which
     // number, the other steps are done all the same, and tabel still refuses the database (it
     // would change or delete both entries as one).
@@ -442,8 +585,8 @@ private Q_SLOTS:
         const QStringList refused = linesWith(run.output, QStringLiteral("WARNING:  НЕ СДЕЛАНО"));
         QCOMPARE(refused
                      .filter(QStringLiteral("первичный ключ accounts_dep.smena (id) не "
-                                            "добавлен: номера id повторяются у разных строк "
-                                            "(1): 3."))
+                                            "добавлен"))
+                     .filter(QStringLiteral("номера id повторяются у разных строк (всего 1): 3"))
                      .size(),
                  1);
         QCOMPARE(schema_check::missing(dm->ADO_DB),
@@ -606,10 +749,509 @@ private Q_SLOTS:
             QVERIFY_THROWS_EXCEPTION(DbError, dm.ADO_DB.run(QLatin1String(statement)));
     }
 
+    // Run by a role that does not own the tables, the upgrade stops at its start: nothing in the
+    // database changes (before, such a run added the reserved rows under ids of other rows), psql
+    // ends with an error, and one sentence says why and whom to run it as.
+    void notOwnerChangesNothing_data()
+    {
+        QTest::addColumn<bool>("programGrants");
+        QTest::newRow("the program's role") << true;
+        QTest::newRow("a role without grants") << false;
+    }
+    void notOwnerChangesNothing()
+    {
+        QFETCH(bool, programGrants);
+        TestDatabase db(QStringLiteral("upgrade_not_owner"));
+        QVERIFY(makeOld(db));
+        auto owner = db.connect();
+        if (!TestRole::possible(*owner))
+            QSKIP("the test cluster's sys may not create roles (start it with scripts/pg)");
+        const TestRole role(*owner, QStringLiteral("tabel_not_owner"));
+        if (programGrants) {
+            const Run grants =
+                script(db, QStringLiteral("grants.sql"), {QStringLiteral("role=") + role.name()});
+            QVERIFY2(grants.code == 0, qPrintable(grants.output));
+        }
+        const QString before = dump(db);
+        const Run run = script(db, QStringLiteral("upgrade.sql"), {}, role.login());
+        QCOMPARE(dump(db), before);
+        QVERIFY2(run.code != 0, qPrintable(run.output));
+        const QStringList stop = linesWith(run.output, QStringLiteral("Обновление не начато"));
+        QCOMPARE(stop.size(), 1);
+        QVERIFY2(
+            stop.first().contains(QStringLiteral("база не изменена")) &&
+                stop.first().contains(QStringLiteral("роль «%1» не владелец").arg(role.name())) &&
+                stop.first().contains(QStringLiteral("psql -U sys")),
+            qPrintable(stop.first()));
+        // No step ran.
+        QVERIFY2(!run.output.contains(QLatin1String("== 1.")), qPrintable(run.output));
+        QCOMPARE(linesWith(run.output, QStringLiteral("NOTICE")), QStringList{});
+    }
+
+    // Entries that repeat each other with an empty key column (no colour, no shift, no product)
+    // are listed like any others and keep the unique index away.
+    void nullKeyDuplicates_data()
+    {
+        QTest::addColumn<QString>("group");
+        QTest::newRow("no colour") << "smena=1, color=(пусто): id 20, 21";
+        QTest::newRow("no shift") << "data=2024-03-13 00:00:00, smena=(пусто), color=0: id 22, 23";
+        QTest::newRow("no product")
+            << "i_id=(пусто), data=2024-03-14 00:00:00, smena=1, color=0: id "
+               "24, 25";
+    }
+    void nullKeyDuplicates()
+    {
+        QFETCH(QString, group);
+        if (!m_nulls) {
+            m_nulls = std::make_unique<TestDatabase>(QStringLiteral("upgrade_null_keys"));
+            QVERIFY(makeOld(*m_nulls));
+            auto dm = m_nulls->connect();
+            TestDatabase::exec(
+                *dm, QStringLiteral(
+                         "insert into accounts_dep.smena (id, w_id, i_id, o_id, cena, kol_vo, "
+                         "brak, data, smena, color, time, ok) values "
+                         "(20, 3, 5001, 11, 10, 5, 0, '2024-03-12', 1, null, 2, 'no'),"
+                         "(21, 3, 5001, 11, 10, 5, 0, '2024-03-12', 1, null, 2, 'no'),"
+                         "(22, 3, 5001, 11, 10, 5, 0, '2024-03-13', null, 0, 2, 'no'),"
+                         "(23, 3, 5001, 11, 10, 5, 0, '2024-03-13', null, 0, 2, 'no'),"
+                         "(24, 3, null, 11, 10, 5, 0, '2024-03-14', 1, 0, 2, 'no'),"
+                         "(25, 3, null, 11, 10, 5, 0, '2024-03-14', 1, 0, 2, 'no')"));
+            const Run run = script(*m_nulls, QStringLiteral("upgrade.sql"));
+            QCOMPARE(run.code, 0);
+            m_nullsReport = messageWith(run.output, QStringLiteral("WARNING:  НЕ СДЕЛАНО: "
+                                                                   "уникальный индекс"));
+        }
+        QVERIFY2(m_nullsReport.contains(QStringLiteral("smena_entry_key")) &&
+                     m_nullsReport.contains(QStringLiteral("повторяющихся записей 4 (групп 4)")),
+                 qPrintable(m_nullsReport));
+        QVERIFY2(m_nullsReport.contains(group), qPrintable(m_nullsReport));
+        auto dm = m_nulls->connect();
+        QCOMPARE(TestDatabase::scalar(*dm, QStringLiteral("select count(*) from pg_class where "
+                                                          "relname='smena_entry_key'")),
+                 0);
+    }
+
+    // With one entry left of each group the index is added, and it refuses an entry that repeats
+    // another without a colour, as the program expects ("Позиция с такими параметрами уже
+    // заведена!").
+    void nullKeyDuplicatesResolved()
+    {
+        QVERIFY(m_nulls);
+        auto dm = m_nulls->connect();
+        TestDatabase::exec(
+            *dm, QStringLiteral("delete from accounts_dep.smena where id in (5, 21, 23, 25)"));
+        const Run run = script(*m_nulls, QStringLiteral("upgrade.sql"));
+        QCOMPARE(run.code, 0);
+        QVERIFY2(run.output.contains(
+                     QStringLiteral("NOTICE:  добавлен уникальный индекс accounts_dep.smena "
+                                    "smena_entry_key")),
+                 qPrintable(run.output));
+        QCOMPARE(TestDatabase::scalar(*dm, QStringLiteral("select count(*) from pg_index where "
+                                                          "indexrelid='accounts_dep.smena_entry_"
+                                                          "key'::regclass and "
+                                                          "indnullsnotdistinct")),
+                 1);
+        QVERIFY_THROWS_EXCEPTION(
+            DbError, dm->ADO_DB.run(QStringLiteral(
+                         "insert into accounts_dep.smena (w_id, i_id, o_id, cena, kol_vo, brak, "
+                         "data, smena, color, time, ok) values "
+                         "(3, 5001, 11, 10, 5, 0, '2024-03-12', 1, null, 2, 'no')")));
+    }
+
+    // A database made by db/schema.sql has the same index, also one made before empty columns
+    // counted as equal once the schema script has run again.
+    void schemaIndexTreatsEmptyColumnsAsEqual_data()
+    {
+        QTest::addColumn<QString>("before");
+        QTest::newRow("new database") << "";
+        QTest::newRow("database made before")
+            << "drop index accounts_dep.smena_entry_key; create unique index smena_entry_key on "
+               "accounts_dep.smena (w_id, o_id, i_id, data, smena, color)";
+    }
+    void schemaIndexTreatsEmptyColumnsAsEqual()
+    {
+        QFETCH(QString, before);
+        TestDatabase db(QStringLiteral("upgrade_schema_index"));
+        auto dm = db.connect();
+        if (!before.isEmpty()) {
+            TestDatabase::exec(*dm, before);
+            const Run run = script(db, QStringLiteral("schema.sql"));
+            QVERIFY2(run.code == 0, qPrintable(run.output));
+        }
+        const qint64 worker = seed::worker(*dm, QStringLiteral("Орлов О.О."));
+        const QString entry =
+            QStringLiteral("insert into accounts_dep.smena (w_id, i_id, o_id, cena, kol_vo, "
+                           "brak, data, smena, color, time, ok) select %1, o.i_id, o.id, 1, "
+                           "1, 0, '2024-03-12', 1, null, 1, 'no' from accounts_dep.oper o "
+                           "where o.vid=7777")
+                .arg(worker);
+        dm->ADO_DB.run(entry);
+        try {
+            dm->ADO_DB.run(entry);
+            QFAIL("a second entry without a colour was stored");
+        } catch (const DbError &error) {
+            QCOMPARE(error.sqlState(), QStringLiteral("23505"));
+        }
+    }
+
+    // A step that fails after it has done part of its work rolls back, and the report says only
+    // that it was not done: no line says that the monthly rows were filled or merged.
+    void rolledBackStepPrintsNoDoneLine_data()
+    {
+        QTest::addColumn<QString>("held"); // a table another session holds during the run
+        QTest::addColumn<QString>("rule"); // or a rule of the database that refuses
+        QTest::newRow("hour-paid entries held by another session") << "accounts_dep.fatigue"
+                                                                   << "";
+        QTest::newRow("deletes refused by the database")
+            << ""
+            << "create function accounts_dep.keep_rows() returns trigger language plpgsql as $$ "
+               "begin raise exception 'строки табеля удаляет только ERP'; end $$; "
+               "create trigger keep_rows before delete on accounts_dep.h_tabel for each row "
+               "execute function accounts_dep.keep_rows()";
+    }
+    void rolledBackStepPrintsNoDoneLine()
+    {
+        QFETCH(QString, held);
+        QFETCH(QString, rule);
+        TestDatabase db(QStringLiteral("upgrade_rolled_back"));
+        QVERIFY(makeOld(db));
+        auto dm = db.connect();
+        if (!rule.isEmpty())
+            TestDatabase::exec(*dm, rule);
+        const QString rows = QStringLiteral("select count(*) * 1000 + sum(coalesce(d4, 0) + "
+                                            "coalesce(d8, 0) + coalesce(d10, 0)) from "
+                                            "accounts_dep.h_tabel where smena is not null and "
+                                            "i_type is not null");
+        const qint64 before = TestDatabase::scalar(*dm, rows);
+        Run run;
+        {
+            std::optional<HeldTable> holder;
+            if (!held.isEmpty())
+                holder.emplace(db, held);
+            run = script(db, QStringLiteral("upgrade.sql"), {QStringLiteral("lock_timeout=300ms")});
+        }
+        QCOMPARE(run.code, 0);
+        QCOMPARE(linesWith(run.output, QStringLiteral("НЕ СДЕЛАНО: строки табеля: повторы не "
+                                                      "объединены"))
+                     .size(),
+                 1);
+        const QStringList done = linesWith(run.output, QStringLiteral("NOTICE"));
+        QCOMPARE(done.filter(QStringLiteral("строки табеля")), QStringList{});
+        QCOMPARE(done.filter(QStringLiteral("h_tabel_row_key")), QStringList{});
+        QCOMPARE(TestDatabase::scalar(*dm, rows), before);
+    }
+
+    // A list longer than a report line shows says how many items it holds, shows the first ones
+    // whole and in numeric order, ends with "… и ещё N", and is kept whole in
+    // tabel_upgrade.lists.
+    void longListsShortened_data()
+    {
+        QTest::addColumn<QString>("marker");
+        QTest::addColumn<QString>("list");
+        QTest::addColumn<int>("total");
+        QTest::addColumn<QString>("first");
+        QTest::addColumn<QString>("full"); // the whole list in its order
+        QTest::newRow("entries of deleted workers")
+            << "внешний ключ smena_w_id_fkey"
+            << "smena_w_id_fkey" << 131
+            << "их w_id (всего 131; весь список: tabel_upgrade.lists, list = 'smena_w_id_fkey'): "
+               "99, 100, 101,"
+            << "select g.w::text from (select 99 union all select generate_series(100, 229)) g(w) "
+               "order by g.w";
+        QTest::newRow("repeated ids of norms")
+            << "первичный ключ accounts_dep.norm"
+            << "accounts_dep.norm id" << 25
+            << "номера id повторяются у разных строк (всего 25; весь список: "
+               "tabel_upgrade.lists, list = 'accounts_dep.norm id'): 1000, 1001,"
+            << "select generate_series(1000, 1024)::text";
+        QTest::newRow("groups of repeated entries")
+            << "уникальный индекс accounts_dep.smena"
+            << "smena_entry_key" << 26
+            << "группы (всего 26; весь список: tabel_upgrade.lists, list = "
+               "'smena_entry_key'):\nw_id=1, o_id=11, i_id=5001, data=2024-04-01 00:00:00, "
+               "smena=3, color=0: id 300, 301\n"
+            << "select format('w_id=1, o_id=11, i_id=5001, data=%s 00:00:00, smena=3, color=0: "
+               "id %s, %s', date '2024-03-31' + g, 298 + 2 * g, 299 + 2 * g) from "
+               "generate_series(1, 25) g union all select 'w_id=2, o_id=11, i_id=5001, "
+               "data=2024-03-06 00:00:00, smena=2, color=0: id 4, 5'";
+        QTest::newRow("hour-paid entries of deleted workers")
+            << "ВНИМАНИЕ: почасовые записи (accounts_dep.fatigue), чей работник удален"
+            << "fatigue id_p" << 31
+            << "их id_p (всего 31; весь список: tabel_upgrade.lists, list = 'fatigue id_p'): 98, "
+               "1000, 1001,"
+            << "select g.w::text from (select 98 union all select generate_series(1000, 1029)) "
+               "g(w) order by g.w";
+    }
+    void longListsShortened()
+    {
+        QFETCH(QString, marker);
+        QFETCH(QString, list);
+        QFETCH(int, total);
+        QFETCH(QString, first);
+        QFETCH(QString, full);
+        if (!m_lists) {
+            m_lists = std::make_unique<TestDatabase>(QStringLiteral("upgrade_long_lists"));
+            QVERIFY(makeOld(*m_lists));
+            auto dm = m_lists->connect();
+            TestDatabase::exec(
+                *dm,
+                QStringLiteral(
+                    "insert into accounts_dep.smena (id, w_id, i_id, o_id, cena, kol_vo, brak, "
+                    "data, smena, color, time, ok) select 100 + w, 100 + w, 5001, 11, 10, 1, 0, "
+                    "'2024-05-02', 1, 0, 1, 'no' from generate_series(0, 129) w;"
+                    "insert into accounts_dep.smena (id, w_id, i_id, o_id, cena, kol_vo, brak, "
+                    "data, smena, color, time, ok) select 298 + 2 * g + c, 1, 5001, 11, 10, 1, 0, "
+                    "date '2024-03-31' + g, 3, 0, 1, 'no' from generate_series(1, 25) g, "
+                    "generate_series(0, 1) c;"
+                    "insert into accounts_dep.norm (id, o_id, norma, prize, price) select id, 11, "
+                    "1, 0, 10 from generate_series(1000, 1024) id, generate_series(1, 2);"
+                    "insert into accounts_dep.fatigue (id, id_o, id_p, d_date, i_mnth, i_year, "
+                    "i_smena, cnt, price, i_holiday, i_night) select 100 + p, 7777, 1000 + p, "
+                    "'2024-05-03', 5, 2024, 1, 1, 150, 0, 0 from generate_series(0, 29) p"));
+            const Run run = script(*m_lists, QStringLiteral("upgrade.sql"));
+            QCOMPARE(run.code, 0);
+            m_listsReport = run.output;
+        }
+        const QString message = messageWith(m_listsReport, marker);
+        QVERIFY2(message.contains(first), qPrintable(message));
+        QVERIFY2(message.endsWith(QStringLiteral("… и ещё %1").arg(total - 20)),
+                 qPrintable(message));
+        auto dm = m_lists->connect();
+        const QStringList stored = column(
+            *dm, QStringLiteral("select item from tabel_upgrade.lists where list=%1 order by n")
+                     .arg(sql::quote(list)));
+        QCOMPARE(stored.size(), total);
+        QCOMPARE(stored, column(*dm, full));
+    }
+
+    // A table held by another session for the whole run: the checks that read it are reported
+    // as not run, with the reason, and the summary is printed all the same.
+    void lockedTableStillGetsSummary_data()
+    {
+        QTest::addColumn<QString>("held");
+        QTest::addColumn<QStringList>("notRun");
+        QTest::newRow("the ERP's persons")
+            << "cmn_contractor.person"
+            << QStringList{QStringLiteral("проверка не выполнена (чего не хватает программе "
+                                          "(db/schema_ready.sql))"),
+                           QStringLiteral("проверка не выполнена (личные номера "
+                                          "cmn_contractor.person.s_code)")};
+        QTest::newRow("the monthly rows")
+            << "accounts_dep.h_tabel"
+            << QStringList{QStringLiteral("проверка не выполнена (месяцы, чьи строки табеля "
+                                          "расходятся с записями)")};
+    }
+    void lockedTableStillGetsSummary()
+    {
+        QFETCH(QString, held);
+        QFETCH(QStringList, notRun);
+        TestDatabase db(QStringLiteral("upgrade_held"));
+        Run run;
+        {
+            const HeldTable holder(db, held);
+            run = script(db, QStringLiteral("upgrade.sql"), {QStringLiteral("lock_timeout=300ms")});
+        }
+        QCOMPARE(run.code, 0);
+        const QString closing = summary(run.output);
+        QVERIFY2(closing.contains(QRegularExpression(QStringLiteral("Итог\\s+\\|\\s+Что"))),
+                 qPrintable(run.output));
+        for (const QString &check : notRun) {
+            const QStringList lines =
+                linesWith(closing, check).filter(QStringLiteral("НЕ СДЕЛАНО |"));
+            QCOMPARE(lines.size(), 1);
+            QVERIFY2(lines.first().contains(QStringLiteral("НЕ СДЕЛАНО")) &&
+                         lines.first().contains(QStringLiteral("таблицу держит другой сеанс")),
+                     qPrintable(lines.first()));
+        }
+    }
+
+    // What would break a window or a report later keeps tabel from starting, named in Russian
+    // with what to do about it.
+    void startupCheckNamesWhatBreaksLater_data()
+    {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<QString>("named");
+        QTest::addColumn<QString>("advice");
+        QTest::newRow("personnel code that is not a number")
+            << "insert into cmn_contractor.person (id, s_code, s_caption) values (900, 'Б/Н', "
+               "'Прохожий'), (901, ' 12 ', 'С пробелами')"
+            << "Строки (всего 1): id 900 «Б/Н»"
+            << "впишите в s_code табельный номер цифрами";
+        QTest::newRow("personnel code too large for a number")
+            << "insert into cmn_contractor.person (id, s_code, s_caption) values (900, "
+               "'99999999999', 'Большой')"
+            << "Строки (всего 1): id 900 «99999999999»"
+            << "впишите в s_code";
+        QTest::newRow("persons of the ERP dropped") << "drop table cmn_contractor.person"
+                                                    << "нет таблицы cmn_contractor.person"
+                                                    << "восстановите ее из резервной копии";
+        QTest::newRow("column of the ERP dropped")
+            << "alter table cmn_contractor.person drop column s_caption"
+            << "нет столбца cmn_contractor.person.s_caption (текст)"
+            << "верните столбец";
+        QTest::newRow("column of another kind")
+            << "alter table hrms_staffpos.staffpos alter d_begin type text"
+            << "столбец hrms_staffpos.staffpos.d_begin имеет тип text, а программа читает его как "
+               "дату"
+            << "приведите тип столбца";
+        QTest::newRow("products without a unique id")
+            << "alter table accounts_dep.smena drop constraint smena_i_id_fkey; alter table "
+               "accounts_dep.oper drop constraint oper_i_id_fkey; alter table "
+               "cmn_gds_and_srv.gds_and_srv drop constraint gds_and_srv_pkey"
+            << "нет уникального ключа cmn_gds_and_srv.gds_and_srv (id)"
+            << "db/upgrade.sql добавляет первичный ключ";
+        QTest::newRow("type of the personnel codes dropped") << "drop domain t_integer"
+                                                             << "нет типа t_integer"
+                                                             << "db/upgrade.sql создает его";
+    }
+    void startupCheckNamesWhatBreaksLater()
+    {
+        QFETCH(QString, change);
+        QFETCH(QString, named);
+        QFETCH(QString, advice);
+        TestDatabase db(QStringLiteral("upgrade_breaks_later"));
+        {
+            auto dm = db.connect();
+            TestDatabase::exec(*dm, change);
+            const QStringList found = schema_check::missing(dm->ADO_DB).filter(named);
+            QCOMPARE(found.size(), 1);
+            QVERIFY2(found.first().contains(advice), qPrintable(found.first()));
+        }
+        MessageRecorder recorder;
+        TerminationRecorder terminations;
+        Program program({20240305, 0}, {db.name(), TestDatabase::server()});
+        QVERIFY(!program.start());
+        QCOMPARE(recorder.shown.size(), 1);
+        QCOMPARE(recorder.shown.first().text, schema_check::message());
+        QVERIFY2(recorder.shown.first().detail.contains(named),
+                 qPrintable(recorder.shown.first().detail));
+    }
+
+    // The months whose monthly rows disagree with the entries, per family, in order, with the
+    // rows and day cells that differ; a month that agrees is not listed.
+    void monthsToRebuild_data()
+    {
+        QTest::addColumn<QString>("rows");
+        QTest::addColumn<QString>("months");
+        QTest::newRow("shift rows")
+            << "строки табеля по сменам расходятся с записями"
+            << "месяцы (всего 3): 11.2023 (строк 1, дней 1), 01.2024 (строк 1, дней 1), 03.2024 "
+               "(строк 3, дней 3)";
+        QTest::newRow("hour-paid rows")
+            << "строки табеля почасовых работ расходятся с записями"
+            << "месяцы (всего 2): 02.2024 (строк 1, дней 1), 03.2024 (строк 3, дней 3)";
+    }
+    void monthsToRebuild()
+    {
+        QFETCH(QString, rows);
+        QFETCH(QString, months);
+        if (!m_months) {
+            m_months = std::make_unique<TestDatabase>(QStringLiteral("upgrade_months"));
+            QVERIFY(makeOld(*m_months));
+            auto dm = m_months->connect();
+            // November: a day of 3 hours whose entry says 5; January: hours on the 31st without
+            // an entry; February: an hour-paid entry without its row; April agrees.
+            TestDatabase::exec(
+                *dm,
+                QStringLiteral(
+                    "insert into accounts_dep.smena (id, w_id, i_id, o_id, cena, kol_vo, "
+                    "brak, data, smena, color, time, ok) values "
+                    "(100, 1, 5001, 11, 10, 5, 0, '2023-11-14', 1, 0, 5, 'no'),"
+                    "(101, 2, 5001, 11, 10, 5, 0, '2024-04-02', 1, 0, 6, 'no');"
+                    "insert into accounts_dep.h_tabel (id, w_id, month, year, smena, i_type, "
+                    "i_night, d2, d14, d31) values "
+                    "(100, 1, 11, 2023, 1, 0, 0, null, 3, null),"
+                    "(101, 3, 1, 2024, 2, 0, 0, null, null, 4),"
+                    "(102, 2, 4, 2024, 1, 0, 0, 6, null, null);"
+                    "insert into accounts_dep.fatigue (id, id_o, id_p, d_date, i_mnth, i_year, "
+                    "i_smena, cnt, price, i_holiday, i_night) values "
+                    "(100, 7777, 2, '2024-02-05', 2, 2024, 1, 4, 150, 0, 1)"));
+            const Run run = script(*m_months, QStringLiteral("upgrade.sql"));
+            QCOMPARE(run.code, 0);
+            m_monthsReport = run.output;
+        }
+        const QString message = messageWith(m_monthsReport, rows);
+        QVERIFY2(message.contains(QStringLiteral("WARNING:  ВНИМАНИЕ:")) &&
+                     message.contains(QLatin1String("-v rebuild=1")) && message.endsWith(months),
+                 qPrintable(message));
+    }
+
+    // psql -v rebuild=1 rebuilds those months, each in a transaction of its own: every day value
+    // of every monthly row is then the sum of its entries, a month that agreed keeps its rows,
+    // and a later run finds nothing to rebuild and changes nothing.
+    void rebuildLeavesEntriesSums()
+    {
+        QVERIFY(m_months);
+        auto dm = m_months->connect();
+        const Run run =
+            script(*m_months, QStringLiteral("upgrade.sql"), {QStringLiteral("rebuild=1")});
+        QCOMPARE(run.code, 0);
+        const QStringList rebuilt = linesWith(run.output, QStringLiteral("NOTICE:  месяц"));
+        QCOMPARE(rebuilt.size(), 4);
+        for (const char *month : {"11.2023", "01.2024", "02.2024", "03.2024"})
+            QCOMPARE(
+                rebuilt
+                    .filter(
+                        QStringLiteral("месяц %1 перестроен по записям").arg(QLatin1String(month)))
+                    .size(),
+                1);
+        QVERIFY2(!run.output.contains(QStringLiteral("расходятся с записями")),
+                 qPrintable(run.output));
+        // Each stored day against the sum of its entries, over both families.
+        const QString differing = QStringLiteral(
+            "with stored as (select h.w_id, h.smena, h.i_type, h.i_night, make_date(h.year, "
+            "h.month, 1) + d.n::integer - 1 as day, d.v from accounts_dep.h_tabel h, unnest(array["
+            "d1,d2,d3,d4,d5,d6,d7,d8,d9,d10,d11,d12,d13,d14,d15,d16,d17,d18,d19,d20,d21,d22,d23,"
+            "d24,d25,d26,d27,d28,d29,d30,d31]) with ordinality d(v, n) where d.v is not null), "
+            "entered as (select w_id, smena, 0 as i_type, 0 as i_night, data::date as day, "
+            "sum(time) as v from accounts_dep.smena group by 1, 2, 5 union all select "
+            "id_p::integer, 0, id_o::integer, i_night, d_date, sum(cnt) from "
+            "accounts_dep.fatigue group by 1, 3, 4, 5) "
+            "select count(*) from stored s full join entered e using (w_id, smena, i_type, "
+            "i_night, day) where coalesce(s.v, 0) <> coalesce(e.v, 0)");
+        QCOMPARE(TestDatabase::scalar(*dm, differing), 0);
+        QCOMPARE(TestDatabase::scalar(*dm, QStringLiteral("select d2 from accounts_dep.h_tabel "
+                                                          "where id=102")),
+                 6);
+        const QString before = dump(*m_months);
+        const Run again =
+            script(*m_months, QStringLiteral("upgrade.sql"), {QStringLiteral("rebuild=1")});
+        QCOMPARE(again.code, 0);
+        QCOMPARE(linesWith(again.output, QStringLiteral("NOTICE")), QStringList{});
+        QCOMPARE(dump(*m_months), before);
+    }
+
+    // A key refused for want of a row that a later step adds waits for that step: an operation
+    // of the average piece rate (7778) made by the earlier program gets its kind, then its key.
+    void keyTriedAfterTheRowItNeeds()
+    {
+        TestDatabase db(QStringLiteral("upgrade_key_order"));
+        QVERIFY(makeOld(db));
+        auto dm = db.connect();
+        TestDatabase::exec(*dm, QStringLiteral("delete from accounts_dep.oper where id=13;"
+                                               "insert into accounts_dep.oper (id, vid, naimen, "
+                                               "i_id, cena_new) values (14, 7778, 0, 5001, 0)"));
+        const Run run = script(db, QStringLiteral("upgrade.sql"));
+        QCOMPARE(run.code, 0);
+        QCOMPARE(linesWith(run.output, QStringLiteral("НЕ СДЕЛАНО"))
+                     .filter(QLatin1String("oper_vid_fkey")),
+                 QStringList{});
+        QCOMPARE(TestDatabase::scalar(*dm, QStringLiteral("select count(*) from pg_constraint "
+                                                          "where conname='oper_vid_fkey'")),
+                 1);
+    }
+
 private:
     std::unique_ptr<TestDatabase> m_old;
     std::unique_ptr<TDataModule6> m_dm;
     QString m_firstReport;
+    // Databases that several rows of a data-driven test look at, made by its first row.
+    std::unique_ptr<TestDatabase> m_nulls;
+    QString m_nullsReport;
+    std::unique_ptr<TestDatabase> m_lists;
+    QString m_listsReport;
+    std::unique_ptr<TestDatabase> m_months;
+    QString m_monthsReport;
 };
 
 TABEL_TEST_MAIN(TestUpgrade)
