@@ -1,9 +1,11 @@
 #include "support/test_main.h"
 
 #include "db/messages.h"
+#include "ui/application_font.h"
 #include "ui/modal.h"
 
 #include <QDialog>
+#include <QGuiApplication>
 #include <QRegularExpression>
 #include <QThread>
 
@@ -68,6 +70,9 @@ void failOnWarnings(QtMsgType type, const QMessageLogContext &context, const QSt
 
 int run(QObject &test, int argc, char **argv)
 {
+    // Windows measure their texts with the font the program uses.
+    if (qobject_cast<QGuiApplication *>(QCoreApplication::instance()))
+        setupApplicationFont();
     // Defaults: MessageRecorder and ModalScript stand in front of them for their lifetimes.
     static FailingMessages failing;
     messages::setDefaultHandler(&failing);
