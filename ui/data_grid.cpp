@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QFontMetricsF>
+#include <QHash>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -64,13 +65,32 @@ public:
         , m_advances(0x500, -1.0)
     {
         m_widest = std::max(m_regular.maxWidth(), m_bold.maxWidth());
+        qreal widestDigit = 0;
+        for (char digit = '0'; digit <= '9'; ++digit) {
+            const qreal advance = std::max(m_regular.horizontalAdvance(QLatin1Char(digit)),
+                                           m_bold.horizontalAdvance(QLatin1Char(digit)));
+            if (advance > widestDigit) {
+                widestDigit = advance;
+                m_widestDigit = QLatin1Char(digit);
+            }
+        }
+    }
+
+    // The text with its widest digit in place of every digit: at least as wide as the text, and
+    // the same for every figure of its form (a date, a sum of so many digits).
+    QString shapeOf(QString text) const
+    {
+        for (QChar &ch : text)
+            if (ch.isDigit())
+                ch = m_widestDigit;
+        return text;
     }
 
     bool mayExceed(const QString &text, int room)
     {
         if (text.size() * m_widest <= room)
             return false;
-        qreal width = 2; // kerning and rounding
+        qreal width = 0.25; // rounding
         for (const QChar ch : text) {
             if (ch.unicode() >= m_advances.size())
                 return true;
@@ -93,6 +113,7 @@ private:
     QFontMetricsF m_bold;
     std::vector<qreal> m_advances; // Latin and Cyrillic characters, -1 until measured
     qreal m_widest = 0;
+    QChar m_widestDigit = QLatin1Char('0');
 };
 
 namespace {
@@ -350,17 +371,25 @@ int DataGrid::neededWidth(int column, WidthBound &bound) const
     // may be wider than the widest found so far.
     int room = m_startWidths.at(column) - padding;
     int widest = 0;
+    QHash<QString, qreal> measured;
     const int rows = m_model->rowCount();
     for (int row = 0; row < rows; ++row) {
         const QModelIndex index = m_model->index(row, column);
         const QString text = index.data(Qt::DisplayRole).toString();
         if (!bound.mayExceed(text, room))
             continue;
+        // Figures of one form are measured once, in each font they are shown in.
         const QVariant cellFont = index.data(Qt::FontRole);
-        const qreal width =
-            cellFont.isValid()
-                ? QFontMetricsF(cellFont.value<QFont>().resolve(gridFont)).horizontalAdvance(text)
-                : gridMetrics.horizontalAdvance(text);
+        QString shape = bound.shapeOf(text);
+        const QFont font =
+            cellFont.isValid() ? cellFont.value<QFont>().resolve(gridFont) : gridFont;
+        const QString key = cellFont.isValid() ? shape + QChar(0) + font.key() : shape;
+        auto found = measured.constFind(key);
+        if (found == measured.constEnd())
+            found = measured.insert(key, cellFont.isValid()
+                                             ? QFontMetricsF(font).horizontalAdvance(shape)
+                                             : gridMetrics.horizontalAdvance(shape));
+        const qreal width = found.value();
         widest = std::max(widest, int(std::ceil(width)));
         room = std::max(room, widest);
     }
