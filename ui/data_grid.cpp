@@ -54,8 +54,8 @@ QStyle *narrowCellStyle()
 } // namespace
 
 // Tells cheaply whether a text may be wider than a room in the grid's font, regular or bold: only
-// such texts are measured exactly. Its bound is the sum of the widest advance of each character
-// (plus what kerning might add), so a text it passes over always fits.
+// such texts are measured exactly. Its bound is the sum of each character's wider advance (kerning,
+// which narrows figures and names rather than widening them, is left out).
 class DataGrid::WidthBound
 {
 public:
