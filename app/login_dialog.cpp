@@ -9,11 +9,34 @@
 #include "ui/version_watch.h"
 #include "ui/window_setup.h"
 
+#include <QFontDatabase>
+#include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
 #include <QTimer>
+
+#include <algorithm>
+
+namespace {
+
+QString captionWithBuild(const BuildStamp &build)
+{
+    return QStringLiteral("Авторизация (build: %1.%2)").arg(build.date).arg(build.time);
+}
+
+// The window manager draws the caption in its title font (often bold) beside the icon and the
+// title bar's buttons: the dialog is wide enough for the caption with the build.
+int widthForCaption(const QString &caption)
+{
+    QFont font = QFontDatabase::systemFont(QFontDatabase::TitleFont);
+    font.setBold(true);
+    constexpr int iconAndButtons = 150;
+    return QFontMetrics(font).horizontalAdvance(caption) + iconAndButtons;
+}
+
+} // namespace
 
 TForm23::TForm23(TDataModule6 &dm, VersionWatch &versionWatch, TForm1 &main, RoleListener applyRole,
                  QWidget *parent)
@@ -46,7 +69,7 @@ TForm23::TForm23(TDataModule6 &dm, VersionWatch &versionWatch, TForm1 &main, Rol
     layout->addWidget(Edit1, 1);
     layout->addWidget(Button1);
     layout->addWidget(Button2);
-    setFixedSize(330, 44);
+    setFixedSize(std::max(330, widthForCaption(captionWithBuild(m_versionWatch.build()))), 44);
     centreOnScreen(*this);
 
     guard::connect(Button1, &QPushButton::clicked, this, &TForm23::Button1Click);
@@ -59,9 +82,7 @@ void TForm23::FormActivate()
 {
     if (!m_versionWatch.check())
         return;
-    setWindowTitle(QStringLiteral("Авторизация (build: %1.%2)")
-                       .arg(m_versionWatch.build().date)
-                       .arg(m_versionWatch.build().time));
+    setWindowTitle(captionWithBuild(m_versionWatch.build()));
 }
 
 void TForm23::Button1Click()

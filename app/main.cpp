@@ -1,5 +1,6 @@
 #include "app/startup.h"
 #include "db/build_stamp.h"
+#include "ui/application_font.h"
 #include "ui/locale_setup.h"
 #include "ui/message_boxes.h"
 #include "ui/termination.h"
@@ -15,6 +16,7 @@ int main(int argc, char *argv[])
     QApplication::setQuitOnLastWindowClosed(false);
     QApplication::setWindowIcon(programIcon());
     setupRussianLocale(application);
+    setupApplicationFont();
     messages::useMessageBoxes();
 
     Program program(buildStamp(), QApplication::arguments().mid(1));

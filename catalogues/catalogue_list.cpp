@@ -37,6 +37,7 @@ CatalogueList::CatalogueList(TDataModule6 &dm, Dataset &list, Design design, QWi
     DBGrid1->setObjectName(QStringLiteral("DBGrid1"));
     DBGrid1->setAccessibleName(m_design.subject);
     DBGrid1->bind(m_list, m_design.columns);
+    DBGrid1->setSortingByTitles();
     Edit1->setObjectName(QStringLiteral("Edit1"));
     Edit1->setAccessibleName(QStringLiteral("Поиск"));
     Edit1->installEventFilter(this);
@@ -53,10 +54,13 @@ CatalogueList::CatalogueList(TDataModule6 &dm, Dataset &list, Design design, QWi
     bar->addWidget(m_add);
     bar->addWidget(m_change);
     bar->addWidget(m_delete);
-    if (m_design.searchPlace == SearchPlace::BottomBar)
+    if (m_design.searchPlace == SearchPlace::BottomBar) {
         bar->addWidget(Edit1, 1);
-    else
+        // The search box's room while it is hidden: the buttons keep their own widths.
+        bar->addStretch(0);
+    } else {
         bar->addStretch(1);
+    }
     bar->addWidget(m_exit);
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(4, 4, 4, 4);
@@ -216,6 +220,9 @@ void CatalogueList::Edit1Change()
 
 bool CatalogueList::eventFilter(QObject *watched, QEvent *event)
 {
+    if (watched == Edit1 && m_bar && m_design.searchPlace == SearchPlace::BottomBar &&
+        (event->type() == QEvent::ShowToParent || event->type() == QEvent::HideToParent))
+        m_bar->setStretch(m_bar->indexOf(Edit1) + 1, event->type() == QEvent::HideToParent);
     if (watched != Edit1 || event->type() != QEvent::KeyPress)
         return QDialog::eventFilter(watched, event);
     const auto *key = static_cast<QKeyEvent *>(event);

@@ -123,7 +123,7 @@ private:
     std::unique_ptr<Dataset> m_ownList;
     Dataset &m_list;
     Design m_design;
-    class QHBoxLayout *m_bar;
+    class QHBoxLayout *m_bar = nullptr;
     QPushButton *m_add;
     QPushButton *m_change;
     QPushButton *m_delete;

@@ -5,6 +5,8 @@
 #include "db/number_format.h"
 #include "db/sql_text.h"
 
+#include <QCollator>
+#include <QLocale>
 #include <QSqlField>
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -126,20 +128,122 @@ void Dataset::rebuildVisible(qsizetype keepRow)
             m_visible.append(i);
     if (!m_sortField.isEmpty()) {
         const int column = columnOf(m_sortField);
-        if (column >= 0) {
-            std::stable_sort(m_visible.begin(), m_visible.end(), [&](qsizetype a, qsizetype b) {
-                const QVariant &x = m_rows.at(a).at(column);
-                const QVariant &y = m_rows.at(b).at(column);
-                if (x.isNull() || y.isNull())
-                    return x.isNull() && !y.isNull();
-                return QVariant::compare(x, y) == QPartialOrdering::Less;
-            });
-        }
+        if (column >= 0)
+            sortVisible(column);
     }
     if (keepRow >= 0) {
         const qsizetype at = m_visible.indexOf(keepRow);
         m_current = at >= 0 ? int(at) : (m_visible.isEmpty() ? -1 : 0);
     }
+}
+
+namespace {
+
+enum class SortKind { Number, Date, Text };
+
+SortKind sortKindOf(QMetaType type)
+{
+    switch (type.id()) {
+    case QMetaType::Bool:
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+    case QMetaType::Short:
+    case QMetaType::UShort:
+    case QMetaType::Long:
+    case QMetaType::ULong:
+    case QMetaType::Double:
+    case QMetaType::Float:
+        return SortKind::Number;
+    case QMetaType::QDate:
+    case QMetaType::QDateTime:
+    case QMetaType::QTime:
+        return SortKind::Date;
+    default:
+        return SortKind::Text;
+    }
+}
+
+double dateKey(const QVariant &value)
+{
+    switch (value.typeId()) {
+    case QMetaType::QDate:
+        return double(value.toDate().toJulianDay());
+    case QMetaType::QTime:
+        return double(value.toTime().msecsSinceStartOfDay());
+    default:
+        return double(value.toDateTime().toMSecsSinceEpoch());
+    }
+}
+
+// Names as Russian readers look them up: alphabetical, capitals with small letters, "ё" with "е".
+QCollator russianCollator()
+{
+    QCollator collator{QLocale(QLocale::Russian, QLocale::Russia)};
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    return collator;
+}
+
+QString withoutYo(QString text)
+{
+    text.replace(QChar(0x0451), QChar(0x0435)); // ё → е
+    text.replace(QChar(0x0401), QChar(0x0415)); // Ё → Е
+    return text;
+}
+
+} // namespace
+
+void Dataset::sortVisible(int column)
+{
+    const bool ascending = m_sortOrder == Qt::AscendingOrder;
+    // Each row's key is made once; the comparison of two rows then costs little.
+    const auto ordered = [&](auto &keyed, auto less) {
+        std::stable_sort(keyed.begin(), keyed.end(), [&](const auto &a, const auto &b) {
+            if (a.null || b.null)
+                return ascending ? (a.null && !b.null) : (b.null && !a.null);
+            return ascending ? less(a.key, b.key) : less(b.key, a.key);
+        });
+        for (qsizetype i = 0; i < m_visible.size(); ++i)
+            m_visible[i] = keyed[size_t(i)].row;
+    };
+    const SortKind kind = sortKindOf(m_fieldTypes.value(column));
+    if (kind == SortKind::Text) {
+        struct Keyed
+        {
+            qsizetype row;
+            bool null;
+            QCollatorSortKey key;
+        };
+        const QCollator collator = russianCollator();
+        std::vector<Keyed> keyed;
+        keyed.reserve(size_t(m_visible.size()));
+        for (qsizetype row : std::as_const(m_visible)) {
+            const QVariant &value = m_rows.at(row).at(column);
+            keyed.push_back({row, value.isNull(), collator.sortKey(withoutYo(textOf(value)))});
+        }
+        ordered(keyed, [](const QCollatorSortKey &a, const QCollatorSortKey &b) {
+            return a.compare(b) < 0;
+        });
+        return;
+    }
+    struct Keyed
+    {
+        qsizetype row;
+        bool null;
+        double key;
+    };
+    std::vector<Keyed> keyed;
+    keyed.reserve(size_t(m_visible.size()));
+    for (qsizetype row : std::as_const(m_visible)) {
+        const QVariant &value = m_rows.at(row).at(column);
+        const bool null = value.isNull() || !value.isValid();
+        keyed.push_back({row, null,
+                         null                       ? 0.0
+                         : kind == SortKind::Number ? value.toDouble()
+                                                    : dateKey(value)});
+    }
+    ordered(keyed, [](double a, double b) { return a < b; });
 }
 
 void Dataset::setCurrent(int index)
@@ -323,9 +427,10 @@ bool Dataset::locate(const QString &field, const QVariant &value)
     return false;
 }
 
-void Dataset::setSortField(const QString &field)
+void Dataset::setSortField(const QString &field, Qt::SortOrder order)
 {
     m_sortField = field;
+    m_sortOrder = order;
     if (!m_open)
         return;
     const qsizetype keep = m_current >= 0 ? m_visible.at(m_current) : -1;

@@ -81,8 +81,13 @@ public:
     bool isFiltered() const { return m_filtered; }
     // Goes to the first passing record whose field equals the value; false (staying put) if none.
     bool locate(const QString &field, const QVariant &value);
-    // Keeps the rows ordered by a field on the client (empty: the statement's order).
-    void setSortField(const QString &field);
+    // Keeps the rows ordered by a field on the client (empty: the statement's order), kept across
+    // close and open; the current record stays current. Numbers sort as numbers, dates as dates,
+    // texts in Russian alphabetical order without regard to case, "ё" as "е"; empty values first
+    // (last in descending order); equal values keep the statement's order.
+    void setSortField(const QString &field, Qt::SortOrder order = Qt::AscendingOrder);
+    const QString &sortField() const { return m_sortField; }
+    Qt::SortOrder sortOrder() const { return m_sortOrder; }
 
     // Editing of a table opened with openTable().
     State state() const { return m_state; }
@@ -103,6 +108,7 @@ Q_SIGNALS:
 private:
     void fetch(const QString &statement);
     void rebuildVisible(qsizetype keepRow);
+    void sortVisible(int column);
     const QVector<QVariant> *currentRow() const;
     bool passes(const QVector<QVariant> &row) const;
     void requireTable() const;
@@ -124,6 +130,7 @@ private:
     RowFilter m_filter;
     bool m_filtered = false;
     QString m_sortField;
+    Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
 
     QString m_relation;
     QString m_keyField;

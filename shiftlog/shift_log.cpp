@@ -300,6 +300,7 @@ void TForm1::buildGrid()
         *sources[shift - 1] = model;
     }
     DBGrid2->show(DataSource1);
+    DBGrid2->setSortingByTitles();
 }
 
 Dataset &TForm1::shiftQuery() const

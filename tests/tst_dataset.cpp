@@ -29,7 +29,18 @@ private Q_SLOTS:
                 "('Ёлкин А.А.', 3, 10.5, 12.3400, '2024-03-05', '2024-03-05 00:00', 0),"
                 "('абрамов б.б.', 5, 9, 1.5, '2024-03-31', '2024-03-31 08:30', 1),"
                 "('Борисов В.В.', 0, 0.125, 0, '2024-02-29', null, 1),"
-                "(null, null, null, null, null, null, null)"));
+                "(null, null, null, null, null, null, null);"
+                "create table public.people(id serial primary key, name text, qty integer, price "
+                "numeric(15,4), day date, moment timestamp, kind smallint);"
+                "insert into public.people(name, qty, price, day, moment, kind) values "
+                "('Ёлкин А.А.', 3, 10.5, '2024-03-05', '2024-03-05 09:00', 0),"
+                "('Елисеев Г.Г.', 12, 9, '2024-02-29', '2024-03-31 08:30', 1),"
+                "('абрамов б.б.', 100, 0.125, '2024-03-31', '2023-12-31 23:00', 1),"
+                "('Борисов В.В.', 20, 75, '2023-11-15', '2024-01-10 12:00', 0),"
+                "('Ежов Д.Д.', 7, 1000.5, '2024-01-02', '2024-03-05 08:00', 1),"
+                "('Ершов Е.Е.', 45, 2.25, '2024-12-01', '2024-02-01 00:00', 0),"
+                "('Яковлев Я.Я.', 9, 300, '2024-02-01', '2024-11-11 11:11', 1),"
+                "(null, null, null, null, null, null)"));
     }
     void cleanupTestCase()
     {
@@ -207,6 +218,122 @@ private Q_SLOTS:
         QCOMPARE(ds.recordCount(), 2);
         QCOMPARE(TestDatabase::scalar(*m_dm, QStringLiteral("select count(*) from public.norms")),
                  3);
+    }
+
+    // A click on a column title sorts the fetched rows on the client: numbers as numbers and dates
+    // as dates (not as their texts: "10,5" after "9", "05.03.2024" after "29.02.2024"), names in
+    // Russian alphabetical order without regard to case and with "ё" as "е" (the server's or the
+    // code points' order would put "Ёлкин" first and "абрамов" last). Empty values come first,
+    // last when reversed.
+    void clientSort_data()
+    {
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<bool>("descending");
+        QTest::addColumn<QStringList>("names");
+        const QString none;
+        QTest::newRow("names") << QStringLiteral("name") << false
+                               << QStringList{none,
+                                              QStringLiteral("абрамов б.б."),
+                                              QStringLiteral("Борисов В.В."),
+                                              QStringLiteral("Ежов Д.Д."),
+                                              QStringLiteral("Елисеев Г.Г."),
+                                              QStringLiteral("Ёлкин А.А."),
+                                              QStringLiteral("Ершов Е.Е."),
+                                              QStringLiteral("Яковлев Я.Я.")};
+        QTest::newRow("names reversed")
+            << QStringLiteral("name") << true
+            << QStringList{QStringLiteral("Яковлев Я.Я."), QStringLiteral("Ершов Е.Е."),
+                           QStringLiteral("Ёлкин А.А."),   QStringLiteral("Елисеев Г.Г."),
+                           QStringLiteral("Ежов Д.Д."),    QStringLiteral("Борисов В.В."),
+                           QStringLiteral("абрамов б.б."), none};
+        QTest::newRow("integers") << QStringLiteral("qty") << false
+                                  << QStringList{none,
+                                                 QStringLiteral("Ёлкин А.А."),
+                                                 QStringLiteral("Ежов Д.Д."),
+                                                 QStringLiteral("Яковлев Я.Я."),
+                                                 QStringLiteral("Елисеев Г.Г."),
+                                                 QStringLiteral("Борисов В.В."),
+                                                 QStringLiteral("Ершов Е.Е."),
+                                                 QStringLiteral("абрамов б.б.")};
+        QTest::newRow("money") << QStringLiteral("price") << false
+                               << QStringList{none,
+                                              QStringLiteral("абрамов б.б."),
+                                              QStringLiteral("Ершов Е.Е."),
+                                              QStringLiteral("Елисеев Г.Г."),
+                                              QStringLiteral("Ёлкин А.А."),
+                                              QStringLiteral("Борисов В.В."),
+                                              QStringLiteral("Яковлев Я.Я."),
+                                              QStringLiteral("Ежов Д.Д.")};
+        QTest::newRow("dates") << QStringLiteral("day") << false
+                               << QStringList{none,
+                                              QStringLiteral("Борисов В.В."),
+                                              QStringLiteral("Ежов Д.Д."),
+                                              QStringLiteral("Яковлев Я.Я."),
+                                              QStringLiteral("Елисеев Г.Г."),
+                                              QStringLiteral("Ёлкин А.А."),
+                                              QStringLiteral("абрамов б.б."),
+                                              QStringLiteral("Ершов Е.Е.")};
+        QTest::newRow("moments reversed")
+            << QStringLiteral("moment") << true
+            << QStringList{QStringLiteral("Яковлев Я.Я."), QStringLiteral("Елисеев Г.Г."),
+                           QStringLiteral("Ёлкин А.А."),   QStringLiteral("Ежов Д.Д."),
+                           QStringLiteral("Ершов Е.Е."),   QStringLiteral("Борисов В.В."),
+                           QStringLiteral("абрамов б.б."), none};
+    }
+    void clientSort()
+    {
+        QFETCH(QString, field);
+        QFETCH(bool, descending);
+        QFETCH(QStringList, names);
+        Dataset ds(m_dm->ADO_DB);
+        ds.setSql(QStringLiteral("select * from public.people order by id"));
+        ds.open();
+        // With the connection closed any statement would fail: sorting runs none.
+        m_dm->ADO_DB.close();
+        ds.setSortField(field, descending ? Qt::DescendingOrder : Qt::AscendingOrder);
+        m_dm->ADO_DB.open();
+        QStringList sorted;
+        for (ds.first(); !ds.eof(); ds.next())
+            sorted << ds.text(QStringLiteral("name"));
+        QCOMPARE(sorted, names);
+    }
+
+    // Sorting keeps the record the user was on; the filter, record numbers and locate work on the
+    // sorted rows; a re-read keeps the order; no sort field gives the statement's order back.
+    void sortKeepsCurrentRecordAndFilter()
+    {
+        Dataset ds(m_dm->ADO_DB);
+        ds.setSql(QStringLiteral("select * from public.people order by id"));
+        ds.open();
+        QVERIFY(ds.locate(QStringLiteral("name"), QStringLiteral("Ежов Д.Д.")));
+        QCOMPARE(ds.recNo(), 5);
+        ds.setSortField(QStringLiteral("name"));
+        QCOMPARE(ds.text(QStringLiteral("name")), QStringLiteral("Ежов Д.Д."));
+        QCOMPARE(ds.recNo(), 4);
+        ds.setFilter(QStringLiteral("kind=1"));
+        ds.setFiltered(true);
+        QCOMPARE(ds.recordCount(), 4);
+        QCOMPARE(ds.text(QStringLiteral("name")), QStringLiteral("абрамов б.б."));
+        QVERIFY(ds.locate(QStringLiteral("name"), QStringLiteral("Елисеев Г.Г.")));
+        QCOMPARE(ds.recNo(), 3);
+        ds.setRecNo(4);
+        QCOMPARE(ds.text(QStringLiteral("name")), QStringLiteral("Яковлев Я.Я."));
+        ds.setSortField(QStringLiteral("name"), Qt::DescendingOrder);
+        QCOMPARE(ds.recNo(), 1);
+        QCOMPARE(ds.text(QStringLiteral("name")), QStringLiteral("Яковлев Я.Я."));
+        ds.reopen();
+        QCOMPARE(ds.recordCount(), 4);
+        QStringList reread;
+        for (ds.first(); !ds.eof(); ds.next())
+            reread << ds.text(QStringLiteral("name"));
+        QCOMPARE(reread,
+                 (QStringList{QStringLiteral("Яковлев Я.Я."), QStringLiteral("Елисеев Г.Г."),
+                              QStringLiteral("Ежов Д.Д."), QStringLiteral("абрамов б.б.")}));
+        QCOMPARE(ds.sortField(), QStringLiteral("name"));
+        QCOMPARE(ds.sortOrder(), Qt::DescendingOrder);
+        ds.setSortField(QString());
+        ds.first();
+        QCOMPARE(ds.text(QStringLiteral("name")), QStringLiteral("Елисеев Г.Г."));
     }
 
     // A name holding a quote goes through a parameter and comes back unchanged.

@@ -231,6 +231,32 @@ private Q_SLOTS:
         QVERIFY(list().Edit1->isHidden());
     }
 
+    // The catalogue opened after the picker has its search box hidden: its room stays empty, and
+    // the buttons keep their own widths instead of stretching into it.
+    void buttonsKeepTheirWidthsWithoutSearchBox()
+    {
+        ModalScript pick([&](QDialog &) {});
+        list().pickOperation(0, nullptr);
+        QVERIFY(list().Edit1->isHidden());
+        QStringList stretched;
+        ModalScript catalogue([&](QDialog &dialog) {
+            dialog.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+            for (QWidget *control : std::initializer_list<QWidget *>{
+                     list().Button1, list().Button2, list().Button3, list().CheckBox1,
+                     list().Button5, list().Button4}) {
+                if (control->width() != control->sizeHint().width())
+                    stretched << QStringLiteral("%1: %2 pixels, its own %3")
+                                     .arg(control->objectName())
+                                     .arg(control->width())
+                                     .arg(control->sizeHint().width());
+            }
+            dialog.hide();
+        });
+        list().runAsCatalogue(nullptr);
+        QVERIFY2(stretched.isEmpty(), qPrintable(stretched.join(QLatin1Char('\n'))));
+    }
+
 private:
     TDataModule6 &dm() { return m_program->dataModule(); }
     TForm4 &list() { return m_program->forms().Form4; }

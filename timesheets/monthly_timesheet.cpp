@@ -298,6 +298,7 @@ TForm27::TForm27(TDataModule6 &dm, QWidget *parent)
         m_models[i] = model;
     }
     DBGrid->show(m_models[0]);
+    DBGrid->setSortingByTitles();
     // Every mode's columns add up to the same width (1056 pixels); at its first size the grid
     // shows them all without scrolling sideways.
     const int columnsWidth = StandardNameWidth + 30 + 31 * DayWidth + 3 * TotalWidth;
@@ -388,7 +389,7 @@ void TForm27::showMode(int tag, ActivationHandler *opener)
         m_nameWidth = StandardNameWidth;
         m_showNight = true;
         m_showHourPrice = true;
-        DBGrid->setColumnWidth(NameColumn, m_nameWidth);
+        DBGrid->setStartingWidth(NameColumn, m_nameWidth);
         DBGrid->setColumnHidden(NightColumn, false);
         DBGrid->setColumnHidden(HourPriceColumn, false);
     }
@@ -467,8 +468,9 @@ void TForm27::layoutColumns()
     }
     DBGrid->setColumnHidden(NightColumn, !m_showNight);
     DBGrid->setColumnHidden(HourPriceColumn, !m_showHourPrice);
-    // The name column takes the room of the hidden days: the grid keeps its width.
-    DBGrid->setColumnWidth(NameColumn, m_nameWidth + DayWidth * hidden);
+    // The name column takes the room of the hidden days: the grid keeps its width (a longer name
+    // widens it).
+    DBGrid->setStartingWidth(NameColumn, m_nameWidth + DayWidth * hidden);
     if (DBGrid->gridModel())
         DBGrid->gridModel()->restyle();
 }

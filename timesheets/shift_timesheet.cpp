@@ -103,6 +103,7 @@ TForm19::TForm19(TDataModule6 &dm, TForm15 &hoursTable, QWidget *parent)
         DataGrid *grid = grids[shift - 1];
         grid->setAccessibleName(QStringLiteral("Табель смены №%1").arg(shift));
         m_models[shift - 1] = grid->bind(m_dm.timesheetQuery(shift), timesheetColumns());
+        grid->setSortingByTitles();
         m_models[shift - 1]->setStyler(
             [this, shift](int recNo, const GridColumn &column, int role) {
                 return cellStyle(recNo, shift, column.field, role);

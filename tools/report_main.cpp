@@ -1,5 +1,6 @@
 #include "db/build_stamp.h"
 #include "tools/report_tool.h"
+#include "ui/application_font.h"
 #include "ui/locale_setup.h"
 
 #include <QApplication>
@@ -19,6 +20,7 @@ int main(int argc, char *argv[])
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("tabel-report"));
     setupRussianLocale(application);
+    setupApplicationFont();
 
     QTextStream out(stdout);
     QTextStream err(stderr);

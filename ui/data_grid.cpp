@@ -3,14 +3,118 @@
 #include "db/dataset.h"
 #include "ui/error_guard.h"
 
+#include <QApplication>
+#include <QFontMetricsF>
+#include <QHash>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMetaProperty>
 #include <QMouseEvent>
+#include <QPointer>
+#include <QProxyStyle>
+#include <QSignalBlocker>
+#include <QStyleOptionHeader>
 #include <QStyledItemDelegate>
 
 #include <algorithm>
+#include <cmath>
+#include <vector>
+
+namespace {
+
+// Item views pad a cell's text by the focus frame's margin and one pixel on each side; one pixel
+// and the grid line keep neighbouring values apart, and the described widths leave room for no
+// more.
+class NarrowCellStyle : public QProxyStyle
+{
+public:
+    using QProxyStyle::QProxyStyle;
+
+    int pixelMetric(PixelMetric metric, const QStyleOption *option,
+                    const QWidget *widget) const override
+    {
+        if (metric == PM_FocusFrameHMargin)
+            return 0;
+        return QProxyStyle::pixelMetric(metric, option, widget);
+    }
+};
+
+QStyle *narrowCellStyle()
+{
+    // One for every grid, made over the application's style and gone with the application.
+    static QPointer<QStyle> style;
+    if (!style) {
+        style = new NarrowCellStyle(QApplication::style()->name());
+        style->setParent(qApp);
+    }
+    return style;
+}
+
+} // namespace
+
+// Tells cheaply whether a text may be wider than a room in the grid's font, regular or bold: only
+// such texts are measured exactly. Its bound is the sum of each character's wider advance (kerning,
+// which narrows figures and names rather than widening them, is left out).
+class DataGrid::WidthBound
+{
+public:
+    explicit WidthBound(const QFont &font)
+        : m_regular(font)
+        , m_bold(boldOf(font))
+        , m_advances(0x500, -1.0)
+    {
+        m_widest = std::max(m_regular.maxWidth(), m_bold.maxWidth());
+        qreal widestDigit = 0;
+        for (char digit = '0'; digit <= '9'; ++digit) {
+            const qreal advance = std::max(m_regular.horizontalAdvance(QLatin1Char(digit)),
+                                           m_bold.horizontalAdvance(QLatin1Char(digit)));
+            if (advance > widestDigit) {
+                widestDigit = advance;
+                m_widestDigit = QLatin1Char(digit);
+            }
+        }
+    }
+
+    // The text with its widest digit in place of every digit: at least as wide as the text, and
+    // the same for every figure of its form (a date, a sum of so many digits).
+    QString shapeOf(QString text) const
+    {
+        for (QChar &ch : text)
+            if (ch.isDigit())
+                ch = m_widestDigit;
+        return text;
+    }
+
+    bool mayExceed(const QString &text, int room)
+    {
+        if (text.size() * m_widest <= room)
+            return false;
+        qreal width = 0.25; // rounding
+        for (const QChar ch : text) {
+            if (ch.unicode() >= m_advances.size())
+                return true;
+            qreal &advance = m_advances[ch.unicode()];
+            if (advance < 0)
+                advance = std::max(m_regular.horizontalAdvance(ch), m_bold.horizontalAdvance(ch));
+            width += advance;
+        }
+        return width > room;
+    }
+
+private:
+    static QFont boldOf(QFont font)
+    {
+        font.setBold(true);
+        return font;
+    }
+
+    QFontMetricsF m_regular;
+    QFontMetricsF m_bold;
+    std::vector<qreal> m_advances; // Latin and Cyrillic characters, -1 until measured
+    qreal m_widest = 0;
+    QChar m_widestDigit = QLatin1Char('0');
+};
 
 namespace {
 
@@ -101,6 +205,13 @@ DataGrid::DataGrid(QWidget *parent)
     // Day columns of the timesheets are 20 pixels wide; the style's minimum would widen them.
     horizontalHeader()->setMinimumSectionSize(16);
     setTabKeyNavigation(false);
+    setStyle(narrowCellStyle());
+    // A width the user drags a column to is where it widens from.
+    connect(horizontalHeader(), &QHeaderView::sectionResized, this,
+            [this](int column, int, int size) {
+                if (column < m_widths.size() && size > 0 && !isColumnHidden(column))
+                    m_widths[column] = size;
+            });
 }
 
 DatasetModel *DataGrid::bind(Dataset &dataset, QVector<GridColumn> columns)
@@ -126,12 +237,16 @@ void DataGrid::show(DatasetModel *model)
     delete oldSelection;
     if (!model)
         return;
+    m_startWidths.clear();
     for (int i = 0; i < model->columns().size(); ++i) {
         const GridColumn &column = model->columns().at(i);
-        if (column.width > 0)
-            setColumnWidth(i, column.width);
+        const int width =
+            column.width > 0 ? column.width : horizontalHeader()->defaultSectionSize();
+        setColumnWidth(i, width);
         setColumnHidden(i, !column.visible);
+        m_startWidths.append(width);
     }
+    m_widths = m_startWidths;
     Dataset *dataset = &model->dataset();
     m_selectionConnection =
         connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this,
@@ -152,14 +267,148 @@ void DataGrid::show(DatasetModel *model)
                 });
     m_currentConnection =
         connect(dataset, &Dataset::currentChanged, this, [this] { showCurrentRecord(); });
-    m_resetConnection =
-        connect(model, &QAbstractItemModel::modelReset, this, [this] { showCurrentRecord(); });
+    m_resetConnection = connect(model, &QAbstractItemModel::modelReset, this, [this] {
+        showSortIndicator();
+        fitColumns();
+        showCurrentRecord();
+    });
     m_aboutToResetConnection =
         connect(model, &QAbstractItemModel::modelAboutToBeReset, this, [this] {
             if (m_editable && currentIndex().isValid())
                 m_lastColumn = currentIndex().column();
         });
+    showSortIndicator();
+    fitColumns();
     showCurrentRecord();
+}
+
+void DataGrid::setSortingByTitles()
+{
+    m_sortable = true;
+    QHeaderView *header = horizontalHeader();
+    header->setSectionsClickable(true);
+    header->setSortIndicatorShown(true);
+    connect(header, &QHeaderView::sectionClicked, this,
+            [this](int column) { guard::run([&] { sortByColumn(column); }); });
+    showSortIndicator();
+}
+
+void DataGrid::sortByColumn(int column)
+{
+    if (!m_sortable || !m_model || column < 0 || column >= m_model->columnCount())
+        return;
+    Dataset &data = m_model->dataset();
+    const QString &field = m_model->columns().at(column).field;
+    const bool again = data.sortField().compare(field, Qt::CaseInsensitive) == 0 &&
+                       data.sortOrder() == Qt::AscendingOrder;
+    data.setSortField(field, again ? Qt::DescendingOrder : Qt::AscendingOrder);
+    // A closed Dataset shows its order when it is read.
+    showSortIndicator();
+}
+
+void DataGrid::showSortIndicator()
+{
+    if (!m_sortable || !m_model)
+        return;
+    const Dataset &data = m_model->dataset();
+    const int column = data.sortField().isEmpty() ? -1 : m_model->columnOfField(data.sortField());
+    const QSignalBlocker blocker(horizontalHeader());
+    horizontalHeader()->setSortIndicator(column, data.sortOrder());
+}
+
+void DataGrid::setStartingWidth(int column, int width)
+{
+    if (!m_model || column < 0 || column >= m_startWidths.size())
+        return;
+    m_startWidths[column] = width;
+    m_widths[column] = std::max(width, neededWidth(column));
+    setColumnWidth(column, m_widths.at(column));
+}
+
+int DataGrid::titleWidth(int column) const
+{
+    const QString title =
+        m_model->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString().trimmed();
+    if (title.isEmpty())
+        return 0;
+    const QHeaderView *header = horizontalHeader();
+    QFont font = header->font();
+    const QVariant titleFont = m_model->headerData(column, Qt::Horizontal, Qt::FontRole);
+    if (titleFont.isValid())
+        font = titleFont.value<QFont>().resolve(font);
+    // The style's room for a title in a section (less where the sort arrow stands), found from a
+    // wide probe section.
+    QStyleOptionHeader option;
+    option.initFrom(header);
+    option.state |= QStyle::State_Horizontal;
+    option.orientation = Qt::Horizontal;
+    option.section = column;
+    option.text = title;
+    option.fontMetrics = QFontMetrics(font);
+    const bool sorted = header->isSortIndicatorShown() && header->sortIndicatorSection() == column;
+    option.sortIndicator = sorted ? QStyleOptionHeader::SortDown : QStyleOptionHeader::None;
+    constexpr int probe = 1000;
+    option.rect = QRect(0, 0, probe, header->sizeHint().height());
+    const int room =
+        header->style()->subElementRect(QStyle::SE_HeaderLabel, &option, header).width();
+    return int(std::ceil(QFontMetricsF(font).horizontalAdvance(title))) + probe - room;
+}
+
+int DataGrid::neededWidth(int column) const
+{
+    WidthBound bound(font());
+    return neededWidth(column, bound);
+}
+
+int DataGrid::neededWidth(int column, WidthBound &bound) const
+{
+    // The cell's text room is its section less the grid line and the style's padding.
+    const int padding = (showGrid() ? 1 : 0) +
+                        2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1);
+    const QFont gridFont = font();
+    const QFontMetricsF gridMetrics(gridFont);
+    // Only texts that may not fit the starting width are measured, and of them only those that
+    // may be wider than the widest found so far.
+    int room = m_startWidths.at(column) - padding;
+    int widest = 0;
+    QHash<QString, qreal> measured;
+    const int rows = m_model->rowCount();
+    for (int row = 0; row < rows; ++row) {
+        const QModelIndex index = m_model->index(row, column);
+        const QString text = index.data(Qt::DisplayRole).toString();
+        if (!bound.mayExceed(text, room))
+            continue;
+        // Figures of one form are measured once, in each font they are shown in.
+        const QVariant cellFont = index.data(Qt::FontRole);
+        QString shape = bound.shapeOf(text);
+        const QFont font =
+            cellFont.isValid() ? cellFont.value<QFont>().resolve(gridFont) : gridFont;
+        const QString key = cellFont.isValid() ? shape + QChar(0) + font.key() : shape;
+        auto found = measured.constFind(key);
+        if (found == measured.constEnd())
+            found = measured.insert(key, cellFont.isValid()
+                                             ? QFontMetricsF(font).horizontalAdvance(shape)
+                                             : gridMetrics.horizontalAdvance(shape));
+        const qreal width = found.value();
+        widest = std::max(widest, int(std::ceil(width)));
+        room = std::max(room, widest);
+    }
+    return std::max(widest > 0 ? widest + padding : 0, titleWidth(column));
+}
+
+void DataGrid::fitColumns()
+{
+    if (!m_model)
+        return;
+    WidthBound bound(font());
+    const int columns = std::min(m_model->columnCount(), int(m_widths.size()));
+    for (int column = 0; column < columns; ++column) {
+        const int needed = neededWidth(column, bound);
+        if (needed > m_widths.at(column)) {
+            m_widths[column] = needed;
+            setColumnWidth(column, needed);
+        }
+    }
 }
 
 void DataGrid::showCurrentRecord()

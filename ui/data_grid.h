@@ -10,6 +10,9 @@
 // A read-only grid over a Dataset: whole-row selection, and the view's current row and the
 // Dataset's current record kept as one. Cells with their own text colour keep it in a selected row.
 // Made editable, it edits a table Dataset in place.
+// Every value and title shows whole: the described widths are the starting widths, and a column
+// whose value or title does not fit (a seven-digit total in 66 pixels) widens to it whenever the
+// rows are read, filtered or sorted.
 class DataGrid : public QTableView
 {
     Q_OBJECT
@@ -44,6 +47,14 @@ public:
     void show(DatasetModel *model);
     DatasetModel *gridModel() const { return m_model; }
 
+    // A click on a column title sorts the rows by that column on the client, a second click the
+    // other way round; the title shows the order and the current record stays current. The order
+    // belongs to the Dataset: it stays when the rows are read again. Not for editable grids.
+    void setSortingByTitles();
+    // The width a column starts from in place of its described one (a column that takes the room
+    // of hidden ones); a column whose content needs more keeps the wider width.
+    void setStartingWidth(int column, int width);
+
 Q_SIGNALS:
     // The Delete key in an editable grid: the window asks and deletes the current row.
     void deleteRequested();
@@ -55,6 +66,15 @@ protected:
 
 private:
     void showCurrentRecord();
+    void sortByColumn(int column);
+    void showSortIndicator();
+    // Widens every column whose shown values or title need more room than it has.
+    void fitColumns();
+    class WidthBound;
+    // The width a column's values and title need where they do not fit its starting width.
+    int neededWidth(int column) const;
+    int neededWidth(int column, WidthBound &bound) const;
+    int titleWidth(int column) const;
     // The editable grid's own moves (Tab, arrows, pages); runs inside the error guard.
     void moveBy(CursorAction action, Qt::KeyboardModifiers modifiers);
     void setCurrentCell(int row, int column);
@@ -67,6 +87,10 @@ private:
     QMetaObject::Connection m_selectionConnection;
     QMetaObject::Connection m_aboutToResetConnection;
     bool m_syncing = false;
+    bool m_sortable = false;
+    // Per column: the starting width and the width set (kept also while the column is hidden).
+    QVector<int> m_startWidths;
+    QVector<int> m_widths;
 
     bool m_editable = false;
     QString m_keyField;

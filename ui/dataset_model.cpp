@@ -11,12 +11,21 @@ DatasetModel::DatasetModel(Dataset &dataset, QVector<GridColumn> columns, QObjec
     , m_dataset(dataset)
     , m_columns(std::move(columns))
 {
+    findFields();
     connect(&m_dataset, &Dataset::rowsReset, this, [this] {
         beginResetModel();
+        findFields();
         endResetModel();
     });
     connect(&m_dataset, &Dataset::rowChanged, this,
             [this](int row) { Q_EMIT dataChanged(index(row, 0), index(row, columnCount() - 1)); });
+}
+
+void DatasetModel::findFields()
+{
+    m_fields.clear();
+    for (const GridColumn &column : std::as_const(m_columns))
+        m_fields.append(m_dataset.columnOf(column.field));
 }
 
 int DatasetModel::columnOfField(const QString &field) const
@@ -45,7 +54,7 @@ QVariant DatasetModel::data(const QModelIndex &index, int role) const
     if (role == Qt::EditRole) {
         if (!m_writer)
             return {};
-        return Dataset::textOf(m_dataset.valueAt(index.row(), m_dataset.columnOf(column.field)));
+        return Dataset::textOf(m_dataset.valueAt(index.row(), m_fields.at(index.column())));
     }
     if (m_styler) {
         const QVariant styled = m_styler(index.row() + 1, column, role);
@@ -54,8 +63,7 @@ QVariant DatasetModel::data(const QModelIndex &index, int role) const
     }
     switch (role) {
     case Qt::DisplayRole: {
-        const int field = m_dataset.columnOf(column.field);
-        const QVariant value = m_dataset.valueAt(index.row(), field);
+        const QVariant value = m_dataset.valueAt(index.row(), m_fields.at(index.column()));
         if (!column.mask.isEmpty() && !value.isNull()) {
             bool isNumber = false;
             const double number = value.toDouble(&isNumber);

@@ -67,8 +67,12 @@ public:
                         int role = Qt::DisplayRole) const override;
 
 private:
+    void findFields();
+
     Dataset &m_dataset;
     QVector<GridColumn> m_columns;
+    // The Dataset's field of each column, found again whenever the rows are read.
+    QVector<int> m_fields;
     Styler m_styler;
     HeaderStyler m_headerStyler;
     Writer m_writer;

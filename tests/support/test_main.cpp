@@ -1,9 +1,11 @@
 #include "support/test_main.h"
 
 #include "db/messages.h"
+#include "ui/application_font.h"
 #include "ui/modal.h"
 
 #include <QDialog>
+#include <QGuiApplication>
 #include <QRegularExpression>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -77,6 +79,9 @@ int run(QObject &test, int argc, char **argv)
         qFatal("No temporary folder for the settings: %s", qPrintable(settings.errorString()));
     for (const QSettings::Format format : {QSettings::NativeFormat, QSettings::IniFormat})
         QSettings::setPath(format, QSettings::UserScope, settings.path());
+    // Windows measure their texts with the font the program uses.
+    if (qobject_cast<QGuiApplication *>(QCoreApplication::instance()))
+        setupApplicationFont();
     // Defaults: MessageRecorder and ModalScript stand in front of them for their lifetimes.
     static FailingMessages failing;
     messages::setDefaultHandler(&failing);
