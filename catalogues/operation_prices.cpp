@@ -104,8 +104,13 @@ bool TForm10::save()
             QStringLiteral("update accounts_dep.oper set vid=%1, naimen=%2,  i_id=%3 where id=%4")
                 .arg(v, n, i, id));
     }
-    m_dm.Oper.close();
-    m_dm.Oper.open();
+    // A changed operation stays the current one of the list read again.
+    if (Tag == 1) {
+        m_dm.Oper.close();
+        m_dm.Oper.open();
+    } else {
+        m_dm.Oper.reopen();
+    }
     return true;
 }
 

@@ -122,7 +122,7 @@ QStringList TDataModule6::shiftQueryText(int shiftNo)
               << QStringLiteral("fio, izdel.marka, vid_oper.vid, oper.naimen, color");
     } else {
         lines << QStringLiteral("oper.vid=vid_oper.id and smena.smena=%1 and smena.data=:data and "
-                                "ok<>:ok order by fio")
+                                "ok<>:ok order by fio, smena.id")
                      .arg(shiftNo);
     }
     return lines;

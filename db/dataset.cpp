@@ -101,10 +101,18 @@ void Dataset::close()
 
 void Dataset::reopen()
 {
+    // A list read again must not move the user to another row: the next command would act on a
+    // record the user never chose.
+    const QString keyField = m_keyField.isEmpty() ? QStringLiteral("id") : m_keyField;
+    QVariant current;
+    if (m_open && !isEmpty() && columnOf(keyField) >= 0)
+        current = value(keyField);
     if (m_wholeTable)
         openTable(QString(m_relation), QString(m_keyField));
     else
         open();
+    if (current.isValid() && !current.isNull())
+        locate(keyField, current);
 }
 
 bool Dataset::passes(const QVector<QVariant> &row) const

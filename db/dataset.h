@@ -35,6 +35,8 @@ public:
 
     void open();
     void close();
+    // Reads the rows again and stays on the record that was current, found by its key (the table's
+    // key column, else "id") when it is still listed; otherwise on the first row.
     void reopen();
     bool isOpen() const { return m_open; }
     // "select * from relation"; the rows can then be edited by their key column.

@@ -25,6 +25,8 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <array>
+
 namespace {
 
 const QColor Green(0, 128, 0);
@@ -355,11 +357,20 @@ void TForm1::FormActivate()
     else if (isWeekend(today))
         CBox1->setChecked(true);
     setDate(today);
+    // Back on the day it showed (from an editor, say), each list stays on the entry it was on.
+    std::array<qint64, 4> current{};
     for (int shift = 1; shift <= 4; ++shift) {
-        m_dm.shiftQuery(shift).close();
-        m_dm.shiftQuery(shift).setFiltered(false);
+        Dataset &query = m_dm.shiftQuery(shift);
+        if (today == m_shownDate && query.isOpen() && !query.isEmpty())
+            current[shift - 1] = query.integer(QStringLiteral("id"));
+        query.close();
+        query.setFiltered(false);
     }
     openShiftQueries(today);
+    for (int shift = 1; shift <= 4; ++shift) {
+        if (current[shift - 1] != 0)
+            m_dm.shiftQuery(shift).locate(QStringLiteral("id"), current[shift - 1]);
+    }
 }
 
 void TForm1::setDate(const QDate &day)
@@ -437,9 +448,7 @@ void TForm1::DBGrid2DblClick()
     const QString ok =
         isAccepted(query.text(QStringLiteral("ok"))) ? QStringLiteral("no") : QStringLiteral("ok");
     shiftentries::setAcceptance(*updtOK, query.integer(QStringLiteral("id")), ok);
-    const int recNo = query.recNo();
     query.reopen();
-    query.setRecNo(recNo);
 }
 
 void TForm1::Button1Click()
@@ -455,16 +464,13 @@ void TForm1::Button2Click()
 {
     CurrentShiftQuery = &shiftQuery();
     Dataset &query = *CurrentShiftQuery;
-    const int recNo = query.recNo();
     if (query.isEmpty())
         return;
     TForm11 &editor = m_links.entryEditor();
     prepareEditor(editor);
     editor.prepareChange(query);
+    // Activation reads the list again and stays on the changed entry while the day is the same.
     runModal(editor, this);
-    // Activation has shown today again; the list goes back to its row when it still has it.
-    if (query.recordCount() >= recNo)
-        query.setRecNo(recNo);
 }
 
 void TForm1::prepareEditor(TForm11 &editor) const
@@ -495,10 +501,9 @@ void TForm1::Button3Click()
 void TForm1::Button8Click()
 {
     BusyScope busy;
+    // Each list stays on its entry when it is still there.
     for (int shift = 1; shift <= 4; ++shift)
-        m_dm.shiftQuery(shift).close();
-    for (int shift = 1; shift <= 4; ++shift)
-        m_dm.shiftQuery(shift).open();
+        m_dm.shiftQuery(shift).reopen();
 }
 
 void TForm1::Button5Click()

@@ -137,7 +137,11 @@ private Q_SLOTS:
         ModalScript modal([&](QDialog &dialog) {
             if (dialog.objectName() == QLatin1String("TForm4")) {
                 QVERIFY(dm().Oper.locate(QStringLiteral("id"), m_op));
+                const int row = dm().Oper.recNo();
                 list().Button2->click();
+                // The list read again stays on the changed operation.
+                QCOMPARE(dm().Oper.integer(QStringLiteral("id")), m_op);
+                QCOMPARE(dm().Oper.recNo(), row);
             } else if (dialog.objectName() == QLatin1String("TForm10")) {
                 QCOMPARE(editor().windowTitle(),
                          QStringLiteral("Изменение данных о цене за операцию"));
