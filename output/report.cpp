@@ -129,7 +129,7 @@ public:
                     QStringLiteral("В запросе %1 нет поля \"%2\"").arg(source.name(), field));
             m_columns.append(column);
         }
-        m_sums.fill(0, report.m_symbols.sumCount());
+        m_sums.fill(Decimal(), report.m_symbols.sumCount());
         m_limit = m_printable.height() - (report.m_pageFooter ? report.m_pageFooter->height : 0);
         for (const Report::CompiledGroup &group : report.m_groups) {
             if (group.header)
@@ -193,7 +193,7 @@ private:
         s.source = &m_source;
         s.row = row;
         s.columns = &m_columns;
-        s.sums = const_cast<QVector<double> *>(&m_sums);
+        s.sums = const_cast<QVector<Decimal> *>(&m_sums);
         s.page = m_pageNumber;
         return s;
     }
@@ -264,7 +264,7 @@ private:
         for (const CompiledItem &item : band.items)
             if (item.reset)
                 for (int slot : item.expression.sumSlots())
-                    m_sums[slot] = 0;
+                    m_sums[slot] = Decimal();
         for (const CompiledBand &child : band.children)
             print(child, row);
     }
@@ -334,7 +334,7 @@ private:
     PreparedReport m_out;
     QSizeF m_printable;
     QVector<int> m_columns;
-    QVector<double> m_sums;
+    QVector<Decimal> m_sums;
     QVector<const Expression *> m_summed;
     QVector<bool> m_active;
     double m_limit = 0;

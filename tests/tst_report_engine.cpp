@@ -34,7 +34,7 @@ QString evaluate(const QString &text, const TableSource &source, const QString &
     QVector<int> columns;
     for (const QString &field : symbols.fields())
         columns.append(source.columnOf(field));
-    QVector<double> sums(symbols.sumCount(), 0);
+    QVector<Decimal> sums(symbols.sumCount());
     Scope scope{&source, 0, &columns, &sums, 4};
     return expression.evaluate(scope).display(mask);
 }
@@ -160,12 +160,34 @@ private Q_SLOTS:
                                      << "4";
         QTest::newRow("unformatted decimals") << "summa" << QVariantMap{{"summa", 1234.125}} << ""
                                               << "1234,125";
-        QTest::newRow("unformatted: 15 digits")
+        // A quotient that does not end prints rounded half up to kopecks; one that ends, whole.
+        QTest::newRow("unformatted quotient: kopecks")
             << "f_sum8/1.2" << QVariantMap{{"f_sum8", 800}} << ""
-            << "666,666666666667";
-        QTest::newRow("unformatted: no binary noise")
+            << "666,67";
+        QTest::newRow("unformatted quotient: rounded down")
             << "f_sum7/1.2" << QVariantMap{{"f_sum7", 370}} << ""
-            << "308,333333333333";
+            << "308,33";
+        QTest::newRow("unformatted quotient that ends")
+            << "f_sum7/1.2" << QVariantMap{{"f_sum7", 1200.6}} << ""
+            << "1000,5";
+        QTest::newRow("unformatted: stored double without noise")
+            << "a+b+c" << QVariantMap{{"a", 80000.01}, {"b", 180.97}, {"c", 0.01}} << ""
+            << "80180,99";
+        QTest::newRow("unformatted: binary noise of the database dropped")
+            << "summa" << QVariantMap{{"summa", 0.1 + 0.2}} << ""
+            << "0,3";
+        QTest::newRow("mask rounds a half-kopeck tie up")
+            << "summa" << QVariantMap{{"summa", 33833.685}} << "#0.00"
+            << "33833,69";
+        QTest::newRow("mask rounds a negative tie away from zero")
+            << "0-summa" << QVariantMap{{"summa", 1.005}} << "#0.00"
+            << "-1,01";
+        QTest::newRow("mask on a quotient tie")
+            << "summa/1.2" << QVariantMap{{"summa", 0.03}} << "#0.00"
+            << "0,03";
+        QTest::newRow("mask on a quotient half up")
+            << "summa/2" << QVariantMap{{"summa", 0.05}} << "#0.00"
+            << "0,03";
         QTest::newRow("unformatted: small") << "0.1+0.2" << none << ""
                                             << "0,3";
         QTest::newRow("unformatted: negative") << "0-2.5" << none << ""
