@@ -1,6 +1,7 @@
 #include "output/prepared_report.h"
 
 #include "output/expression.h"
+#include "output/text_measure.h"
 
 #include <QFileInfo>
 #include <QFont>
@@ -29,6 +30,28 @@ PreparedReport::PreparedReport(const Layout &layout, const QVector<FontSpec> &fo
 QPageLayout PreparedReport::pageLayout() const
 {
     return QPageLayout(QPageSize(m_pageSize), m_orientation, m_margins, QPageLayout::Millimeter);
+}
+
+int PreparedReport::addFont(const FontSpec &font)
+{
+    for (int i = 0; i < m_fonts.size(); ++i) {
+        const FontSpec &known = m_fonts.at(i);
+        if (known.family == font.family && known.size == font.size && known.bold == font.bold)
+            return i;
+    }
+    m_fonts.append(font);
+    return int(m_fonts.size() - 1);
+}
+
+QRectF PreparedReport::textBox(const Op &op) const
+{
+    const double width = TextMeasure(m_fonts.at(op.font)).width(op.text);
+    double left = op.rect.left();
+    if (op.align == Align::Centre)
+        left = op.rect.center().x() - width / 2;
+    else if (op.align == Align::Right)
+        left = op.rect.right() - width;
+    return QRectF(left, op.rect.top(), width, op.rect.height());
 }
 
 PreparedReport::Page &PreparedReport::newPage()
@@ -67,10 +90,7 @@ void PreparedReport::paintPage(QPainter &painter, int page, double dpiX, double 
         DeviceFont &f = fonts[size_t(index)];
         if (!f.ready) {
             const FontSpec &spec = m_fonts.at(index);
-            f.font = QFont(installedFamily(spec.family));
-            f.font.setPointSizeF(spec.size);
-            f.font.setBold(spec.bold.value_or(false));
-            f.font.setKerning(false);
+            f.font = TextMeasure::printFont(spec);
             const QFontMetricsF metrics(f.font, device);
             f.ascent = metrics.ascent();
             f.descent = metrics.descent();
@@ -110,20 +130,10 @@ void PreparedReport::paintPage(QPainter &painter, int page, double dpiX, double 
                 else if (op.align == Align::Right)
                     x = r.right() - width;
             }
-            const bool cut = op.clip && r.width() > 0 && width > r.width();
-            if (cut) {
-                painter.save();
-                painter.setClipRect(r);
-                x = op.align == Align::Right ? r.right() - width : r.left();
-                if (op.align == Align::Centre)
-                    x = r.left();
-            }
             double baseline = r.top() + f.ascent;
             if (op.middle)
                 baseline = r.center().y() + (f.ascent - f.descent) / 2;
             painter.drawText(QPointF(x, baseline), op.text);
-            if (cut)
-                painter.restore();
             break;
         }
         }

@@ -1,6 +1,12 @@
 #include "output/report.h"
 
 #include "output/data_source.h"
+#include "output/text_measure.h"
+
+#include <QHash>
+
+#include <algorithm>
+#include <memory>
 
 namespace report {
 
@@ -138,6 +144,15 @@ public:
                 collectSums(*group.footer);
         }
         collectSums(report.m_detail);
+        for (const Report::CompiledGroup &group : report.m_groups) {
+            if (group.header)
+                findRooms(*group.header);
+            if (group.footer)
+                findRooms(*group.footer);
+        }
+        findRooms(report.m_detail);
+        if (report.m_pageFooter)
+            findRooms(*report.m_pageFooter);
     }
 
     PreparedReport run()
@@ -304,8 +319,19 @@ private:
         const Scope s = scope(row);
         for (const CompiledItem &item : band.items) {
             const Item &spec = item.item;
-            const QRectF rect(area.left() + spec.left, area.top() + spec.top, spec.width,
-                              item.height);
+            QRectF rect(area.left() + spec.left, area.top() + spec.top, spec.width, item.height);
+            int font = item.font;
+            QString shown = spec.text;
+            if (item.expression.isNull()) {
+                // A label is as wide as its text and never cut.
+                if (spec.width <= 0)
+                    rect.setWidth(measure(font).width(shown));
+            } else {
+                const Value value = item.expression.evaluate(s);
+                shown = value.display(spec.mask);
+                if (spec.width > 0)
+                    fit(item, value.isNumber(), area.left(), shown, rect, font);
+            }
             if (spec.background.isValid() && spec.width > 0) {
                 PreparedReport::Op fill;
                 fill.kind = PreparedReport::Op::Kind::Fill;
@@ -316,19 +342,130 @@ private:
             PreparedReport::Op text;
             text.kind = PreparedReport::Op::Kind::Text;
             text.rect = rect;
-            text.font = item.font;
+            text.font = font;
             text.align = spec.align;
-            // Fields are cut at their width; labels are as wide as their text.
-            text.clip = spec.width > 0 && !item.expression.isNull();
             text.middle = spec.middle;
-            text.text = item.expression.isNull() ? spec.text
-                                                 : item.expression.evaluate(s).display(spec.mask);
+            text.text = shown;
             page.append(text);
             lines(page, spec.lines, rect);
         }
         lines(page, band.lines, area);
     }
 
+    // Where an item may spread within its band: from the middle of the gap to its neighbour on
+    // the left to the middle of the gap to its neighbour on the right (a label's own text is
+    // fixed, so the item may come up to it), in millimetres from the band's left edge.
+    struct Room
+    {
+        double left = 0;
+        double right = 0;
+    };
+
+    double labelWidth(const CompiledItem &item)
+    {
+        if (item.item.width > 0)
+            return item.item.width;
+        return item.expression.isNull() ? measure(item.font).width(item.item.text) : 0;
+    }
+
+    void findRooms(const CompiledBand &band)
+    {
+        for (const CompiledItem &item : band.items) {
+            const Item &a = item.item;
+            Room room{0, m_printable.width()};
+            const double aRight = a.left + labelWidth(item);
+            const double aMiddle = (a.left + aRight) / 2;
+            for (const CompiledItem &other : band.items) {
+                if (&other == &item)
+                    continue;
+                const Item &b = other.item;
+                if (b.top >= a.top + item.height - 1e-6 || a.top >= b.top + other.height - 1e-6)
+                    continue;
+                const double bRight = b.left + labelWidth(other);
+                const bool fixed = other.expression.isNull();
+                if ((b.left + bRight) / 2 < aMiddle)
+                    room.left = std::max(room.left, fixed ? bRight : (bRight + a.left) / 2);
+                else
+                    room.right = std::min(room.right, fixed ? b.left : (aRight + b.left) / 2);
+            }
+            m_rooms.insert(&item, room);
+        }
+        for (const CompiledBand &child : band.children)
+            findRooms(child);
+    }
+
+    const TextMeasure &measure(int font)
+    {
+        if (size_t(font) >= m_measures.size())
+            m_measures.resize(size_t(font) + 1);
+        auto &known = m_measures[size_t(font)];
+        if (!known)
+            known = std::make_unique<TextMeasure>(m_out.fonts().at(font));
+        return *known;
+    }
+
+    // A number never loses a digit: its field grows toward the free side within its room, and
+    // when the room is still too narrow the font steps down until the figure fits. A text too
+    // long for its field (or for its room, where fields of the layout overlap) ends with "…".
+    void fit(const CompiledItem &item, bool number, double bandLeft, QString &shown, QRectF &rect,
+             int &font)
+    {
+        const Room room = m_rooms.value(&item);
+        const double roomLeft = bandLeft + room.left;
+        const double roomRight = bandLeft + std::max(room.left, room.right);
+        if (!number) {
+            const double left = std::max(rect.left(), roomLeft);
+            const double right = std::max(left, std::min(rect.right(), roomRight));
+            rect.setLeft(left);
+            rect.setRight(right);
+            shown = measure(font).elided(shown, rect.width());
+            return;
+        }
+        const auto needed = [&](int f) { return measure(f).width(shown) * kFitSlack; };
+        double need = needed(font);
+        if (need <= rect.width() && rect.left() >= roomLeft - 1e-6 &&
+            rect.right() <= roomRight + 1e-6)
+            return;
+        FontSpec spec = m_out.fonts().at(font);
+        while (need > roomRight - roomLeft && spec.size > kSmallestFont) {
+            spec.size = std::max(kSmallestFont, spec.size - 0.5);
+            font = m_out.addFont(spec);
+            need = needed(font);
+        }
+        need = std::min(need, roomRight - roomLeft);
+        double left = rect.left();
+        double right = rect.right();
+        if (need > right - left) {
+            switch (item.item.align) {
+            case Align::Left:
+                right = left + need;
+                break;
+            case Align::Right:
+                left = right - need;
+                break;
+            case Align::Centre:
+                left = rect.center().x() - need / 2;
+                right = left + need;
+                break;
+            }
+        }
+        // Within the room, keeping the width the figure needs.
+        if (left < roomLeft) {
+            right += roomLeft - left;
+            left = roomLeft;
+        }
+        if (right > roomRight) {
+            left = std::max(roomLeft, left - (right - roomRight));
+            right = roomRight;
+        }
+        rect.setLeft(left);
+        rect.setRight(right);
+    }
+
+    static constexpr double kSmallestFont = 4;
+
+    QHash<const CompiledItem *, Room> m_rooms;
+    std::vector<std::unique_ptr<TextMeasure>> m_measures;
     const Report &m_report;
     const DataSource &m_source;
     PreparedReport m_out;
