@@ -9,6 +9,7 @@
 #include <QPainter>
 #include <QPrinter>
 
+#include <algorithm>
 #include <vector>
 
 namespace report {
@@ -149,21 +150,37 @@ void PreparedReport::setUp(QPrinter &printer) const
     layout.setMode(QPageLayout::FullPageMode);
     printer.setPageLayout(layout);
     printer.setFullPage(true);
-    if (!title.isEmpty())
-        printer.setDocName(title.trimmed());
+    // The print dialog proposes the document's name for a PDF and takes what follows its last
+    // dot for a suffix to replace: a title ends with a date ("по 01.12.2026"), so the name
+    // carries its own ".pdf".
+    if (!title.trimmed().isEmpty())
+        printer.setDocName(title.trimmed() + QStringLiteral(".pdf"));
 }
 
 bool PreparedReport::paint(QPrinter &printer) const
 {
+    // The pages the print dialog asked for, and as many copies as the printer does not make
+    // itself.
+    int first = 1;
+    int last = pageCount();
+    if (printer.printRange() == QPrinter::PageRange && printer.fromPage() > 0) {
+        first = std::max(1, printer.fromPage());
+        last = std::min(pageCount(), printer.toPage() > 0 ? printer.toPage() : pageCount());
+    }
+    const int copies = printer.supportsMultipleCopies() ? 1 : std::max(1, printer.copyCount());
     QPainter painter;
     if (!painter.begin(&printer))
         return false;
-    for (int i = 0; i < pageCount(); ++i) {
-        if (i > 0 && !printer.newPage())
-            return false;
-        // Every page is drawn in paper coordinates, whatever the page before it did to the painter.
-        painter.resetTransform();
-        paintPage(painter, i, printer.logicalDpiX(), printer.logicalDpiY());
+    bool firstPage = true;
+    for (int copy = 0; copy < copies; ++copy) {
+        for (int i = first - 1; i < last; ++i) {
+            if (!firstPage && !printer.newPage())
+                return false;
+            firstPage = false;
+            // Every page is drawn in paper coordinates, whatever the page before it did.
+            painter.resetTransform();
+            paintPage(painter, i, printer.logicalDpiX(), printer.logicalDpiY());
+        }
     }
     return painter.end();
 }

@@ -30,6 +30,7 @@ Report::Report(const Layout &layout)
         if (group.footer)
             compiled.footer = compile(*group.footer, m_layout.font);
         compiled.reprint = group.reprintOnNewPage;
+        compiled.continuedMark = group.continuedMark;
         m_groups.append(std::move(compiled));
     }
     m_detail = compile(m_layout.detail, m_layout.font);
@@ -120,14 +121,18 @@ class Preparation
 public:
     using CompiledBand = Report::CompiledBand;
     using CompiledItem = Report::CompiledItem;
+    enum class Kind { None, Header, Detail, Footer };
 
-    Preparation(const Report &report, const DataSource &source)
+    Preparation(const Report &report, const DataSource &source, const Layout &paper)
         : m_report(report)
         , m_source(source)
-        , m_out(report.m_layout, report.m_fonts)
-        , m_printable(report.m_layout.printableSize())
+        , m_paper(paper)
+        , m_out(paper, report.m_fonts)
+        , m_printable(paper.printableSize())
         , m_active(report.m_groups.size(), false)
     {
+        m_headerPage.fill(-1, report.m_groups.size());
+        m_headerOp.fill(-1, report.m_groups.size());
         for (const QString &field : report.m_symbols.fields()) {
             const int column = source.columnOf(field);
             if (column < 0)
@@ -193,7 +198,7 @@ public:
             for (int g = changed; g < groups.size(); ++g)
                 beginGroup(g, row);
             accumulate(row);
-            print(m_report.m_detail, row);
+            print(m_report.m_detail, row, Kind::Detail);
         }
         for (int g = int(groups.size()) - 1; g >= 0; --g)
             endGroup(g, count - 1);
@@ -233,7 +238,7 @@ private:
     {
         const auto &group = m_report.m_groups.at(g);
         if (group.header)
-            print(*group.header, row);
+            print(*group.header, row, Kind::Header, g);
         m_active[g] = true;
     }
 
@@ -241,11 +246,14 @@ private:
     {
         const auto &group = m_report.m_groups.at(g);
         if (group.footer)
-            print(*group.footer, row);
+            print(*group.footer, row, Kind::Footer, g);
         m_active[g] = false;
     }
 
-    void startPage(int row)
+    // Starts a page with the headers reprinted on every page and the headers of the groups that
+    // continue there, marked as continued; the groups whose own header comes to the page with
+    // the bands carried over are left out.
+    void startPage(int row, const QVector<bool> &carried = {})
     {
         m_out.newPage();
         ++m_pageNumber;
@@ -253,11 +261,20 @@ private:
         m_content = false;
         const auto &groups = m_report.m_groups;
         for (int g = 0; g < groups.size(); ++g) {
-            if (m_active.at(g) && groups.at(g).reprint && groups.at(g).header) {
-                draw(*groups.at(g).header, row, m_y);
-                m_y += groups.at(g).header->height;
+            const auto &group = groups.at(g);
+            if (!m_active.at(g) || !group.header || carried.value(g))
+                continue;
+            if (group.reprint) {
+                draw(*group.header, row, m_y);
+            } else if (!group.continuedMark.isEmpty()) {
+                draw(*group.header, row, m_y, group.continuedMark);
+            } else {
+                continue;
             }
+            m_y += group.header->height;
         }
+        m_pageTop = m_y;
+        m_last = Kind::None;
     }
 
     void finishPage(int row)
@@ -266,22 +283,90 @@ private:
             draw(*m_report.m_pageFooter, row, m_limit);
     }
 
-    void print(const CompiledBand &band, int row)
+    // Bands kept together: a group's header with the header or first line after it, a footer with
+    // the line or footer before it. When such a band does not fit, the bands it is kept with go
+    // to the next page with it, so that a header never ends a page and a summary never starts
+    // one alone.
+    void print(const CompiledBand &band, int row, Kind kind, int group = -1, bool child = false)
     {
-        // A band that does not fit goes to the next page, unless the page holds nothing else yet.
-        if (m_y + band.height > m_limit + 1e-6 && m_content) {
-            finishPage(row);
-            startPage(row);
+        const bool kept =
+            child || (kind == Kind::Header && m_last == Kind::Header) ||
+            (kind == Kind::Detail && m_last == Kind::Header) ||
+            (kind == Kind::Footer && (m_last == Kind::Detail || m_last == Kind::Footer));
+        const bool fits = m_y + band.height <= m_limit + 1e-6 || !m_content;
+        if (!kept) {
+            if (!fits) {
+                finishPage(row);
+                startPage(row);
+            }
+            m_keptOp = m_out.lastPage().size();
+            m_keptY = m_y;
+        } else if (!fits) {
+            if (m_keptY > m_pageTop + 1e-6) {
+                carryOver(row);
+            } else {
+                finishPage(row);
+                startPage(row);
+                m_keptOp = m_out.lastPage().size();
+                m_keptY = m_y;
+            }
+            if (m_y + band.height > m_limit + 1e-6 && m_keptY > m_pageTop + 1e-6) {
+                // What is kept together is taller than a page: it breaks here after all.
+                finishPage(row);
+                startPage(row);
+                m_keptOp = m_out.lastPage().size();
+                m_keptY = m_y;
+            }
+        }
+        if (kind == Kind::Header && group >= 0 && !child) {
+            m_headerPage[group] = m_out.pageCount();
+            m_headerOp[group] = m_out.lastPage().size();
         }
         draw(band, row, m_y);
         m_y += band.height;
         m_content = true;
+        m_last = kind;
         for (const CompiledItem &item : band.items)
             if (item.reset)
                 for (int slot : item.expression.sumSlots())
                     m_sums[slot] = Decimal();
-        for (const CompiledBand &child : band.children)
-            print(child, row);
+        for (const CompiledBand &childBand : band.children)
+            print(childBand, row, kind, -1, true);
+    }
+
+    // Moves the bands kept with the one to come from the bottom of this page to a new page.
+    void carryOver(int row)
+    {
+        PreparedReport::Page &page = m_out.lastPage();
+        const PreparedReport::Page moved = page.mid(m_keptOp);
+        page.resize(m_keptOp);
+        const double movedHeight = m_y - m_keptY;
+        const double oldTop = m_keptY;
+        const int oldPage = m_out.pageCount();
+        QVector<bool> carried(m_report.m_groups.size(), false);
+        for (int g = 0; g < carried.size(); ++g)
+            carried[g] = m_headerPage.at(g) == oldPage && m_headerOp.at(g) >= m_keptOp;
+        const int oldOp = m_keptOp;
+        const Kind last = m_last;
+        finishPage(row);
+        startPage(row, carried);
+        PreparedReport::Page &next = m_out.lastPage();
+        m_keptOp = next.size();
+        m_keptY = m_y;
+        const double shift = m_y - oldTop;
+        for (int g = 0; g < carried.size(); ++g) {
+            if (carried.at(g)) {
+                m_headerPage[g] = m_out.pageCount();
+                m_headerOp[g] = m_headerOp.at(g) - oldOp + m_keptOp;
+            }
+        }
+        for (PreparedReport::Op op : moved) {
+            op.rect.translate(0, shift);
+            next.append(op);
+        }
+        m_y += movedHeight;
+        m_content = true;
+        m_last = last;
     }
 
     void line(PreparedReport::Page &page, const Line &style, QPointF from, QPointF to)
@@ -304,9 +389,9 @@ private:
         line(page, l.right, r.topRight(), r.bottomRight());
     }
 
-    void draw(const CompiledBand &band, int row, double y)
+    void draw(const CompiledBand &band, int row, double y, const QString &continued = {})
     {
-        const QMarginsF &margins = m_report.m_layout.margins;
+        const QMarginsF &margins = m_paper.margins;
         const QRectF area(margins.left(), margins.top() + y, m_printable.width(), band.height);
         PreparedReport::Page &page = m_out.lastPage();
         if (band.background.isValid()) {
@@ -329,6 +414,10 @@ private:
             } else {
                 const Value value = item.expression.evaluate(s);
                 shown = value.display(spec.mask);
+                // A group's header on a page where its lines continue says so after its first
+                // field.
+                if (!continued.isEmpty() && &item == firstField(band))
+                    shown += QLatin1Char(' ') + continued;
                 if (spec.width > 0)
                     fit(item, value.isNumber(), area.left(), shown, rect, font);
             }
@@ -464,10 +553,19 @@ private:
 
     static constexpr double kSmallestFont = 4;
 
+    static const CompiledItem *firstField(const CompiledBand &band)
+    {
+        for (const CompiledItem &item : band.items)
+            if (!item.expression.isNull())
+                return &item;
+        return nullptr;
+    }
+
     QHash<const CompiledItem *, Room> m_rooms;
     std::vector<std::unique_ptr<TextMeasure>> m_measures;
     const Report &m_report;
     const DataSource &m_source;
+    const Layout &m_paper;
     PreparedReport m_out;
     QSizeF m_printable;
     QVector<int> m_columns;
@@ -478,11 +576,26 @@ private:
     double m_y = 0;
     int m_pageNumber = 0;
     bool m_content = false;
+    Kind m_last = Kind::None;
+    double m_pageTop = 0;      // where the page's own bands begin, below the repeated headers
+    qsizetype m_keptOp = 0;    // the first operation of the bands kept with the next one
+    double m_keptY = 0;        // and where they begin
+    QVector<int> m_headerPage; // the page of each group's last printed header
+    QVector<qsizetype> m_headerOp;
 };
 
 PreparedReport Report::prepare(const DataSource &source) const
 {
-    return Preparation(*this, source).run();
+    return Preparation(*this, source, m_layout).run();
+}
+
+PreparedReport Report::prepare(const DataSource &source, const QPageLayout &paper) const
+{
+    Layout page = m_layout;
+    if (paper.pageSize().id() != QPageSize::Custom)
+        page.pageSize = paper.pageSize().id();
+    page.orientation = paper.orientation();
+    return Preparation(*this, source, page).run();
 }
 
 } // namespace report

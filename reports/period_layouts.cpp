@@ -116,6 +116,7 @@ Layout TForm16::design()
 
     Group worker;
     worker.expression = QStringLiteral("t_Report.fio");
+    worker.continuedMark = layouts::Continued;
     worker.header = groupHeader(6.6, QStringLiteral("fio"))
                         .add(label(QStringLiteral("Сумма без Р/К"), 163.2, 25.1).bold().sized(10));
     worker.footer =
@@ -318,6 +319,7 @@ Layout TForm20::design()
 
     Group worker;
     worker.expression = QStringLiteral("w_Report.fio");
+    worker.continuedMark = layouts::Continued;
     worker.header = groupHeader(5.3, QStringLiteral("fio"))
                         .add({
                             label(QStringLiteral("Часы"), 126.7).bold().sized(9),
