@@ -133,6 +133,8 @@ public:
     {
         m_headerPage.fill(-1, report.m_groups.size());
         m_headerOp.fill(-1, report.m_groups.size());
+        m_footerPage.fill(-1, report.m_groups.size());
+        m_footerOp.fill(-1, report.m_groups.size());
         for (const QString &field : report.m_symbols.fields()) {
             const int column = source.columnOf(field);
             if (column < 0)
@@ -250,10 +252,11 @@ private:
         m_active[g] = false;
     }
 
-    // Starts a page with the headers reprinted on every page and the headers of the groups that
-    // continue there, marked as continued; the groups whose own header comes to the page with
-    // the bands carried over are left out.
-    void startPage(int row, const QVector<bool> &carried = {})
+    // Starts a page with the headers of the groups that continue there: reprinted as they are,
+    // or marked as continued.
+    void startPage(int row) { startPage(row, m_active); }
+
+    void startPage(int row, const QVector<bool> &continuing)
     {
         m_out.newPage();
         ++m_pageNumber;
@@ -262,7 +265,7 @@ private:
         const auto &groups = m_report.m_groups;
         for (int g = 0; g < groups.size(); ++g) {
             const auto &group = groups.at(g);
-            if (!m_active.at(g) || !group.header || carried.value(g))
+            if (!continuing.at(g) || !group.header)
                 continue;
             if (group.reprint) {
                 draw(*group.header, row, m_y);
@@ -322,6 +325,10 @@ private:
             m_headerPage[group] = m_out.pageCount();
             m_headerOp[group] = m_out.lastPage().size();
         }
+        if (kind == Kind::Footer && group >= 0 && !child) {
+            m_footerPage[group] = m_out.pageCount();
+            m_footerOp[group] = m_out.lastPage().size();
+        }
         draw(band, row, m_y);
         m_y += band.height;
         m_content = true;
@@ -343,13 +350,20 @@ private:
         const double movedHeight = m_y - m_keptY;
         const double oldTop = m_keptY;
         const int oldPage = m_out.pageCount();
+        // The groups whose lines come over: those still going on and those whose footer comes
+        // over, unless their own header comes over too.
         QVector<bool> carried(m_report.m_groups.size(), false);
-        for (int g = 0; g < carried.size(); ++g)
+        QVector<bool> continuing = m_active;
+        for (int g = 0; g < carried.size(); ++g) {
             carried[g] = m_headerPage.at(g) == oldPage && m_headerOp.at(g) >= m_keptOp;
+            const bool footerCarried =
+                m_footerPage.at(g) == oldPage && m_footerOp.at(g) >= m_keptOp;
+            continuing[g] = (m_active.at(g) || footerCarried) && !carried.at(g);
+        }
         const int oldOp = m_keptOp;
         const Kind last = m_last;
         finishPage(row);
-        startPage(row, carried);
+        startPage(row, continuing);
         PreparedReport::Page &next = m_out.lastPage();
         m_keptOp = next.size();
         m_keptY = m_y;
@@ -358,6 +372,10 @@ private:
             if (carried.at(g)) {
                 m_headerPage[g] = m_out.pageCount();
                 m_headerOp[g] = m_headerOp.at(g) - oldOp + m_keptOp;
+            }
+            if (m_footerPage.at(g) == oldPage && m_footerOp.at(g) >= oldOp) {
+                m_footerPage[g] = m_out.pageCount();
+                m_footerOp[g] = m_footerOp.at(g) - oldOp + m_keptOp;
             }
         }
         for (PreparedReport::Op op : moved) {
@@ -408,9 +426,12 @@ private:
             int font = item.font;
             QString shown = spec.text;
             if (item.expression.isNull()) {
-                // A label is as wide as its text and never cut.
+                // A label is never cut: as wide as its text, or grown like a figure when the
+                // layout gives it less room than its text needs.
                 if (spec.width <= 0)
                     rect.setWidth(measure(font).width(shown));
+                else
+                    fit(item, true, area.left(), shown, rect, font);
             } else {
                 const Value value = item.expression.evaluate(s);
                 shown = value.display(spec.mask);
@@ -418,8 +439,10 @@ private:
                 // field.
                 if (!continued.isEmpty() && &item == firstField(band))
                     shown += QLatin1Char(' ') + continued;
-                if (spec.width > 0)
-                    fit(item, value.isNumber(), area.left(), shown, rect, font);
+                // A field without a width is as wide as its text, within its room.
+                if (spec.width <= 0)
+                    rect.setWidth(measure(font).width(shown));
+                fit(item, value.isNumber(), area.left(), shown, rect, font);
             }
             if (spec.background.isValid() && spec.width > 0) {
                 PreparedReport::Op fill;
@@ -582,6 +605,8 @@ private:
     double m_keptY = 0;        // and where they begin
     QVector<int> m_headerPage; // the page of each group's last printed header
     QVector<qsizetype> m_headerOp;
+    QVector<int> m_footerPage; // the page of each group's last printed footer
+    QVector<qsizetype> m_footerOp;
 };
 
 PreparedReport Report::prepare(const DataSource &source) const

@@ -61,7 +61,7 @@ double TextMeasure::width(const QString &text) const
 
 QString TextMeasure::elided(const QString &text, double width) const
 {
-    if (this->width(text) <= width)
+    if (this->width(text) <= width + 1e-6)
         return text;
     const QString mark = QStringLiteral("…");
     QString kept = text;
