@@ -9,6 +9,8 @@
 #include <QAction>
 #include <QApplication>
 #include <QDialog>
+#include <QImage>
+#include <QPainter>
 #include <QPrintPreviewWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -405,6 +407,122 @@ private Q_SLOTS:
         QTest::ignoreMessage(QtWarningMsg, "QPainter::begin(): Returned false");
         QVERIFY_THROWS_EXCEPTION(ReportError,
                                  prepared.writePdf(QStringLiteral("/nonexistent/dir/x.pdf")));
+    }
+
+    // Money summed as decimals: the printed total is the exact sum of the lines rounded half up
+    // to kopecks, whatever the order of the lines, where binary sums fall a kopeck short.
+    void exactTotals_data()
+    {
+        QTest::addColumn<QStringList>("amounts");
+        QTest::addColumn<QString>("total");
+        QTest::addColumn<QString>("unformatted");
+        QTest::newRow("one half-kopeck line") << QStringList{"1.005"} << "1,01"
+                                              << "1,005";
+        QTest::newRow("three lines to a tie")
+            << QStringList{"11277.895", "11277.895", "11277.895"} << "33833,69"
+            << "33833,685";
+        QTest::newRow("small lines to a tie") << QStringList{"0.105", "0.2", "0.3"} << "0,61"
+                                              << "0,605";
+        QTest::newRow("no noise in a long sum")
+            << QStringList{"80000.1", "0.29", "180.3", "0.3", "0.1", "-0.1"} << "80180,99"
+            << "80180,99";
+        QTest::newRow("a tie below zero") << QStringList{"-2.5", "0.495"} << "-2,01"
+                                          << "-2,005";
+    }
+    void exactTotals()
+    {
+        QFETCH(QStringList, amounts);
+        QFETCH(QString, total);
+        QFETCH(QString, unformatted);
+        Layout layout;
+        Group whole;
+        whole.footer =
+            band(6).add({field(QStringLiteral("sum(summa)"), 0, 40).masked(QStringLiteral("#0.00")),
+                         field(QStringLiteral("sum(summa)"), 50, 40)});
+        layout.groups = {whole};
+        layout.detail = band(5);
+        const Report report(layout);
+        for (bool reversed : {false, true}) {
+            TableSource rows(QStringLiteral("q"), {QStringLiteral("summa")});
+            for (qsizetype i = 0; i < amounts.size(); ++i)
+                rows.addRow({amounts.at(reversed ? amounts.size() - 1 - i : i).toDouble()});
+            const PreparedReport prepared = report.prepare(rows);
+            QCOMPARE(prepared.texts(0), (QStringList{total, unformatted}));
+        }
+    }
+
+    // Lines, fills and band backgrounds as they come out on a page at 96 dpi, against the
+    // reference picture within a tolerance for the smoothing of edges and glyphs.
+    void pagePicture()
+    {
+        Layout layout;
+        layout.margins = QMarginsF(10, 10, 10, 10);
+        Group whole;
+        whole.header = band(12)
+                           .filled(QColor(0xF4, 0xF4, 0xF4))
+                           .add(label(QStringLiteral("Отчет по рабочим"), 2).bold().sized(12));
+        whole.footer = band(10)
+                           .filled(QColor(0xDC, 0xDC, 0xDC))
+                           .framed(Lines::frame())
+                           .add(field(QStringLiteral("sum(summa)"), 120, 40)
+                                    .centred()
+                                    .masked(QStringLiteral("#0.00"))
+                                    .filled(QColor(0xEF, 0xEF, 0xEF))
+                                    .framed(Lines::frame()));
+        Group worker;
+        worker.expression = QStringLiteral("fio");
+        worker.header =
+            band(7).filled(QColor(0xE0, 0xE0, 0xE0)).add(field(QStringLiteral("fio"), 1));
+        layout.groups = {whole, worker};
+        layout.detail =
+            band(6)
+                .framed(Lines::above(dottedGreyLine()))
+                .add({field(QStringLiteral("n"), 5, 30), field(QStringLiteral("summa"), 120, 40)
+                                                             .rightAligned()
+                                                             .masked(QStringLiteral("#0.00"))
+                                                             .framed(Lines::sides(solidLine()))});
+        TableSource rows(QStringLiteral("q"),
+                         {QStringLiteral("fio"), QStringLiteral("n"), QStringLiteral("summa")});
+        for (int i = 0; i < 12; ++i)
+            rows.addRow({i < 6 ? QStringLiteral("Антонов А.А.") : QStringLiteral("Борисов Б.Б."),
+                         QStringLiteral("Строка %1").arg(i + 1), 1000.5 * (i + 1)});
+        const PreparedReport prepared = Report(layout).prepare(rows);
+
+        const QSize size(794, 1123); // A4 at 96 dpi
+        QImage page(size, QImage::Format_RGB32);
+        page.fill(Qt::white);
+        {
+            QPainter painter(&page);
+            prepared.paintPage(painter, 0, 96, 96);
+        }
+        const QString reference = QFINDTESTDATA("reference/report_page.png");
+        if (qEnvironmentVariableIsSet("TABEL_WRITE_REFERENCE")) {
+            QVERIFY(page.save(QStringLiteral(QT_TESTCASE_SOURCEDIR "/reference/report_page.png")));
+            return;
+        }
+        QImage expected(reference);
+        QVERIFY2(!expected.isNull(), qPrintable(reference));
+        expected = expected.convertToFormat(QImage::Format_RGB32);
+        QCOMPARE(expected.size(), size);
+        // A pixel differs when a channel is off by more than rounding; the smoothing of edges and
+        // glyphs may differ a little, so a few such pixels are allowed.
+        int differing = 0;
+        int inked = 0;
+        for (int y = 0; y < size.height(); ++y) {
+            const QRgb *a = reinterpret_cast<const QRgb *>(page.constScanLine(y));
+            const QRgb *b = reinterpret_cast<const QRgb *>(expected.constScanLine(y));
+            for (int x = 0; x < size.width(); ++x) {
+                if (b[x] != qRgb(255, 255, 255))
+                    ++inked;
+                if (qAbs(qRed(a[x]) - qRed(b[x])) > 8 || qAbs(qGreen(a[x]) - qGreen(b[x])) > 8 ||
+                    qAbs(qBlue(a[x]) - qBlue(b[x])) > 8)
+                    ++differing;
+            }
+        }
+        QVERIFY(inked > 10000);
+        QVERIFY2(
+            differing < inked / 100,
+            qPrintable(QStringLiteral("%1 of %2 inked pixels differ").arg(differing).arg(inked)));
     }
 
     // Without a stand-in the pages go to the print preview, shown modally, in Russian, which
