@@ -1,5 +1,6 @@
 #include "output/decimal.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace report {
@@ -28,7 +29,7 @@ Units divideRounded(Units n, Units d, bool *rest)
     const Units r = an % ad;
     if (r != 0)
         *rest = true;
-    if (2 * r >= ad)
+    if (r >= ad - r)
         ++q;
     return negative ? -q : q;
 }
@@ -108,9 +109,7 @@ Decimal Decimal::fromText(const QString &text, bool *ok)
     int shift = Places - places + exponent;
     bool rest = false;
     if (shift >= 0) {
-        if (shift > 20)
-            shift = 20;
-        d.m_units = units * pow10(shift);
+        d.m_overflow = shift > 38 || __builtin_mul_overflow(units, pow10(shift), &d.m_units);
     } else {
         d.m_units = shift < -36 ? 0 : divideRounded(units, pow10(-shift), &rest);
     }
@@ -134,6 +133,10 @@ QString Decimal::toString() const
 
 QString Decimal::toString(int minDecimals, int maxDecimals) const
 {
+    if (m_overflow)
+        return QString();
+    maxDecimals = std::clamp(maxDecimals, 0, Places);
+    minDecimals = std::clamp(minDecimals, 0, maxDecimals);
     bool rest = false;
     const Units rounded = divideRounded(m_units, pow10(Places - maxDecimals), &rest);
     const Units magnitude = rounded < 0 ? -rounded : rounded;
@@ -152,14 +155,15 @@ QString Decimal::toString(int minDecimals, int maxDecimals) const
 Decimal Decimal::operator-() const
 {
     Decimal d = *this;
-    d.m_units = -d.m_units;
+    d.m_overflow = d.m_overflow || __builtin_sub_overflow(Units(0), d.m_units, &d.m_units);
     return d;
 }
 
 Decimal operator+(const Decimal &a, const Decimal &b)
 {
     Decimal d;
-    d.m_units = a.m_units + b.m_units;
+    d.m_overflow =
+        a.m_overflow || b.m_overflow || __builtin_add_overflow(a.m_units, b.m_units, &d.m_units);
     d.m_inexact = a.m_inexact || b.m_inexact;
     return d;
 }
@@ -176,7 +180,12 @@ Decimal operator*(const Decimal &a, const Decimal &b)
     bool rest = false;
     const Units whole = a.m_units / Scale;
     const Units fraction = a.m_units % Scale;
-    d.m_units = whole * b.m_units + divideRounded(fraction * b.m_units, Scale, &rest);
+    Units high = 0;
+    Units low = 0;
+    d.m_overflow = a.m_overflow || b.m_overflow ||
+                   __builtin_mul_overflow(whole, b.m_units, &high) ||
+                   __builtin_mul_overflow(fraction, b.m_units, &low) ||
+                   __builtin_add_overflow(high, divideRounded(low, Scale, &rest), &d.m_units);
     d.m_inexact = a.m_inexact || b.m_inexact || rest;
     return d;
 }
@@ -186,9 +195,17 @@ Decimal operator/(const Decimal &a, const Decimal &b)
     Decimal d;
     bool rest = false;
     // a * Scale / b in two steps so that large sums do not overflow.
+    if (a.m_overflow || b.m_overflow || b.m_units == 0) {
+        d.m_overflow = true;
+        return d;
+    }
     const Units q = a.m_units / b.m_units;
     const Units r = a.m_units % b.m_units;
-    d.m_units = q * Scale + divideRounded(r * Scale, b.m_units, &rest);
+    Units high = 0;
+    Units low = 0;
+    d.m_overflow = __builtin_mul_overflow(q, Scale, &high) ||
+                   __builtin_mul_overflow(r, Scale, &low) ||
+                   __builtin_add_overflow(high, divideRounded(low, b.m_units, &rest), &d.m_units);
     d.m_inexact = a.m_inexact || b.m_inexact || rest;
     return d;
 }

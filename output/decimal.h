@@ -21,6 +21,8 @@ public:
     static Decimal fromText(const QString &text, bool *ok = nullptr);
 
     double toDouble() const;
+    // False for a result too large to hold (beyond about 10^26): it prints as nothing.
+    bool isValid() const { return !m_overflow; }
     bool isZero() const { return m_units == 0; }
     bool isNegative() const { return m_units < 0; }
     bool isInexact() const { return m_inexact; }
@@ -43,6 +45,7 @@ private:
     __extension__ using Units = __int128;
     Units m_units = 0; // the value times 10^Places
     bool m_inexact = false;
+    bool m_overflow = false;
 };
 
 } // namespace report

@@ -48,6 +48,8 @@ Value Value::number(double value)
 
 Value Value::number(const Decimal &value)
 {
+    if (!value.isValid())
+        return invalid();
     Value v;
     v.m_type = Type::Number;
     v.m_number = value;

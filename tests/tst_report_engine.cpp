@@ -206,6 +206,11 @@ private Q_SLOTS:
                                            << "2,125";
         QTest::newRow("mask on text") << "fio" << QVariantMap{{"fio", "Петров"}} << "#0.00"
                                       << "Петров";
+        QTest::newRow("too large to hold prints nothing")
+            << "9999999999*9999999999*9999999999" << none << "#0.00"
+            << "";
+        QTest::newRow("mask finer than the decimals kept") << "1/3" << none << "#0.00000000000000"
+                                                           << "0,333333333333";
         QTest::newRow("negative rounds to zero") << "0-0.0001" << none << "#0.00"
                                                  << "0,00";
     }
