@@ -1,5 +1,6 @@
 #include "output/data_source.h"
 #include "output/expression.h"
+#include "output/preview.h"
 #include "output/report.h"
 #include "support/recorders.h"
 #include "support/report_capture.h"
@@ -11,7 +12,9 @@
 #include <QDialog>
 #include <QImage>
 #include <QPainter>
+#include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>
+#include <QPrinter>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -561,6 +564,37 @@ private Q_SLOTS:
         QCOMPARE(orientation, QPageLayout::Landscape);
         QVERIFY2(actions.contains(QStringLiteral("Печать")),
                  qPrintable(actions.join(QLatin1Char('|'))));
+    }
+
+    // A change of orientation in the preview prepares the pages again for it: three bands of 80 mm
+    // take two landscape pages and one portrait page. The printer and its settings stay for the
+    // next preview of the session.
+    void previewOrientation()
+    {
+        Layout layout;
+        layout.orientation = QPageLayout::Landscape;
+        layout.detail = band(80).add(field(QStringLiteral("n"), 0, 20));
+        layout.pageFooter = band(5).add(field(QStringLiteral("PAGENUMBER"), 150, 20));
+        const Report report(layout);
+        TableSource rows(QStringLiteral("q"), {QStringLiteral("n")}, {{1}, {2}, {3}});
+        const PreparedReport prepared = report.prepare(rows);
+        QCOMPARE(prepared.pageCount(), 2);
+        int portraitPages = -1;
+        QPrinter *shown = nullptr;
+        ModalScript modal([&](QDialog &dialog) {
+            auto *view = dialog.findChild<QPrintPreviewWidget *>();
+            QVERIFY(view);
+            view->setPortraitOrientation();
+            view->updatePreview();
+            portraitPages = view->pageCount();
+            shown = static_cast<QPrintPreviewDialog &>(dialog).printer();
+            shown->setCopyCount(3);
+        });
+        preview(prepared, nullptr,
+                [&](const QPageLayout &paper) { return report.prepare(rows, paper); });
+        QCOMPARE(portraitPages, 1);
+        QCOMPARE(shown, &sessionPrinter());
+        QCOMPARE(sessionPrinter().copyCount(), 3);
     }
 
 private:
