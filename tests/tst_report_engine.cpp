@@ -577,7 +577,8 @@ private Q_SLOTS:
         layout.pageFooter = band(5).add(field(QStringLiteral("PAGENUMBER"), 150, 20));
         const Report report(layout);
         TableSource rows(QStringLiteral("q"), {QStringLiteral("n")}, {{1}, {2}, {3}});
-        const PreparedReport prepared = report.prepare(rows);
+        PreparedReport prepared = report.prepare(rows);
+        prepared.title = QStringLiteral("   Отчет по рабочим за период с 01.11.2026 по 01.12.2026");
         QCOMPARE(prepared.pageCount(), 2);
         int portraitPages = -1;
         QPrinter *shown = nullptr;
@@ -595,6 +596,10 @@ private Q_SLOTS:
         QCOMPARE(portraitPages, 1);
         QCOMPARE(shown, &sessionPrinter());
         QCOMPARE(sessionPrinter().copyCount(), 3);
+        // The print dialog proposes the document's name without what follows its last dot for a
+        // PDF's name: the year stays.
+        QCOMPARE(sessionPrinter().docName(),
+                 QStringLiteral("Отчет по рабочим за период с 01.11.2026 по 01.12.2026.pdf"));
     }
 
 private:
