@@ -73,7 +73,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     QVector<int> columns;
     for (qsizetype slot = 0; slot < symbols.fields().size(); ++slot)
         columns.append(int(slot % rows.columnCount()));
-    QVector<double> sums(symbols.sumCount(), 0.0);
+    QVector<report::Decimal> sums(symbols.sumCount());
 
     report::Scope scope;
     scope.source = &rows;

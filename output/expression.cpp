@@ -422,8 +422,8 @@ Value arithmetic(Op op, const Value &a, const Value &b)
         return Value::invalid();
     if (op == Op::Add && (a.isText() || b.isText()))
         return Value::text(a.toText() + b.toText());
-    const double x = a.toNumber();
-    const double y = b.toNumber();
+    const Decimal x = a.toDecimal();
+    const Decimal y = b.toDecimal();
     switch (op) {
     case Op::Add:
         return Value::number(x + y);
@@ -433,7 +433,7 @@ Value arithmetic(Op op, const Value &a, const Value &b)
         return Value::number(x * y);
     case Op::Divide:
         // A worker without hours has no price per hour: the field stays empty.
-        if (y == 0)
+        if (y.isZero())
             return Value::invalid();
         return Value::number(x / y);
     default:
@@ -452,9 +452,7 @@ Value comparison(Op op, const Value &a, const Value &b)
     } else if ((a.isText() && b.isEmpty()) || (a.isEmpty() && b.isText())) {
         order = QString::compare(a.toText(), b.toText(), Qt::CaseSensitive);
     } else {
-        const double x = a.toNumber();
-        const double y = b.toNumber();
-        order = x < y ? -1 : (x > y ? 1 : 0);
+        order = compare(a.toDecimal(), b.toDecimal());
     }
     switch (op) {
     case Op::Equal:
@@ -487,10 +485,10 @@ Value evaluateNode(const Node &node, const Scope &scope)
         return Value::fromVariant(scope.source->value(scope.row, scope.columns->at(node.slot)));
     }
     case Op::PageNumber:
-        return Value::number(scope.page);
+        return Value::number(Decimal::fromInteger(scope.page));
     case Op::Negate: {
         const Value v = evaluateNode(*node.args[0], scope);
-        return v.isInvalid() ? v : Value::number(-v.toNumber());
+        return v.isInvalid() ? v : Value::number(-v.toDecimal());
     }
     case Op::Not: {
         const Value v = evaluateNode(*node.args[0], scope);
@@ -530,7 +528,7 @@ Value evaluateNode(const Node &node, const Scope &scope)
     }
     case Op::Sum:
         if (!scope.sums || node.slot >= scope.sums->size())
-            return Value::number(0);
+            return Value::number(Decimal());
         return Value::number(scope.sums->at(node.slot));
     }
     return Value::invalid();
@@ -569,7 +567,7 @@ void Expression::accumulate(const Scope &scope) const
         // What cannot be added (an empty field, a division by zero) adds nothing.
         const Value v = evaluateNode(*sum->args[0], scope);
         if (!v.isInvalid() && !v.isEmpty())
-            (*scope.sums)[sum->slot] += v.toNumber();
+            (*scope.sums)[sum->slot] += v.toDecimal();
     }
 }
 

@@ -47,7 +47,7 @@ struct Scope
     const DataSource *source = nullptr;
     int row = -1;
     const QVector<int> *columns = nullptr;
-    QVector<double> *sums = nullptr;
+    QVector<Decimal> *sums = nullptr;
     int page = 0;
 };
 

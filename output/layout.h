@@ -189,6 +189,9 @@ struct Group
     std::optional<Band> header;
     std::optional<Band> footer;
     bool reprintOnNewPage = false; // the header is printed again at the top of every page
+    // When the group's lines continue on a new page its header is repeated there with this text
+    // after its first field, e.g. "(продолжение)"; empty: not repeated.
+    QString continuedMark;
 };
 
 struct Layout

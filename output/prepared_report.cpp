@@ -1,6 +1,7 @@
 #include "output/prepared_report.h"
 
 #include "output/expression.h"
+#include "output/text_measure.h"
 
 #include <QFileInfo>
 #include <QFont>
@@ -8,6 +9,7 @@
 #include <QPainter>
 #include <QPrinter>
 
+#include <algorithm>
 #include <vector>
 
 namespace report {
@@ -29,6 +31,28 @@ PreparedReport::PreparedReport(const Layout &layout, const QVector<FontSpec> &fo
 QPageLayout PreparedReport::pageLayout() const
 {
     return QPageLayout(QPageSize(m_pageSize), m_orientation, m_margins, QPageLayout::Millimeter);
+}
+
+int PreparedReport::addFont(const FontSpec &font)
+{
+    for (int i = 0; i < m_fonts.size(); ++i) {
+        const FontSpec &known = m_fonts.at(i);
+        if (known.family == font.family && known.size == font.size && known.bold == font.bold)
+            return i;
+    }
+    m_fonts.append(font);
+    return int(m_fonts.size() - 1);
+}
+
+QRectF PreparedReport::textBox(const Op &op) const
+{
+    const double width = TextMeasure(m_fonts.at(op.font)).width(op.text);
+    double left = op.rect.left();
+    if (op.align == Align::Centre)
+        left = op.rect.center().x() - width / 2;
+    else if (op.align == Align::Right)
+        left = op.rect.right() - width;
+    return QRectF(left, op.rect.top(), width, op.rect.height());
 }
 
 PreparedReport::Page &PreparedReport::newPage()
@@ -67,10 +91,7 @@ void PreparedReport::paintPage(QPainter &painter, int page, double dpiX, double 
         DeviceFont &f = fonts[size_t(index)];
         if (!f.ready) {
             const FontSpec &spec = m_fonts.at(index);
-            f.font = QFont(installedFamily(spec.family));
-            f.font.setPointSizeF(spec.size);
-            f.font.setBold(spec.bold.value_or(false));
-            f.font.setKerning(false);
+            f.font = TextMeasure::printFont(spec);
             const QFontMetricsF metrics(f.font, device);
             f.ascent = metrics.ascent();
             f.descent = metrics.descent();
@@ -110,20 +131,10 @@ void PreparedReport::paintPage(QPainter &painter, int page, double dpiX, double 
                 else if (op.align == Align::Right)
                     x = r.right() - width;
             }
-            const bool cut = op.clip && r.width() > 0 && width > r.width();
-            if (cut) {
-                painter.save();
-                painter.setClipRect(r);
-                x = op.align == Align::Right ? r.right() - width : r.left();
-                if (op.align == Align::Centre)
-                    x = r.left();
-            }
             double baseline = r.top() + f.ascent;
             if (op.middle)
                 baseline = r.center().y() + (f.ascent - f.descent) / 2;
             painter.drawText(QPointF(x, baseline), op.text);
-            if (cut)
-                painter.restore();
             break;
         }
         }
@@ -139,21 +150,37 @@ void PreparedReport::setUp(QPrinter &printer) const
     layout.setMode(QPageLayout::FullPageMode);
     printer.setPageLayout(layout);
     printer.setFullPage(true);
-    if (!title.isEmpty())
-        printer.setDocName(title.trimmed());
+    // The print dialog proposes the document's name for a PDF and takes what follows its last
+    // dot for a suffix to replace: a title ends with a date ("по 01.12.2026"), so the name
+    // carries its own ".pdf".
+    if (!title.trimmed().isEmpty())
+        printer.setDocName(title.trimmed() + QStringLiteral(".pdf"));
 }
 
 bool PreparedReport::paint(QPrinter &printer) const
 {
+    // The pages the print dialog asked for, and as many copies as the printer does not make
+    // itself.
+    int first = 1;
+    int last = pageCount();
+    if (printer.printRange() == QPrinter::PageRange && printer.fromPage() > 0) {
+        first = std::max(1, printer.fromPage());
+        last = std::min(pageCount(), printer.toPage() > 0 ? printer.toPage() : pageCount());
+    }
+    const int copies = printer.supportsMultipleCopies() ? 1 : std::max(1, printer.copyCount());
     QPainter painter;
     if (!painter.begin(&printer))
         return false;
-    for (int i = 0; i < pageCount(); ++i) {
-        if (i > 0 && !printer.newPage())
-            return false;
-        // Every page is drawn in paper coordinates, whatever the page before it did to the painter.
-        painter.resetTransform();
-        paintPage(painter, i, printer.logicalDpiX(), printer.logicalDpiY());
+    bool firstPage = true;
+    for (int copy = 0; copy < copies; ++copy) {
+        for (int i = first - 1; i < last; ++i) {
+            if (!firstPage && !printer.newPage())
+                return false;
+            firstPage = false;
+            // Every page is drawn in paper coordinates, whatever the page before it did.
+            painter.resetTransform();
+            paintPage(painter, i, printer.logicalDpiX(), printer.logicalDpiY());
+        }
     }
     return painter.end();
 }

@@ -24,7 +24,6 @@ public:
         Kind kind = Kind::Text;
         Align align = Align::Left;
         Qt::PenStyle style = Qt::SolidLine;
-        bool clip = false;   // the text is cut at the rectangle's width
         bool middle = false; // the text is centred between the rectangle's top and bottom
         int font = -1;       // index into fonts()
         QRectF rect;         // Fill, Text; for Line the line from top left to bottom right
@@ -41,6 +40,11 @@ public:
     const QVector<FontSpec> &fonts() const { return m_fonts; }
     const QVector<Page> &pages() const { return m_pages; }
     int pageCount() const { return int(m_pages.size()); }
+
+    // The index of a font in fonts(), added when the pages have none like it.
+    int addFont(const FontSpec &font);
+    // Where a text operation's text is drawn: its measured width placed in its rectangle.
+    QRectF textBox(const Op &op) const;
 
     Page &newPage();
     Page &lastPage() { return m_pages.last(); }

@@ -1,6 +1,12 @@
 #include "output/report.h"
 
 #include "output/data_source.h"
+#include "output/text_measure.h"
+
+#include <QHash>
+
+#include <algorithm>
+#include <memory>
 
 namespace report {
 
@@ -24,6 +30,7 @@ Report::Report(const Layout &layout)
         if (group.footer)
             compiled.footer = compile(*group.footer, m_layout.font);
         compiled.reprint = group.reprintOnNewPage;
+        compiled.continuedMark = group.continuedMark;
         m_groups.append(std::move(compiled));
     }
     m_detail = compile(m_layout.detail, m_layout.font);
@@ -114,14 +121,20 @@ class Preparation
 public:
     using CompiledBand = Report::CompiledBand;
     using CompiledItem = Report::CompiledItem;
+    enum class Kind { None, Header, Detail, Footer };
 
-    Preparation(const Report &report, const DataSource &source)
+    Preparation(const Report &report, const DataSource &source, const Layout &paper)
         : m_report(report)
         , m_source(source)
-        , m_out(report.m_layout, report.m_fonts)
-        , m_printable(report.m_layout.printableSize())
+        , m_paper(paper)
+        , m_out(paper, report.m_fonts)
+        , m_printable(paper.printableSize())
         , m_active(report.m_groups.size(), false)
     {
+        m_headerPage.fill(-1, report.m_groups.size());
+        m_headerOp.fill(-1, report.m_groups.size());
+        m_footerPage.fill(-1, report.m_groups.size());
+        m_footerOp.fill(-1, report.m_groups.size());
         for (const QString &field : report.m_symbols.fields()) {
             const int column = source.columnOf(field);
             if (column < 0)
@@ -129,7 +142,7 @@ public:
                     QStringLiteral("В запросе %1 нет поля \"%2\"").arg(source.name(), field));
             m_columns.append(column);
         }
-        m_sums.fill(0, report.m_symbols.sumCount());
+        m_sums.fill(Decimal(), report.m_symbols.sumCount());
         m_limit = m_printable.height() - (report.m_pageFooter ? report.m_pageFooter->height : 0);
         for (const Report::CompiledGroup &group : report.m_groups) {
             if (group.header)
@@ -138,6 +151,15 @@ public:
                 collectSums(*group.footer);
         }
         collectSums(report.m_detail);
+        for (const Report::CompiledGroup &group : report.m_groups) {
+            if (group.header)
+                findRooms(*group.header);
+            if (group.footer)
+                findRooms(*group.footer);
+        }
+        findRooms(report.m_detail);
+        if (report.m_pageFooter)
+            findRooms(*report.m_pageFooter);
     }
 
     PreparedReport run()
@@ -178,7 +200,7 @@ public:
             for (int g = changed; g < groups.size(); ++g)
                 beginGroup(g, row);
             accumulate(row);
-            print(m_report.m_detail, row);
+            print(m_report.m_detail, row, Kind::Detail);
         }
         for (int g = int(groups.size()) - 1; g >= 0; --g)
             endGroup(g, count - 1);
@@ -193,7 +215,7 @@ private:
         s.source = &m_source;
         s.row = row;
         s.columns = &m_columns;
-        s.sums = const_cast<QVector<double> *>(&m_sums);
+        s.sums = const_cast<QVector<Decimal> *>(&m_sums);
         s.page = m_pageNumber;
         return s;
     }
@@ -218,7 +240,7 @@ private:
     {
         const auto &group = m_report.m_groups.at(g);
         if (group.header)
-            print(*group.header, row);
+            print(*group.header, row, Kind::Header, g);
         m_active[g] = true;
     }
 
@@ -226,11 +248,15 @@ private:
     {
         const auto &group = m_report.m_groups.at(g);
         if (group.footer)
-            print(*group.footer, row);
+            print(*group.footer, row, Kind::Footer, g);
         m_active[g] = false;
     }
 
-    void startPage(int row)
+    // Starts a page with the headers of the groups that continue there: reprinted as they are,
+    // or marked as continued.
+    void startPage(int row) { startPage(row, m_active); }
+
+    void startPage(int row, const QVector<bool> &continuing)
     {
         m_out.newPage();
         ++m_pageNumber;
@@ -238,11 +264,20 @@ private:
         m_content = false;
         const auto &groups = m_report.m_groups;
         for (int g = 0; g < groups.size(); ++g) {
-            if (m_active.at(g) && groups.at(g).reprint && groups.at(g).header) {
-                draw(*groups.at(g).header, row, m_y);
-                m_y += groups.at(g).header->height;
+            const auto &group = groups.at(g);
+            if (!continuing.at(g) || !group.header)
+                continue;
+            if (group.reprint) {
+                draw(*group.header, row, m_y);
+            } else if (!group.continuedMark.isEmpty()) {
+                draw(*group.header, row, m_y, group.continuedMark);
+            } else {
+                continue;
             }
+            m_y += group.header->height;
         }
+        m_pageTop = m_y;
+        m_last = Kind::None;
     }
 
     void finishPage(int row)
@@ -251,22 +286,105 @@ private:
             draw(*m_report.m_pageFooter, row, m_limit);
     }
 
-    void print(const CompiledBand &band, int row)
+    // Bands kept together: a group's header with the header or first line after it, a footer with
+    // the line or footer before it. When such a band does not fit, the bands it is kept with go
+    // to the next page with it, so that a header never ends a page and a summary never starts
+    // one alone.
+    void print(const CompiledBand &band, int row, Kind kind, int group = -1, bool child = false)
     {
-        // A band that does not fit goes to the next page, unless the page holds nothing else yet.
-        if (m_y + band.height > m_limit + 1e-6 && m_content) {
-            finishPage(row);
-            startPage(row);
+        const bool kept =
+            child || (kind == Kind::Header && m_last == Kind::Header) ||
+            (kind == Kind::Detail && m_last == Kind::Header) ||
+            (kind == Kind::Footer && (m_last == Kind::Detail || m_last == Kind::Footer));
+        const bool fits = m_y + band.height <= m_limit + 1e-6 || !m_content;
+        if (!kept) {
+            if (!fits) {
+                finishPage(row);
+                startPage(row);
+            }
+            m_keptOp = m_out.lastPage().size();
+            m_keptY = m_y;
+        } else if (!fits) {
+            if (m_keptY > m_pageTop + 1e-6) {
+                carryOver(row);
+            } else {
+                finishPage(row);
+                startPage(row);
+                m_keptOp = m_out.lastPage().size();
+                m_keptY = m_y;
+            }
+            if (m_y + band.height > m_limit + 1e-6 && m_keptY > m_pageTop + 1e-6) {
+                // What is kept together is taller than a page: it breaks here after all.
+                finishPage(row);
+                startPage(row);
+                m_keptOp = m_out.lastPage().size();
+                m_keptY = m_y;
+            }
+        }
+        if (kind == Kind::Header && group >= 0 && !child) {
+            m_headerPage[group] = m_out.pageCount();
+            m_headerOp[group] = m_out.lastPage().size();
+        }
+        if (kind == Kind::Footer && group >= 0 && !child) {
+            m_footerPage[group] = m_out.pageCount();
+            m_footerOp[group] = m_out.lastPage().size();
         }
         draw(band, row, m_y);
         m_y += band.height;
         m_content = true;
+        m_last = kind;
         for (const CompiledItem &item : band.items)
             if (item.reset)
                 for (int slot : item.expression.sumSlots())
-                    m_sums[slot] = 0;
-        for (const CompiledBand &child : band.children)
-            print(child, row);
+                    m_sums[slot] = Decimal();
+        for (const CompiledBand &childBand : band.children)
+            print(childBand, row, kind, -1, true);
+    }
+
+    // Moves the bands kept with the one to come from the bottom of this page to a new page.
+    void carryOver(int row)
+    {
+        PreparedReport::Page &page = m_out.lastPage();
+        const PreparedReport::Page moved = page.mid(m_keptOp);
+        page.resize(m_keptOp);
+        const double movedHeight = m_y - m_keptY;
+        const double oldTop = m_keptY;
+        const int oldPage = m_out.pageCount();
+        // The groups whose lines come over: those still going on and those whose footer comes
+        // over, unless their own header comes over too.
+        QVector<bool> carried(m_report.m_groups.size(), false);
+        QVector<bool> continuing = m_active;
+        for (int g = 0; g < carried.size(); ++g) {
+            carried[g] = m_headerPage.at(g) == oldPage && m_headerOp.at(g) >= m_keptOp;
+            const bool footerCarried =
+                m_footerPage.at(g) == oldPage && m_footerOp.at(g) >= m_keptOp;
+            continuing[g] = (m_active.at(g) || footerCarried) && !carried.at(g);
+        }
+        const int oldOp = m_keptOp;
+        const Kind last = m_last;
+        finishPage(row);
+        startPage(row, continuing);
+        PreparedReport::Page &next = m_out.lastPage();
+        m_keptOp = next.size();
+        m_keptY = m_y;
+        const double shift = m_y - oldTop;
+        for (int g = 0; g < carried.size(); ++g) {
+            if (carried.at(g)) {
+                m_headerPage[g] = m_out.pageCount();
+                m_headerOp[g] = m_headerOp.at(g) - oldOp + m_keptOp;
+            }
+            if (m_footerPage.at(g) == oldPage && m_footerOp.at(g) >= oldOp) {
+                m_footerPage[g] = m_out.pageCount();
+                m_footerOp[g] = m_footerOp.at(g) - oldOp + m_keptOp;
+            }
+        }
+        for (PreparedReport::Op op : moved) {
+            op.rect.translate(0, shift);
+            next.append(op);
+        }
+        m_y += movedHeight;
+        m_content = true;
+        m_last = last;
     }
 
     void line(PreparedReport::Page &page, const Line &style, QPointF from, QPointF to)
@@ -289,9 +407,9 @@ private:
         line(page, l.right, r.topRight(), r.bottomRight());
     }
 
-    void draw(const CompiledBand &band, int row, double y)
+    void draw(const CompiledBand &band, int row, double y, const QString &continued = {})
     {
-        const QMarginsF &margins = m_report.m_layout.margins;
+        const QMarginsF &margins = m_paper.margins;
         const QRectF area(margins.left(), margins.top() + y, m_printable.width(), band.height);
         PreparedReport::Page &page = m_out.lastPage();
         if (band.background.isValid()) {
@@ -304,8 +422,28 @@ private:
         const Scope s = scope(row);
         for (const CompiledItem &item : band.items) {
             const Item &spec = item.item;
-            const QRectF rect(area.left() + spec.left, area.top() + spec.top, spec.width,
-                              item.height);
+            QRectF rect(area.left() + spec.left, area.top() + spec.top, spec.width, item.height);
+            int font = item.font;
+            QString shown = spec.text;
+            if (item.expression.isNull()) {
+                // A label is never cut: as wide as its text, or grown like a figure when the
+                // layout gives it less room than its text needs.
+                if (spec.width <= 0)
+                    rect.setWidth(measure(font).width(shown));
+                else
+                    fit(item, true, area.left(), shown, rect, font);
+            } else {
+                const Value value = item.expression.evaluate(s);
+                shown = value.display(spec.mask);
+                // A group's header on a page where its lines continue says so after its first
+                // field.
+                if (!continued.isEmpty() && &item == firstField(band))
+                    shown += QLatin1Char(' ') + continued;
+                // A field without a width is as wide as its text, within its room.
+                if (spec.width <= 0)
+                    rect.setWidth(measure(font).width(shown));
+                fit(item, value.isNumber(), area.left(), shown, rect, font);
+            }
             if (spec.background.isValid() && spec.width > 0) {
                 PreparedReport::Op fill;
                 fill.kind = PreparedReport::Op::Kind::Fill;
@@ -316,36 +454,173 @@ private:
             PreparedReport::Op text;
             text.kind = PreparedReport::Op::Kind::Text;
             text.rect = rect;
-            text.font = item.font;
+            text.font = font;
             text.align = spec.align;
-            // Fields are cut at their width; labels are as wide as their text.
-            text.clip = spec.width > 0 && !item.expression.isNull();
             text.middle = spec.middle;
-            text.text = item.expression.isNull() ? spec.text
-                                                 : item.expression.evaluate(s).display(spec.mask);
+            text.text = shown;
             page.append(text);
             lines(page, spec.lines, rect);
         }
         lines(page, band.lines, area);
     }
 
+    // Where an item may spread within its band: from the middle of the gap to its neighbour on
+    // the left to the middle of the gap to its neighbour on the right (a label's own text is
+    // fixed, so the item may come up to it), in millimetres from the band's left edge.
+    struct Room
+    {
+        double left = 0;
+        double right = 0;
+    };
+
+    double labelWidth(const CompiledItem &item)
+    {
+        if (item.item.width > 0)
+            return item.item.width;
+        return item.expression.isNull() ? measure(item.font).width(item.item.text) : 0;
+    }
+
+    void findRooms(const CompiledBand &band)
+    {
+        for (const CompiledItem &item : band.items) {
+            const Item &a = item.item;
+            Room room{0, m_printable.width()};
+            const double aRight = a.left + labelWidth(item);
+            const double aMiddle = (a.left + aRight) / 2;
+            for (const CompiledItem &other : band.items) {
+                if (&other == &item)
+                    continue;
+                const Item &b = other.item;
+                if (b.top >= a.top + item.height - 1e-6 || a.top >= b.top + other.height - 1e-6)
+                    continue;
+                const double bRight = b.left + labelWidth(other);
+                const bool fixed = other.expression.isNull();
+                if ((b.left + bRight) / 2 < aMiddle)
+                    room.left = std::max(room.left, fixed ? bRight : (bRight + a.left) / 2);
+                else
+                    room.right = std::min(room.right, fixed ? b.left : (aRight + b.left) / 2);
+            }
+            m_rooms.insert(&item, room);
+        }
+        for (const CompiledBand &child : band.children)
+            findRooms(child);
+    }
+
+    const TextMeasure &measure(int font)
+    {
+        if (size_t(font) >= m_measures.size())
+            m_measures.resize(size_t(font) + 1);
+        auto &known = m_measures[size_t(font)];
+        if (!known)
+            known = std::make_unique<TextMeasure>(m_out.fonts().at(font));
+        return *known;
+    }
+
+    // A number never loses a digit: its field grows toward the free side within its room, and
+    // when the room is still too narrow the font steps down until the figure fits. A text too
+    // long for its field (or for its room, where fields of the layout overlap) ends with "…".
+    void fit(const CompiledItem &item, bool number, double bandLeft, QString &shown, QRectF &rect,
+             int &font)
+    {
+        const Room room = m_rooms.value(&item);
+        const double roomLeft = bandLeft + room.left;
+        const double roomRight = bandLeft + std::max(room.left, room.right);
+        if (!number) {
+            const double left = std::max(rect.left(), roomLeft);
+            const double right = std::max(left, std::min(rect.right(), roomRight));
+            rect.setLeft(left);
+            rect.setRight(right);
+            shown = measure(font).elided(shown, rect.width());
+            return;
+        }
+        const auto needed = [&](int f) { return measure(f).width(shown) * kFitSlack; };
+        double need = needed(font);
+        if (need <= rect.width() && rect.left() >= roomLeft - 1e-6 &&
+            rect.right() <= roomRight + 1e-6)
+            return;
+        FontSpec spec = m_out.fonts().at(font);
+        while (need > roomRight - roomLeft && spec.size > kSmallestFont) {
+            spec.size = std::max(kSmallestFont, spec.size - 0.5);
+            font = m_out.addFont(spec);
+            need = needed(font);
+        }
+        need = std::min(need, roomRight - roomLeft);
+        double left = rect.left();
+        double right = rect.right();
+        if (need > right - left) {
+            switch (item.item.align) {
+            case Align::Left:
+                right = left + need;
+                break;
+            case Align::Right:
+                left = right - need;
+                break;
+            case Align::Centre:
+                left = rect.center().x() - need / 2;
+                right = left + need;
+                break;
+            }
+        }
+        // Within the room, keeping the width the figure needs.
+        if (left < roomLeft) {
+            right += roomLeft - left;
+            left = roomLeft;
+        }
+        if (right > roomRight) {
+            left = std::max(roomLeft, left - (right - roomRight));
+            right = roomRight;
+        }
+        rect.setLeft(left);
+        rect.setRight(right);
+    }
+
+    static constexpr double kSmallestFont = 4;
+
+    static const CompiledItem *firstField(const CompiledBand &band)
+    {
+        for (const CompiledItem &item : band.items)
+            if (!item.expression.isNull())
+                return &item;
+        return nullptr;
+    }
+
+    QHash<const CompiledItem *, Room> m_rooms;
+    std::vector<std::unique_ptr<TextMeasure>> m_measures;
     const Report &m_report;
     const DataSource &m_source;
+    const Layout &m_paper;
     PreparedReport m_out;
     QSizeF m_printable;
     QVector<int> m_columns;
-    QVector<double> m_sums;
+    QVector<Decimal> m_sums;
     QVector<const Expression *> m_summed;
     QVector<bool> m_active;
     double m_limit = 0;
     double m_y = 0;
     int m_pageNumber = 0;
     bool m_content = false;
+    Kind m_last = Kind::None;
+    double m_pageTop = 0;      // where the page's own bands begin, below the repeated headers
+    qsizetype m_keptOp = 0;    // the first operation of the bands kept with the next one
+    double m_keptY = 0;        // and where they begin
+    QVector<int> m_headerPage; // the page of each group's last printed header
+    QVector<qsizetype> m_headerOp;
+    QVector<int> m_footerPage; // the page of each group's last printed footer
+    QVector<qsizetype> m_footerOp;
 };
 
 PreparedReport Report::prepare(const DataSource &source) const
 {
-    return Preparation(*this, source).run();
+    return Preparation(*this, source, m_layout).run();
+}
+
+PreparedReport Report::prepare(const DataSource &source, const QPageLayout &paper) const
+{
+    Layout page = m_layout;
+    if (paper.pageSize().id() != QPageSize::Custom)
+        page.pageSize = paper.pageSize().id();
+    page.orientation = paper.orientation();
+    return Preparation(*this, source, page).run();
 }
 
 } // namespace report

@@ -32,6 +32,9 @@ public:
     // even without rows: the bands of the groups without expression and the page footer. Throws
     // ReportError when an expression names a field the source lacks.
     PreparedReport prepare(const DataSource &source) const;
+    // The same on another paper or orientation (the layout's margins kept): every band still
+    // printed, the pages broken for that paper.
+    PreparedReport prepare(const DataSource &source, const QPageLayout &paper) const;
 
 private:
     struct CompiledItem
@@ -56,6 +59,7 @@ private:
         std::optional<CompiledBand> header;
         std::optional<CompiledBand> footer;
         bool reprint = false;
+        QString continuedMark;
     };
     friend class Preparation;
 

@@ -1,7 +1,5 @@
 #include "output/value.h"
 
-#include "db/number_format.h"
-
 #include <QDate>
 #include <QDateTime>
 #include <QLocale>
@@ -13,34 +11,44 @@ namespace report {
 
 namespace {
 
-// A number without a mask in the general format: up to 15 significant digits, no trailing zeros,
-// so 800/1.2 prints 666,666666666667 and 1200/1.2 prints 1000 rather than the noise of the
-// binary fraction.
-QString generalText(double value)
+QString withLocalePoint(QString text)
 {
-    if (value == 0)
-        return QStringLiteral("0");
-    const int whole = std::max(1, int(std::floor(std::log10(std::fabs(value)))) + 1);
-    QString text = QString::number(value, 'f', std::clamp(15 - whole, 0, 15));
-    if (text.contains(QLatin1Char('.'))) {
-        while (text.endsWith(QLatin1Char('0')))
-            text.chop(1);
-        if (text.endsWith(QLatin1Char('.')))
-            text.chop(1);
-    }
-    if (text == QLatin1String("-0"))
-        text = QStringLiteral("0");
     const QString point = QLocale().decimalPoint();
     if (point != QLatin1String("."))
         text.replace(QLatin1Char('.'), point);
     return text;
 }
 
+// The decimals a mask such as "#0", "#0.00" or "#0.00#" always shows and at most shows.
+void maskDecimals(const QString &mask, int *minDecimals, int *maxDecimals)
+{
+    *minDecimals = 0;
+    *maxDecimals = 0;
+    const qsizetype point = mask.indexOf(QLatin1Char('.'));
+    if (point < 0)
+        return;
+    for (qsizetype i = point + 1; i < mask.size(); ++i) {
+        if (mask.at(i) == QLatin1Char('0')) {
+            ++*minDecimals;
+            ++*maxDecimals;
+        } else if (mask.at(i) == QLatin1Char('#')) {
+            ++*maxDecimals;
+        }
+    }
+}
+
 } // namespace
 
 Value Value::number(double value)
 {
-    if (!std::isfinite(value))
+    bool ok = false;
+    const Decimal d = Decimal::fromDouble(value, &ok);
+    return ok ? number(d) : invalid();
+}
+
+Value Value::number(const Decimal &value)
+{
+    if (!value.isValid())
         return invalid();
     Value v;
     v.m_type = Type::Number;
@@ -60,7 +68,7 @@ Value Value::boolean(bool value)
 {
     Value v;
     v.m_type = Type::Bool;
-    v.m_number = value ? 1 : 0;
+    v.m_number = Decimal::fromInteger(value ? 1 : 0);
     return v;
 }
 
@@ -78,6 +86,7 @@ Value Value::fromVariant(const QVariant &value)
     switch (value.typeId()) {
     case QMetaType::Double:
     case QMetaType::Float:
+        return number(value.toDouble());
     case QMetaType::Int:
     case QMetaType::UInt:
     case QMetaType::LongLong:
@@ -86,7 +95,7 @@ Value Value::fromVariant(const QVariant &value)
     case QMetaType::UShort:
     case QMetaType::Long:
     case QMetaType::ULong:
-        return number(value.toDouble());
+        return number(Decimal::fromInteger(value.toLongLong()));
     case QMetaType::Bool:
         return boolean(value.toBool());
     case QMetaType::QDate:
@@ -104,33 +113,36 @@ Value Value::fromVariant(const QVariant &value)
 
 double Value::toNumber() const
 {
+    return toDecimal().toDouble();
+}
+
+Decimal Value::toDecimal() const
+{
     switch (m_type) {
     case Type::Number:
     case Type::Bool:
         return m_number;
     case Type::Text: {
         bool ok = false;
-        double parsed = m_text.trimmed().toDouble(&ok);
-        if (!ok)
-            parsed = QLocale().toDouble(m_text.trimmed(), &ok);
-        return ok ? parsed : 0;
+        const Decimal parsed = Decimal::fromText(m_text, &ok);
+        return ok ? parsed : Decimal();
     }
     case Type::Empty:
     case Type::Invalid:
         break;
     }
-    return 0;
+    return {};
 }
 
 QString Value::toText() const
 {
     switch (m_type) {
     case Type::Number:
-        return generalText(m_number);
+        return withLocalePoint(m_number.toString());
     case Type::Text:
         return m_text;
     case Type::Bool:
-        return m_number != 0 ? QStringLiteral("True") : QStringLiteral("False");
+        return !m_number.isZero() ? QStringLiteral("True") : QStringLiteral("False");
     case Type::Empty:
     case Type::Invalid:
         break;
@@ -143,7 +155,7 @@ bool Value::toBool() const
     switch (m_type) {
     case Type::Bool:
     case Type::Number:
-        return m_number != 0;
+        return !m_number.isZero();
     case Type::Text:
         return m_text.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0;
     case Type::Empty:
@@ -155,8 +167,12 @@ bool Value::toBool() const
 
 QString Value::display(const QString &mask) const
 {
-    if (m_type == Type::Number && !mask.isEmpty())
-        return numbers::format(m_number, mask);
+    if (m_type == Type::Number && !mask.isEmpty()) {
+        int minDecimals = 0;
+        int maxDecimals = 0;
+        maskDecimals(mask, &minDecimals, &maxDecimals);
+        return withLocalePoint(m_number.toString(minDecimals, maxDecimals));
+    }
     return toText();
 }
 

@@ -1,13 +1,16 @@
 #pragma once
 
+#include "output/decimal.h"
+
 #include <QString>
 #include <QVariant>
 
 namespace report {
 
-// A value of the report expression language. Empty is a field without a value (it prints nothing
-// and counts as 0 or "" in arithmetic); Invalid is the result of an impossible operation such as a
-// division by zero (it prints nothing and spreads through arithmetic).
+// A value of the report expression language. Numbers are exact decimals (output/decimal.h). Empty
+// is a field without a value (it prints nothing and counts as 0 or "" in arithmetic); Invalid is
+// the result of an impossible operation such as a division by zero (it prints nothing and spreads
+// through arithmetic).
 class Value
 {
 public:
@@ -15,6 +18,7 @@ public:
 
     Value() = default;
     static Value number(double value);
+    static Value number(const Decimal &value);
     static Value text(const QString &value);
     static Value boolean(bool value);
     static Value invalid();
@@ -29,6 +33,7 @@ public:
 
     // Number of the value: Empty 0, Bool 1 or 0, a text that reads as a number that number, else 0.
     double toNumber() const;
+    Decimal toDecimal() const;
     // Text of the value: numbers in their shortest form with the user's decimal separator.
     QString toText() const;
     bool toBool() const;
@@ -39,7 +44,7 @@ public:
 
 private:
     Type m_type = Type::Empty;
-    double m_number = 0;
+    Decimal m_number;
     QString m_text;
 };
 

@@ -1,6 +1,7 @@
 #include "reports/layout_holder.h"
 
 #include "db/data_module.h"
+#include "output/data_source.h"
 #include "output/preview.h"
 #include "ui/busy.h"
 
@@ -20,7 +21,9 @@ LayoutHolder::~LayoutHolder() = default;
 
 void LayoutHolder::preview(const report::PreparedReport &prepared, QWidget *parent)
 {
-    report::preview(prepared, parent);
+    report::preview(prepared, parent, [this](const QPageLayout &paper) {
+        return QuickRep1.prepare(report::DatasetSource(m_query, m_queryName), paper);
+    });
 }
 
 PeriodLayout::PeriodLayout(TDataModule6 &dm, const QString &objectName,

@@ -27,8 +27,9 @@ public:
     // The layout; its title label is filled in by the caller.
     report::Report QuickRep1;
 
-    // Shows prepared pages in the preview window; the user prints from there.
-    static void preview(const report::PreparedReport &prepared, QWidget *parent);
+    // Shows prepared pages in the preview window; the user prints from there. The query is still
+    // open: a change of paper or orientation there prepares the pages again from its rows.
+    void preview(const report::PreparedReport &prepared, QWidget *parent);
 
 protected:
     LayoutHolder(TDataModule6 &dm, const QString &objectName, const reporting::ReportDesign &design,
@@ -68,6 +69,8 @@ inline const QColor ReportHeader{0xF4, 0xF4, 0xF4};
 inline const QColor GroupHeader{0xE0, 0xE0, 0xE0};
 inline const QColor GrandTotal{0xDC, 0xDC, 0xDC};
 inline const QColor TotalField{0xEF, 0xEF, 0xEF};
+// After a worker's name on a page where his lines continue.
+inline const QString Continued = QStringLiteral("(продолжение)");
 
 // The page set-up of the period reports: A4 portrait, 10 mm margins, Arial 10 pt.
 report::Layout periodPage();

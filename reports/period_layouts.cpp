@@ -54,26 +54,29 @@ QStringList TForm16::sqlText()
         QStringLiteral("select person.s_caption fio, sum(smena.good)::numeric(10,2) "
                        "as kolvo,vid_oper.vid, "),
         QStringLiteral("sum(smena.pay)::numeric(10,2) as summa,izdel.nom, oper.naimen, color,"),
-        QStringLiteral("(select coalesce(sum(f.cnt*f.price),0)::numeric(10,2) f_sum7 from "
-                       "accounts_dep.fatigue f where f.d_date<:data4 and f.d_date>=:data3 and "
-                       "f.id_p=smena.w_id and f.id_nom=izdel.id_nom and f.id_o=7777),"),
-        QStringLiteral("(select coalesce(sum(f.cnt*f.price),0)::numeric(10,2) f_sum8 from "
-                       "accounts_dep.fatigue f where f.d_date<:data6 and f.d_date>=:data5 and "
-                       "f.id_p=smena.w_id and f.id_nom=izdel.id_nom and f.id_o=7778),"),
-        QStringLiteral("(select coalesce(sum(f.cnt*f.price),0)::numeric(10,2) f_sum78 from "
-                       "accounts_dep.fatigue f where f.d_date<:data8 and f.d_date>=:data7 and "
-                       "f.id_p=smena.w_id),"),
         QStringLiteral(
-            "(select coalesce(sum(f.cnt*f.price),0)::numeric(10,2) f_sum7_all from "
+            "(select coalesce(sum((f.cnt*f.price)::numeric),0)::numeric(10,2) f_sum7 from "
+            "accounts_dep.fatigue f where f.d_date<:data4 and f.d_date>=:data3 and "
+            "f.id_p=smena.w_id and f.id_nom=izdel.id_nom and f.id_o=7777),"),
+        QStringLiteral(
+            "(select coalesce(sum((f.cnt*f.price)::numeric),0)::numeric(10,2) f_sum8 from "
+            "accounts_dep.fatigue f where f.d_date<:data6 and f.d_date>=:data5 and "
+            "f.id_p=smena.w_id and f.id_nom=izdel.id_nom and f.id_o=7778),"),
+        QStringLiteral(
+            "(select coalesce(sum((f.cnt*f.price)::numeric),0)::numeric(10,2) f_sum78 from "
+            "accounts_dep.fatigue f where f.d_date<:data8 and f.d_date>=:data7 and "
+            "f.id_p=smena.w_id),"),
+        QStringLiteral(
+            "(select coalesce(sum((f.cnt*f.price)::numeric),0)::numeric(10,2) f_sum7_all from "
             "accounts_dep.fatigue f where f.d_date<:data10 and f.d_date>=:data9 and f.id_o=7777),"),
         QStringLiteral(
-            "(select coalesce(sum(f.cnt*f.price),0)::numeric(10,2) f_sum8_all from "
+            "(select coalesce(sum((f.cnt*f.price)::numeric),0)::numeric(10,2) f_sum8_all from "
             "accounts_dep.fatigue f where f.d_date<:data12 and f.d_date>=:data11 and f.id_o=7778)"),
         // The period's entries summed per worker, product, operation and colour before the names
         // are joined: the same lines as summing the joined rows, without sorting a year of them.
         QStringLiteral("from cmn_contractor.person person,"),
         QStringLiteral("(select w_id, i_id, o_id, color, sum(kol_vo-brak) as good, "
-                       "sum((kol_vo-brak)*cena) as pay from accounts_dep.smena where "
+                       "sum(((kol_vo-brak)*cena)::numeric) as pay from accounts_dep.smena where "
                        "data<:data2 and data>=:data1 group by w_id, i_id, o_id, color) smena,"),
         QStringLiteral("accounts_dep.izdel,accounts_dep.vid_oper,"),
         QStringLiteral("accounts_dep.oper where w_id=s_code::integer and izdel.id=smena.i_id and "
@@ -113,6 +116,7 @@ Layout TForm16::design()
 
     Group worker;
     worker.expression = QStringLiteral("t_Report.fio");
+    worker.continuedMark = layouts::Continued;
     worker.header = groupHeader(6.6, QStringLiteral("fio"))
                         .add(label(QStringLiteral("Сумма без Р/К"), 163.2, 25.1).bold().sized(10));
     worker.footer =
@@ -250,10 +254,14 @@ QStringList TForm20::sqlText()
         int from; // the parameter numbers of the period's bounds: from and from + 1
     };
     const HourPaid hourPaid[] = {
-        {"f_sum7", "f.cnt*f.price", 7777, 0, 1}, {"f_sum7_n", "f.cnt*f.price", 7777, 1, 3},
-        {"f_sum8", "f.cnt*f.price", 7778, 0, 5}, {"f_sum8_n", "f.cnt*f.price", 7778, 1, 7},
-        {"f_sum7h", "f.cnt", 7777, 0, 11},       {"f_sum7h_n", "f.cnt", 7777, 1, 13},
-        {"f_sum8h", "f.cnt", 7778, 0, 15},       {"f_sum8h_n", "f.cnt", 7778, 1, 17},
+        {"f_sum7", "(f.cnt*f.price)::numeric", 7777, 0, 1},
+        {"f_sum7_n", "(f.cnt*f.price)::numeric", 7777, 1, 3},
+        {"f_sum8", "(f.cnt*f.price)::numeric", 7778, 0, 5},
+        {"f_sum8_n", "(f.cnt*f.price)::numeric", 7778, 1, 7},
+        {"f_sum7h", "f.cnt", 7777, 0, 11},
+        {"f_sum7h_n", "f.cnt", 7777, 1, 13},
+        {"f_sum8h", "f.cnt", 7778, 0, 15},
+        {"f_sum8h_n", "f.cnt", 7778, 1, 17},
     };
     QStringList columns;
     QStringList sums;
@@ -277,8 +285,8 @@ QStringList TForm20::sqlText()
         columns.join(QStringLiteral(",\n")),
         QStringLiteral("from cmn_contractor.person person,accounts_dep.izdel,accounts_dep.oper,"),
         QStringLiteral("(select w_id, i_id, o_id, color, sum(time) as sum_time, sum(kol_vo) as "
-                       "kolvo, sum(brak) as brk, sum((kol_vo-brak)*cena) as summa, "
-                       "sum(prize*(kol_vo-brak)*cena/100) as s_prize"),
+                       "kolvo, sum(brak) as brk, sum(((kol_vo-brak)*cena)::numeric) as summa, "
+                       "sum((prize*(kol_vo-brak)*cena/100)::numeric) as s_prize"),
         QStringLiteral("from accounts_dep.smena where data<:data10 and data>=:data9 "
                        "group by w_id, i_id, o_id, color) smena"),
         QStringLiteral("left join (select f.id_p,"),
@@ -311,6 +319,7 @@ Layout TForm20::design()
 
     Group worker;
     worker.expression = QStringLiteral("w_Report.fio");
+    worker.continuedMark = layouts::Continued;
     worker.header = groupHeader(5.3, QStringLiteral("fio"))
                         .add({
                             label(QStringLiteral("Часы"), 126.7).bold().sized(9),
@@ -397,7 +406,7 @@ QStringList TForm21::sqlText()
     return {
         QStringLiteral("select izdel.marka, vid_oper.vid vid, oper.naimen, izdel.nom,"),
         QStringLiteral("sum(smena.kol_vo)::numeric as kolvo, sum(smena.brak) as brk, "),
-        QStringLiteral("sum((kol_vo-brak)*smena.cena) as summa, color, "
+        QStringLiteral("sum(((kol_vo-brak)*smena.cena)::numeric) as summa, color, "
                        "round((izdel.massa*sum(smena.kol_vo))::numeric,2) as mass "),
         QStringLiteral(
             "from accounts_dep.izdel,accounts_dep.oper,accounts_dep.smena,accounts_dep.vid_oper "
@@ -425,9 +434,9 @@ Layout TForm21::design()
     whole.header->child(spacer());
     whole.footer = grandTotal(6.6).add({
         label(QStringLiteral("Итого:"), 99.7).bold().sized(11),
-        total(QStringLiteral("sum(brk)"), 124.4, 8.7),
-        total(QStringLiteral("sum(mass)"), 132.8, 18.8),
-        total(QStringLiteral("sum(kolvo)"), 152.1, 16.7),
+        total(QStringLiteral("sum(brk)"), 124.4, 8.2),
+        total(QStringLiteral("sum(mass)"), 132.8, 19.1),
+        total(QStringLiteral("sum(kolvo)"), 152.1, 17.6),
         total(QStringLiteral("sum(summa)"), 169.9, 20.1, Mask2),
     });
 
@@ -438,25 +447,28 @@ Layout TForm21::design()
                               .withFont(boldFont(9))
                               .resetting()
                               .add({
-                                  total(QStringLiteral("sum(brk)"), 124.4, 8.7),
-                                  total(QStringLiteral("sum(mass)"), 132.8, 18.8, Mask2),
-                                  total(QStringLiteral("sum(kolvo)"), 152.1, 16.7),
+                                  total(QStringLiteral("sum(brk)"), 124.4, 8.2),
+                                  total(QStringLiteral("sum(mass)"), 132.8, 19.1, Mask2),
+                                  total(QStringLiteral("sum(kolvo)"), 152.1, 17.6),
                                   total(QStringLiteral("sum(summa)"), 169.9, 20.1, Mask2),
                               });
 
     layout.groups = {whole, nomenclature};
-    layout.detail = band(4.2)
-                        .withFont(report::font(9))
-                        .add({
-                            field(QStringLiteral("marka"), 1.1, 52.1),
-                            field(QStringLiteral("vid"), 52.9, 27.8),
-                            field(QStringLiteral("color"), 81.2, 16.7).centred(),
-                            field(layouts::kindText(), 99.5, 27.0),
-                            field(QStringLiteral("brk"), 125.4, 6.6).centred(),
-                            field(QStringLiteral("mass"), 133.6, 18.8).centred(),
-                            field(QStringLiteral("kolvo"), 152.1, 16.7).centred(),
-                            field(QStringLiteral("summa"), 169.9, 19.1).centred().masked(Mask3),
-                        });
+    layout.detail =
+        band(4.2)
+            .withFont(report::font(9))
+            .add({
+                // Each field ends before the next one's left position.
+                field(QStringLiteral("marka"), 1.1, 51.6),
+                field(QStringLiteral("vid"), 52.9, 28.1),
+                field(QStringLiteral("color"), 81.2, 18.1).centred(),
+                // The kind a size smaller: "Готовая продукция" whole before the rejects.
+                field(layouts::kindText(), 99.5, 25.7).sized(8),
+                field(QStringLiteral("brk"), 125.4, 8.0).centred(),
+                field(QStringLiteral("mass"), 133.6, 18.3).centred(),
+                field(QStringLiteral("kolvo"), 152.1, 17.6).centred(),
+                field(QStringLiteral("summa"), 169.9, 20.1).centred().masked(Mask3),
+            });
     layout.pageFooter = layouts::pageNumberFooter(4.8);
     return layout;
 }

@@ -197,7 +197,7 @@ private Q_SLOTS:
             QStringLiteral("Хоз. раб. (дн.) 8 1200 1000"),
             QStringLiteral("Хоз. раб. (нч.) 0 0 0"),
             QStringLiteral("Ср. сд. (дн.) 0 0 0"),
-            QStringLiteral("Ср. сд. (нч.) 4 800 666,666666666667"),
+            QStringLiteral("Ср. сд. (нч.) 4 800 666,67"),
             QStringLiteral("Сдел. 20,00 370,00 308,33"),
             QStringLiteral("Итого: 32,00 2370,00 1975,00"),
             QStringLiteral("Цена ср. сд. за 1 ч.: 18,50 15,42"),

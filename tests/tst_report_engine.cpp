@@ -1,5 +1,6 @@
 #include "output/data_source.h"
 #include "output/expression.h"
+#include "output/preview.h"
 #include "output/report.h"
 #include "support/recorders.h"
 #include "support/report_capture.h"
@@ -9,7 +10,11 @@
 #include <QAction>
 #include <QApplication>
 #include <QDialog>
+#include <QImage>
+#include <QPainter>
+#include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>
+#include <QPrinter>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -34,7 +39,7 @@ QString evaluate(const QString &text, const TableSource &source, const QString &
     QVector<int> columns;
     for (const QString &field : symbols.fields())
         columns.append(source.columnOf(field));
-    QVector<double> sums(symbols.sumCount(), 0);
+    QVector<Decimal> sums(symbols.sumCount());
     Scope scope{&source, 0, &columns, &sums, 4};
     return expression.evaluate(scope).display(mask);
 }
@@ -160,12 +165,34 @@ private Q_SLOTS:
                                      << "4";
         QTest::newRow("unformatted decimals") << "summa" << QVariantMap{{"summa", 1234.125}} << ""
                                               << "1234,125";
-        QTest::newRow("unformatted: 15 digits")
+        // A quotient that does not end prints rounded half up to kopecks; one that ends, whole.
+        QTest::newRow("unformatted quotient: kopecks")
             << "f_sum8/1.2" << QVariantMap{{"f_sum8", 800}} << ""
-            << "666,666666666667";
-        QTest::newRow("unformatted: no binary noise")
+            << "666,67";
+        QTest::newRow("unformatted quotient: rounded down")
             << "f_sum7/1.2" << QVariantMap{{"f_sum7", 370}} << ""
-            << "308,333333333333";
+            << "308,33";
+        QTest::newRow("unformatted quotient that ends")
+            << "f_sum7/1.2" << QVariantMap{{"f_sum7", 1200.6}} << ""
+            << "1000,5";
+        QTest::newRow("unformatted: stored double without noise")
+            << "a+b+c" << QVariantMap{{"a", 80000.01}, {"b", 180.97}, {"c", 0.01}} << ""
+            << "80180,99";
+        QTest::newRow("unformatted: binary noise of the database dropped")
+            << "summa" << QVariantMap{{"summa", 0.1 + 0.2}} << ""
+            << "0,3";
+        QTest::newRow("mask rounds a half-kopeck tie up")
+            << "summa" << QVariantMap{{"summa", 33833.685}} << "#0.00"
+            << "33833,69";
+        QTest::newRow("mask rounds a negative tie away from zero")
+            << "0-summa" << QVariantMap{{"summa", 1.005}} << "#0.00"
+            << "-1,01";
+        QTest::newRow("mask on a quotient tie")
+            << "summa/1.2" << QVariantMap{{"summa", 0.03}} << "#0.00"
+            << "0,03";
+        QTest::newRow("mask on a quotient half up")
+            << "summa/2" << QVariantMap{{"summa", 0.05}} << "#0.00"
+            << "0,03";
         QTest::newRow("unformatted: small") << "0.1+0.2" << none << ""
                                             << "0,3";
         QTest::newRow("unformatted: negative") << "0-2.5" << none << ""
@@ -182,6 +209,11 @@ private Q_SLOTS:
                                            << "2,125";
         QTest::newRow("mask on text") << "fio" << QVariantMap{{"fio", "Петров"}} << "#0.00"
                                       << "Петров";
+        QTest::newRow("too large to hold prints nothing")
+            << "9999999999*9999999999*9999999999" << none << "#0.00"
+            << "";
+        QTest::newRow("mask finer than the decimals kept") << "1/3" << none << "#0.00000000000000"
+                                                           << "0,333333333333";
         QTest::newRow("negative rounds to zero") << "0-0.0001" << none << "#0.00"
                                                  << "0,00";
     }
@@ -385,6 +417,122 @@ private Q_SLOTS:
                                  prepared.writePdf(QStringLiteral("/nonexistent/dir/x.pdf")));
     }
 
+    // Money summed as decimals: the printed total is the exact sum of the lines rounded half up
+    // to kopecks, whatever the order of the lines, where binary sums fall a kopeck short.
+    void exactTotals_data()
+    {
+        QTest::addColumn<QStringList>("amounts");
+        QTest::addColumn<QString>("total");
+        QTest::addColumn<QString>("unformatted");
+        QTest::newRow("one half-kopeck line") << QStringList{"1.005"} << "1,01"
+                                              << "1,005";
+        QTest::newRow("three lines to a tie")
+            << QStringList{"11277.895", "11277.895", "11277.895"} << "33833,69"
+            << "33833,685";
+        QTest::newRow("small lines to a tie") << QStringList{"0.105", "0.2", "0.3"} << "0,61"
+                                              << "0,605";
+        QTest::newRow("no noise in a long sum")
+            << QStringList{"80000.1", "0.29", "180.3", "0.3", "0.1", "-0.1"} << "80180,99"
+            << "80180,99";
+        QTest::newRow("a tie below zero") << QStringList{"-2.5", "0.495"} << "-2,01"
+                                          << "-2,005";
+    }
+    void exactTotals()
+    {
+        QFETCH(QStringList, amounts);
+        QFETCH(QString, total);
+        QFETCH(QString, unformatted);
+        Layout layout;
+        Group whole;
+        whole.footer =
+            band(6).add({field(QStringLiteral("sum(summa)"), 0, 40).masked(QStringLiteral("#0.00")),
+                         field(QStringLiteral("sum(summa)"), 50, 40)});
+        layout.groups = {whole};
+        layout.detail = band(5);
+        const Report report(layout);
+        for (bool reversed : {false, true}) {
+            TableSource rows(QStringLiteral("q"), {QStringLiteral("summa")});
+            for (qsizetype i = 0; i < amounts.size(); ++i)
+                rows.addRow({amounts.at(reversed ? amounts.size() - 1 - i : i).toDouble()});
+            const PreparedReport prepared = report.prepare(rows);
+            QCOMPARE(prepared.texts(0), (QStringList{total, unformatted}));
+        }
+    }
+
+    // Lines, fills and band backgrounds as they come out on a page at 96 dpi, against the
+    // reference picture within a tolerance for the smoothing of edges and glyphs.
+    void pagePicture()
+    {
+        Layout layout;
+        layout.margins = QMarginsF(10, 10, 10, 10);
+        Group whole;
+        whole.header = band(12)
+                           .filled(QColor(0xF4, 0xF4, 0xF4))
+                           .add(label(QStringLiteral("Отчет по рабочим"), 2).bold().sized(12));
+        whole.footer = band(10)
+                           .filled(QColor(0xDC, 0xDC, 0xDC))
+                           .framed(Lines::frame())
+                           .add(field(QStringLiteral("sum(summa)"), 120, 40)
+                                    .centred()
+                                    .masked(QStringLiteral("#0.00"))
+                                    .filled(QColor(0xEF, 0xEF, 0xEF))
+                                    .framed(Lines::frame()));
+        Group worker;
+        worker.expression = QStringLiteral("fio");
+        worker.header =
+            band(7).filled(QColor(0xE0, 0xE0, 0xE0)).add(field(QStringLiteral("fio"), 1));
+        layout.groups = {whole, worker};
+        layout.detail =
+            band(6)
+                .framed(Lines::above(dottedGreyLine()))
+                .add({field(QStringLiteral("n"), 5, 30), field(QStringLiteral("summa"), 120, 40)
+                                                             .rightAligned()
+                                                             .masked(QStringLiteral("#0.00"))
+                                                             .framed(Lines::sides(solidLine()))});
+        TableSource rows(QStringLiteral("q"),
+                         {QStringLiteral("fio"), QStringLiteral("n"), QStringLiteral("summa")});
+        for (int i = 0; i < 12; ++i)
+            rows.addRow({i < 6 ? QStringLiteral("Антонов А.А.") : QStringLiteral("Борисов Б.Б."),
+                         QStringLiteral("Строка %1").arg(i + 1), 1000.5 * (i + 1)});
+        const PreparedReport prepared = Report(layout).prepare(rows);
+
+        const QSize size(794, 1123); // A4 at 96 dpi
+        QImage page(size, QImage::Format_RGB32);
+        page.fill(Qt::white);
+        {
+            QPainter painter(&page);
+            prepared.paintPage(painter, 0, 96, 96);
+        }
+        const QString reference = QFINDTESTDATA("reference/report_page.png");
+        if (qEnvironmentVariableIsSet("TABEL_WRITE_REFERENCE")) {
+            QVERIFY(page.save(QStringLiteral(QT_TESTCASE_SOURCEDIR "/reference/report_page.png")));
+            return;
+        }
+        QImage expected(reference);
+        QVERIFY2(!expected.isNull(), qPrintable(reference));
+        expected = expected.convertToFormat(QImage::Format_RGB32);
+        QCOMPARE(expected.size(), size);
+        // A pixel differs when a channel is off by more than rounding; the smoothing of edges and
+        // glyphs may differ a little, so a few such pixels are allowed.
+        int differing = 0;
+        int inked = 0;
+        for (int y = 0; y < size.height(); ++y) {
+            const QRgb *a = reinterpret_cast<const QRgb *>(page.constScanLine(y));
+            const QRgb *b = reinterpret_cast<const QRgb *>(expected.constScanLine(y));
+            for (int x = 0; x < size.width(); ++x) {
+                if (b[x] != qRgb(255, 255, 255))
+                    ++inked;
+                if (qAbs(qRed(a[x]) - qRed(b[x])) > 8 || qAbs(qGreen(a[x]) - qGreen(b[x])) > 8 ||
+                    qAbs(qBlue(a[x]) - qBlue(b[x])) > 8)
+                    ++differing;
+            }
+        }
+        QVERIFY(inked > 10000);
+        QVERIFY2(
+            differing < inked / 100,
+            qPrintable(QStringLiteral("%1 of %2 inked pixels differ").arg(differing).arg(inked)));
+    }
+
     // Without a stand-in the pages go to the print preview, shown modally, in Russian, which
     // shows every prepared page in the layout's orientation.
     void previewWindow()
@@ -416,6 +564,42 @@ private Q_SLOTS:
         QCOMPARE(orientation, QPageLayout::Landscape);
         QVERIFY2(actions.contains(QStringLiteral("Печать")),
                  qPrintable(actions.join(QLatin1Char('|'))));
+    }
+
+    // A change of orientation in the preview prepares the pages again for it: three bands of 80 mm
+    // take two landscape pages and one portrait page. The printer and its settings stay for the
+    // next preview of the session.
+    void previewOrientation()
+    {
+        Layout layout;
+        layout.orientation = QPageLayout::Landscape;
+        layout.detail = band(80).add(field(QStringLiteral("n"), 0, 20));
+        layout.pageFooter = band(5).add(field(QStringLiteral("PAGENUMBER"), 150, 20));
+        const Report report(layout);
+        TableSource rows(QStringLiteral("q"), {QStringLiteral("n")}, {{1}, {2}, {3}});
+        PreparedReport prepared = report.prepare(rows);
+        prepared.title = QStringLiteral("   Отчет по рабочим за период с 01.11.2026 по 01.12.2026");
+        QCOMPARE(prepared.pageCount(), 2);
+        int portraitPages = -1;
+        QPrinter *shown = nullptr;
+        ModalScript modal([&](QDialog &dialog) {
+            auto *view = dialog.findChild<QPrintPreviewWidget *>();
+            QVERIFY(view);
+            view->setPortraitOrientation();
+            view->updatePreview();
+            portraitPages = view->pageCount();
+            shown = static_cast<QPrintPreviewDialog &>(dialog).printer();
+            shown->setCopyCount(3);
+        });
+        preview(prepared, nullptr,
+                [&](const QPageLayout &paper) { return report.prepare(rows, paper); });
+        QCOMPARE(portraitPages, 1);
+        QCOMPARE(shown, &sessionPrinter());
+        QCOMPARE(sessionPrinter().copyCount(), 3);
+        // The print dialog proposes the document's name without what follows its last dot for a
+        // PDF's name: the year stays.
+        QCOMPARE(sessionPrinter().docName(),
+                 QStringLiteral("Отчет по рабочим за период с 01.11.2026 по 01.12.2026.pdf"));
     }
 
 private:

@@ -129,6 +129,8 @@ private Q_SLOTS:
                               QStringLiteral("--to"), QStringLiteral("01.03.2024"),
                               QStringLiteral("--kind"), kind, QStringLiteral("--pdf"), path});
         QVERIFY2(run.code == 0, qPrintable(run.err));
+        // A scheduled job mails whatever it writes on stderr: nothing on success.
+        QVERIFY2(run.err.isEmpty(), qPrintable(run.err));
 
         TForm16 form16(*m_dm);
         TForm17 form17(*m_dm);
@@ -155,6 +157,8 @@ private Q_SLOTS:
                   QStringLiteral("hours"), QStringLiteral("--month"), QStringLiteral("2"),
                   QStringLiteral("--year"), QStringLiteral("2024"), QStringLiteral("--pdf"), path});
         QVERIFY2(run.code == 0, qPrintable(run.err));
+        // A scheduled job mails whatever it writes on stderr: nothing on success.
+        QVERIFY2(run.err.isEmpty(), qPrintable(run.err));
         TForm15 form15(*m_dm);
         PreviewCapture capture(m_dir.path());
         form15.print(2, 2024, TForm15::monthTitle(2, 2024), nullptr);
@@ -175,6 +179,8 @@ private Q_SLOTS:
                               QStringLiteral("01.02.2024"), QStringLiteral("--to"),
                               QStringLiteral("01.03.2024"), QStringLiteral("--xlsx"), path});
         QVERIFY2(run.code == 0, qPrintable(run.err));
+        // A scheduled job mails whatever it writes on stderr: nothing on success.
+        QVERIFY2(run.err.isEmpty(), qPrintable(run.err));
         QVERIFY(QFileInfo(path).isFile());
 
         TForm16 form16(*m_dm);
@@ -197,6 +203,20 @@ private Q_SLOTS:
         // Only the asked-for file is left behind.
         QCOMPARE(QDir(m_dir.path()).entryList({QStringLiteral("Продукция*")}),
                  QStringList{QFileInfo(opener.opened.first()).fileName()});
+    }
+
+    // A workbook that cannot be written: the message names the file, not a spreadsheet program.
+    void unwritableWorkbook()
+    {
+        const QString path = m_dir.filePath(QStringLiteral("taken.xlsx"));
+        QVERIFY(QDir(m_dir.path()).mkpath(QStringLiteral("taken.xlsx/inside")));
+        const Run run = tool({m_db->name(), TestDatabase::server(), QStringLiteral("--report"),
+                              QStringLiteral("product-summary"), QStringLiteral("--from"),
+                              QStringLiteral("01.02.2024"), QStringLiteral("--to"),
+                              QStringLiteral("01.03.2024"), QStringLiteral("--xlsx"), path});
+        QVERIFY(run.code != 0);
+        QVERIFY2(run.err.contains(QDir::toNativeSeparators(path)), qPrintable(run.err));
+        QVERIFY2(!run.err.contains(QLatin1String("Excel")), qPrintable(run.err));
     }
 
     // Arguments that make no sense are refused with a message naming the problem, exit code 2,

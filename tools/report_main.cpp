@@ -4,7 +4,12 @@
 #include "ui/locale_setup.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QTextStream>
+
+#include <memory>
 
 #include <cstdio>
 
@@ -16,6 +21,16 @@ int main(int argc, char *argv[])
         platformGiven = platformGiven || qstrcmp(argv[i], "-platform") == 0;
     if (!platformGiven)
         qputenv("QT_QPA_PLATFORM", "offscreen");
+
+    // Qt warns on stderr when the session has no runtime folder, and a scheduled job mails what
+    // it writes there: a private one for this run instead.
+    std::unique_ptr<QTemporaryDir> runtime;
+    if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
+        runtime = std::make_unique<QTemporaryDir>(QDir::tempPath() +
+                                                  QStringLiteral("/tabel-report-XXXXXX"));
+        if (runtime->isValid())
+            qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime->path()));
+    }
 
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("tabel-report"));

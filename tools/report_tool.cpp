@@ -11,6 +11,7 @@
 #include "ui/clock.h"
 
 #include <QCommandLineParser>
+#include <QDir>
 #include <QFileInfo>
 #include <QTextStream>
 
@@ -71,7 +72,13 @@ public:
 
     bool show(const messages::Message &message) override
     {
-        m_err << "tabel-report: " << message.text;
+        // The window's texts speak of the spreadsheet program; a job writes a file and says so.
+        if (!writing.isEmpty() && message.kind == messages::Kind::Error)
+            m_err << "tabel-report: "
+                  << QStringLiteral("Не удалось записать файл \"%1\" (cannot write the file)")
+                         .arg(writing);
+        else
+            m_err << "tabel-report: " << message.text;
         if (!message.detail.isEmpty())
             m_err << " (" << message.detail << ')';
         m_err << Qt::endl;
@@ -81,6 +88,7 @@ public:
     }
 
     bool errors = false;
+    QString writing; // the file being written, when there is one
 
 private:
     QTextStream &m_err;
@@ -273,6 +281,7 @@ int produce(const Request &request, const BuildStamp &build, QTextStream &err)
         reporting::prepareHoursTable(dm, request.month, request.year).writePdf(request.output);
         break;
     case Kind::ProductSummary:
+        printer.writing = QDir::toNativeSeparators(request.output);
         if (!reporting::exportProductSummary(dm, request.from, request.to, request.products,
                                              request.output) &&
             !printer.errors)
