@@ -455,6 +455,12 @@ private Q_SLOTS:
             QTest::addRow("%s: leading separator", mode) << adding << "."
                                                          << ".5"
                                                          << "0.5";
+            QTest::addRow("%s: 17 digits", mode) << adding << "."
+                                                 << "12345678,123456789"
+                                                 << "12345678.123456789";
+            QTest::addRow("%s: 17 digits, database comma", mode) << adding << ","
+                                                                 << "0.0000000000000001"
+                                                                 << "0.0000000000000001";
         }
     }
     void storedBoxes()
@@ -487,6 +493,57 @@ private Q_SLOTS:
                                      "s_caption=%1")
                           .arg(sql::quote(mark))),
                  stored);
+    }
+
+    // A stored "Расценка" of more digits than a double keeps shows in the editor as stored and
+    // stays so when the change is saved untouched.
+    void storedBoxesRoundTrip()
+    {
+        const qint64 id = seed::product(*m_dm, QStringLiteral("Р-17"));
+        setGroup(id, m_blocks);
+        TestDatabase::exec(*m_dm, QStringLiteral("update cmn_gds_and_srv.gds_and_srv set "
+                                                 "massa=98765432.987654321 where id=%1")
+                                      .arg(id));
+        MessageRecorder recorder;
+        QString shown;
+        runCatalogue(
+            [&] {
+                QVERIFY(m_dm->Izdel.locate(QStringLiteral("id"), id));
+                m_list->Button2->click();
+            },
+            [&] {
+                shown = m_editor->Edit2->text();
+                m_editor->Button1->click();
+            });
+        QCOMPARE(recorder.described(), QStringList());
+        QCOMPARE(shown, QStringLiteral("98765432.987654321"));
+        QCOMPARE(text(QStringLiteral("select massa::text from cmn_gds_and_srv.gds_and_srv where "
+                                     "id=%1")
+                          .arg(id)),
+                 QStringLiteral("98765432.987654321"));
+    }
+
+    // A new product's group box shows the group a save stores: with no group chosen before (or
+    // after a product without a group was open) the first in caption order is shown, and saved.
+    void groupShownIsGroupSaved()
+    {
+        const qint64 bare = seed::product(*m_dm, QStringLiteral("Без группы"));
+        runCatalogue([&] {
+            QVERIFY(m_dm->Izdel.locate(QStringLiteral("id"), bare));
+            m_list->Button2->click();
+        });
+        MessageRecorder recorder;
+        QString shown;
+        runCatalogue([&] { m_list->Button1->click(); },
+                     [&] {
+                         shown = m_editor->cb_item->currentText();
+                         m_editor->Edit1->setText(QStringLiteral("Н-1"));
+                         m_editor->Edit2->setText(QStringLiteral("1"));
+                         m_editor->Button1->click();
+                     });
+        QCOMPARE(recorder.described(), QStringList());
+        QCOMPARE(shown, QStringLiteral("Блоки"));
+        QCOMPARE(groupOf(productId(QStringLiteral("Н-1"))), m_blocks);
     }
 
     // A "Расценка" that is no number (pasted, or typed with two separators) is refused with a
