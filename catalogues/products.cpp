@@ -1,7 +1,9 @@
 #include "catalogues/products.h"
 
 #include "db/data_module.h"
+#include "db/hours_posting.h"
 #include "db/messages.h"
+#include "db/refused_delete.h"
 #include "db/sql_text.h"
 #include "ui/clock.h"
 #include "ui/lookup_combo.h"
@@ -263,17 +265,21 @@ void TForm3::remove()
             QStringLiteral("cnt"));
         if (used > 0) {
             messages::error(QStringLiteral("Ошибка"),
-                            QStringLiteral("Расценки изделия не удалены: по ним есть операции в "
-                                           "сменах. Удалите их вместе с изделием."));
+                            refusal::sentence(m_dm, refusal::Row::ProductPrices, product));
             reopenAt(0);
             return;
         }
     }
     if (deletePrices || deleteProduct) {
-        m_dm.ADO_DB.inTransaction([&] {
+        // What can still hold the rows: the entries of its operations when they go, else the
+        // operations themselves.
+        const refusal::Row held = !deletePrices   ? refusal::Row::Product
+                                  : deleteProduct ? refusal::Row::ProductElsewhere
+                                                  : refusal::Row::ProductPrices;
+        refusal::deleteRows(m_dm, held, product, [&] {
+            // The timesheet days of the deleted entries follow at once.
             if (deleteProduct && entries > 0)
-                m_dm.DelSmena.execute(
-                    QStringLiteral("delete from accounts_dep.smena s where s.i_id =") + id);
+                posting::deleteEntries(m_dm, QStringLiteral("i_id =") + id);
             if (deletePrices)
                 m_dm.DelSmena.execute(
                     QStringLiteral("delete from accounts_dep.oper o where o.i_id =") + id);

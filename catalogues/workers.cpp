@@ -2,6 +2,7 @@
 
 #include "db/data_module.h"
 #include "db/messages.h"
+#include "db/refused_delete.h"
 #include "db/sql_text.h"
 #include "ui/lookup_combo.h"
 
@@ -151,7 +152,10 @@ void TForm5::remove()
     if (!messages::question(QStringLiteral("Удалить работника?")))
         return;
     const int recNo = workers.recNo();
-    m_dm.DelSmena.execute(QStringLiteral("delete from accounts_dep.person where id =") +
-                          sql::integer(workers.integer(QStringLiteral("id"))));
+    const qint64 worker = workers.integer(QStringLiteral("id"));
+    refusal::deleteRows(m_dm, refusal::Row::Worker, worker, [&] {
+        m_dm.DelSmena.execute(QStringLiteral("delete from accounts_dep.person where id =") +
+                              sql::integer(worker));
+    });
     reopenAt(recNo);
 }

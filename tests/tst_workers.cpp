@@ -224,7 +224,8 @@ private Q_SLOTS:
             left);
     }
 
-    // A worker who still has entries is not deleted: the database refuses and the error is shown.
+    // A worker who still has entries is not deleted: the database refuses, and the user reads why
+    // in Russian (the server's text is the detail).
     void deleteReferencedWorkerRefused()
     {
         const qint64 product = seed::product(*m_dm, QStringLiteral("ТП-1"));
@@ -238,7 +239,9 @@ private Q_SLOTS:
         m_list->runAsCatalogue(nullptr);
         QCOMPARE(recorder.shown.size(), 2);
         QCOMPARE(recorder.shown.at(1).kind, messages::Kind::Error);
-        QVERIFY(recorder.shown.at(1).text.contains(QStringLiteral("foreign key")));
+        QCOMPARE(recorder.shown.at(1).text,
+                 QStringLiteral("Работник не удалён: на него заведена 1 позиция в журнале смен."));
+        QVERIFY(recorder.shown.at(1).detail.contains(QStringLiteral("foreign key")));
         QCOMPARE(
             TestDatabase::scalar(*m_dm, QStringLiteral("select count(*) from accounts_dep.person")),
             5);

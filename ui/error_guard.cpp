@@ -53,6 +53,7 @@ void report(std::exception_ptr error, bool fromTimer)
             detail = e.message();
         } else {
             text = e.message();
+            detail = e.detail();
         }
     } catch (const std::exception &e) {
         text = QString::fromUtf8(e.what());
