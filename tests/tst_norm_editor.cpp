@@ -733,8 +733,8 @@ private Q_SLOTS:
     }
 
     // The operation deleted meanwhile by another user: the new norm cannot be stored; the
-    // database's error is shown and the typed quantity stays; "Удалить" drops the row and the
-    // window closes.
+    // refusal is shown in Russian (the server's text as detail) and the typed quantity stays;
+    // "Удалить" drops the row and the window closes.
     void operationDeletedMeanwhile()
     {
         const qint64 op = operation({{10, 5}});
@@ -750,8 +750,11 @@ private Q_SLOTS:
             press(Qt::Key_Tab);
             QCOMPARE(recorder.shown.size(), 1);
             QCOMPARE(recorder.shown.first().kind, messages::Kind::Error);
-            QVERIFY2(recorder.shown.first().text.contains(QStringLiteral("norm_o_id_fkey")),
-                     qPrintable(recorder.shown.first().text));
+            QCOMPARE(recorder.shown.first().text,
+                     QStringLiteral("Действие не выполнено: связанная запись уже удалена или ещё "
+                                    "используется (возможно, её изменил другой пользователь)."));
+            QVERIFY2(recorder.shown.first().detail.contains(QStringLiteral("norm_o_id_fkey")),
+                     qPrintable(recorder.shown.first().detail));
             QCOMPARE(cellText(1, QStringLiteral("norma")), QStringLiteral("150"));
             QCOMPARE(where(), QStringLiteral("1:price"));
             QCOMPARE(m_editor->norm.state(), Dataset::State::Insert);
@@ -768,8 +771,9 @@ private Q_SLOTS:
             0);
     }
 
-    // A value the database refuses (here a check constraint) is shown as its error; the typed
-    // price stays in the grid, the window stays open, and a corrected price then saves.
+    // A value the database refuses (here a check constraint) is told in Russian, the server's text
+    // as detail; the typed price stays in the grid, the window stays open, and a corrected price
+    // then saves.
     void databaseRefusalKeepsTypedValue()
     {
         TestDatabase::exec(*m_dm, QStringLiteral("alter table accounts_dep.norm add constraint "
@@ -787,8 +791,10 @@ private Q_SLOTS:
             QVERIFY(m_editor->isVisible());
             QCOMPARE(recorder.shown.size(), 1);
             QCOMPARE(recorder.shown.first().caption, QStringLiteral("Ошибка"));
-            QVERIFY2(recorder.shown.first().text.contains(QStringLiteral("test_price_limit")),
-                     qPrintable(recorder.shown.first().text));
+            QCOMPARE(recorder.shown.first().text,
+                     QStringLiteral("Действие не выполнено: база данных не приняла эти значения."));
+            QVERIFY2(recorder.shown.first().detail.contains(QStringLiteral("test_price_limit")),
+                     qPrintable(recorder.shown.first().detail));
             QCOMPARE(cellText(0, QStringLiteral("price")), QStringLiteral("5000,00"));
             QCOMPARE(m_editor->norm.state(), Dataset::State::Edit);
             QCOMPARE(stored(op), QStringLiteral("10/5/0"));
