@@ -7,7 +7,10 @@
 #include "ui/error_guard.h"
 #include "ui/window_setup.h"
 
+#include <QChildEvent>
 #include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QMetaProperty>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QVBoxLayout>
@@ -30,6 +33,13 @@ QString normaRule()
 QString priceRule()
 {
     return QStringLiteral("Цену нужно указать числом, например 12,5 или 12.5.");
+}
+
+QString priceMissing(bool newRow)
+{
+    return newRow ? QStringLiteral("Норматив без цены не записывается: укажите цену или нажмите "
+                                   "Esc, чтобы отказаться от новой строки.")
+                  : QStringLiteral("Норматив без цены не записывается: укажите цену.");
 }
 
 QString prizeRule()
@@ -86,6 +96,13 @@ TForm22::TForm22(TDataModule6 &dm, QWidget *parent)
             return writeCell(column, text);
         });
     DBGrid1->setEditable(kIdField, [this](bool leavingRow) { return DBGrid1ColExit(leavingRow); });
+    // A click only chooses the cell: opened by a click, its editor took the Delete key and a
+    // leaving of the cell with the text half deleted was refused. Typing, F2 and a double click
+    // open it.
+    DBGrid1->setEditTriggers(QAbstractItemView::AnyKeyPressed | QAbstractItemView::EditKeyPressed |
+                             QAbstractItemView::DoubleClicked);
+    // The cell editors are made in the viewport; each gets the Delete key filter.
+    DBGrid1->viewport()->installEventFilter(this);
 
     auto *buttons = new QHBoxLayout;
     buttons->addStretch(1);
@@ -162,7 +179,10 @@ void TForm22::Button2Click()
 
 bool TForm22::DBGrid1ColExit(bool leavingRow)
 {
-    if (!leavingRow && norm.state() == Dataset::State::Insert && norm.isNull(kNormaField))
+    // A row is stored once it has its quantity (new rows) and price, or refused when it is left
+    // without: moving within it to fill them in is no leaving.
+    if (!leavingRow && ((norm.state() == Dataset::State::Insert && norm.isNull(kNormaField)) ||
+                        norm.isNull(kPriceField)))
         return true;
     return saveRow(true);
 }
@@ -172,13 +192,73 @@ void TForm22::reject()
     guard::run([this] { Button1Click(); });
 }
 
+void TForm22::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        event->accept();
+        guard::run([this] { escapePressed(); });
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+bool TForm22::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == DBGrid1->viewport()) {
+        if (event->type() == QEvent::ChildAdded) {
+            if (QObject *child = static_cast<QChildEvent *>(event)->child(); child->isWidgetType())
+                child->installEventFilter(this);
+        }
+        return QDialog::eventFilter(watched, event);
+    }
+    // Delete in an open cell editor asks about the row as it does in the grid.
+    if (event->type() == QEvent::KeyPress && watched->parent() == DBGrid1->viewport()) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        if (key->key() == Qt::Key_Delete && key->modifiers() == Qt::NoModifier) {
+            guard::run([this] { deleteKeyPressed(); });
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void TForm22::escapePressed()
+{
+    // A new row without its quantity or price is dropped; the rows stored stay as they are.
+    if (norm.state() == Dataset::State::Insert && !newRowComplete()) {
+        DBGrid1->discardEdit();
+        norm.cancel();
+        FormActivate();
+        return;
+    }
+    Button1Click();
+}
+
+bool TForm22::newRowComplete() const
+{
+    const QModelIndex current = DBGrid1->currentIndex();
+    QWidget *editor = current.isValid() ? DBGrid1->indexWidget(current) : nullptr;
+    const auto given = [&](const QString &field) {
+        // Text typed in the open editor of the cell counts as given.
+        if (editor && DBGrid1->gridModel()->columns().at(current.column()).field == field) {
+            const QByteArray property = editor->metaObject()->userProperty().name();
+            return !editor->property(property.constData()).toString().trimmed().isEmpty();
+        }
+        return !norm.isNull(field);
+    };
+    return given(kNormaField) && given(kPriceField);
+}
+
 bool TForm22::writeCell(const GridColumn &column, const QString &typed)
 {
     bool written = false;
     guard::run([&] {
         const QString text = typed.trimmed();
         if (column.field == kPriceField) {
-            const std::optional<double> price = sql::parseDecimal(text);
+            // Bound as decimal text, so numeric keeps every digit typed; refused beyond what the
+            // program's price arithmetic (a double) holds.
+            const std::optional<QString> price =
+                sql::parseDecimal(text) ? sql::decimalText(text) : std::nullopt;
             if (!price) {
                 refuse(priceRule());
                 return;
@@ -220,6 +300,9 @@ bool TForm22::saveRow(bool reread)
     const bool inserting = norm.state() == Dataset::State::Insert;
     if (inserting && norm.isNull(kNormaField))
         return refuse(normaRule());
+    // Every later pick of the operation would be priced at 0.
+    if (norm.isNull(kPriceField))
+        return refuse(priceMissing(inserting));
     // An update of a row deleted meanwhile would change nothing and pass unnoticed.
     if (!inserting && !isStored(norm.value(kIdField))) {
         norm.cancel();

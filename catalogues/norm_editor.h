@@ -40,12 +40,20 @@ public:
     // its quantity waits until the row itself is left.
     bool DBGrid1ColExit(bool leavingRow);
 
-    // Esc and the close box save like "Сохранить"; the window stays open when that fails.
+    // Esc and the close box save like "Сохранить"; the window stays open when that fails. Esc on
+    // a new row without its quantity or price drops that row instead.
     void reject() override;
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     bool writeCell(const GridColumn &column, const QString &text);
     void deleteKeyPressed();
+    void escapePressed();
+    // The current new row has a quantity and a price, in its cells or typed in the open editor.
+    bool newRowComplete() const;
     // Saves a pending row; false (after a message) when it cannot be saved. May raise DbError.
     bool saveRow(bool reread);
     void rereadNorms(const QVariant &currentId);

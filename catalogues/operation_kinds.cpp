@@ -2,6 +2,7 @@
 
 #include "db/data_module.h"
 #include "db/messages.h"
+#include "db/refused_delete.h"
 #include "db/sql_text.h"
 
 #include <QLineEdit>
@@ -144,7 +145,8 @@ void TForm8::remove()
     }
     if (!messages::question(QStringLiteral("Удалить вид операции?")))
         return;
-    kinds.remove();
+    refusal::deleteRows(m_dm, refusal::Row::Kind, kinds.integer(QStringLiteral("id")),
+                        [&] { kinds.remove(); });
     kinds.close();
     kinds.open();
 }

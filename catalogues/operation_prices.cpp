@@ -6,6 +6,7 @@
 #include "db/data_module.h"
 #include "db/messages.h"
 #include "db/number_format.h"
+#include "db/refused_delete.h"
 #include "db/sql_text.h"
 #include "output/xlsx_export.h"
 #include "ui/busy.h"
@@ -273,8 +274,9 @@ void TForm4::remove()
     }
     if (!messages::question(QStringLiteral("Удалить операцию?")))
         return;
-    m_dm.Oper_del.setParam(QStringLiteral("id"), operations.integer(QStringLiteral("id")));
-    m_dm.Oper_del.execute();
+    const qint64 operation = operations.integer(QStringLiteral("id"));
+    m_dm.Oper_del.setParam(QStringLiteral("id"), operation);
+    refusal::deleteRows(m_dm, refusal::Row::Operation, operation, [&] { m_dm.Oper_del.execute(); });
     operations.close();
     operations.open();
 }

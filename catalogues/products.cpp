@@ -1,7 +1,9 @@
 #include "catalogues/products.h"
 
 #include "db/data_module.h"
+#include "db/hours_posting.h"
 #include "db/messages.h"
+#include "db/refused_delete.h"
 #include "db/sql_text.h"
 #include "ui/clock.h"
 #include "ui/lookup_combo.h"
@@ -79,11 +81,12 @@ bool TForm7::save()
                         QStringLiteral("Все поля должны быть заполнены!"));
         return false;
     }
-    // The separator is normalised as the database expects it, then the number is parsed and bound;
-    // a database without a separator must not turn 5.25 into 525.
+    // The separator is normalised as the database expects it, then the number is checked and bound
+    // as decimal text, so numeric stores every digit typed; a database without a separator must
+    // not turn 5.25 into 525.
     const QString normalised =
         m_dm.DecimalDelimiter.isEmpty() ? boxesText : m_dm.FixDecimal(boxesText);
-    const std::optional<double> boxes = sql::parseDecimal(normalised);
+    const std::optional<QString> boxes = sql::decimalText(normalised);
     if (!boxes) {
         messages::error(QStringLiteral("Ошибка"),
                         QStringLiteral("В поле «Расценка» должно быть число, например 2 или 0.5."));
@@ -148,8 +151,11 @@ TForm3::TForm3(TDataModule6 &dm, TForm7 &editor, QWidget *parent)
     , Button4(exitButton())
     , Izdel_Smena(std::make_unique<Dataset>(dm.ADO_DB))
     , ii_oper(std::make_unique<Dataset>(dm.ADO_DB))
+    , ii_massa(std::make_unique<Dataset>(dm.ADO_DB))
     , m_editor(editor)
 {
+    ii_massa->setSql(QStringLiteral("select massa::text as massa from cmn_gds_and_srv.gds_and_srv "
+                                    "where id=:id"));
     Izdel_Smena->setSql(QStringLiteral("select count(*) as cnt from accounts_dep.smena s where "
                                        "s.i_id =:id_ii and s.\"data\">=:dt"));
     ii_oper->setSql(
@@ -182,6 +188,9 @@ void TForm3::add()
     editor.setWindowTitle(QStringLiteral("Заведение нового изделия (7)"));
     editor.Tag = 1;
     editor.openGroups();
+    // The box shows the group a save stores: the one kept from the last product, else the first.
+    if (editor.cb_item->currentIndex() < 0 && editor.cb_item->count() > 0)
+        editor.cb_item->setKeyValue(editor.cb_item->firstKey());
     runModal(editor, this);
     editor.closeGroups();
     products.setRecNo(recNo);
@@ -197,10 +206,16 @@ void TForm3::change()
     editor.setWindowTitle(QStringLiteral("Изменение данных изделия (7)"));
     editor.Tag = 2;
     editor.Edit1->setText(products.text(QStringLiteral("marka")).trimmed());
-    editor.Edit2->setText(products.text(QStringLiteral("massa"))
-                              .trimmed()
-                              .replace(QLatin1Char(','), QLatin1Char('.')));
     editor.ProductId = products.integer(QStringLiteral("id"));
+    // The stored number digit for digit: the list holds it as a double, which keeps about 16
+    // significant digits, and a save without a change must not round it.
+    ii_massa->setParam(QStringLiteral("id"), editor.ProductId);
+    ii_massa->open();
+    editor.Edit2->setText(ii_massa->isEmpty() ? products.text(QStringLiteral("massa"))
+                                                    .trimmed()
+                                                    .replace(QLatin1Char(','), QLatin1Char('.'))
+                                              : ii_massa->text(QStringLiteral("massa")));
+    ii_massa->close();
     editor.openGroups();
     editor.cb_item->setKeyValue(products.integer(QStringLiteral("id_class_item")));
     runModal(editor, this);
@@ -250,17 +265,21 @@ void TForm3::remove()
             QStringLiteral("cnt"));
         if (used > 0) {
             messages::error(QStringLiteral("Ошибка"),
-                            QStringLiteral("Расценки изделия не удалены: по ним есть операции в "
-                                           "сменах. Удалите их вместе с изделием."));
+                            refusal::sentence(m_dm, refusal::Row::ProductPrices, product));
             reopenAt(0);
             return;
         }
     }
     if (deletePrices || deleteProduct) {
-        m_dm.ADO_DB.inTransaction([&] {
+        // What can still hold the rows: the entries of its operations when they go, else the
+        // operations themselves.
+        const refusal::Row held = !deletePrices   ? refusal::Row::Product
+                                  : deleteProduct ? refusal::Row::ProductElsewhere
+                                                  : refusal::Row::ProductPrices;
+        refusal::deleteRows(m_dm, held, product, [&] {
+            // The timesheet days of the deleted entries follow at once.
             if (deleteProduct && entries > 0)
-                m_dm.DelSmena.execute(
-                    QStringLiteral("delete from accounts_dep.smena s where s.i_id =") + id);
+                posting::deleteEntries(m_dm, QStringLiteral("i_id =") + id);
             if (deletePrices)
                 m_dm.DelSmena.execute(
                     QStringLiteral("delete from accounts_dep.oper o where o.i_id =") + id);

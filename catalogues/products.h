@@ -60,5 +60,6 @@ protected:
 private:
     std::unique_ptr<Dataset> Izdel_Smena;
     std::unique_ptr<Dataset> ii_oper;
+    std::unique_ptr<Dataset> ii_massa;
     TForm7 &m_editor;
 };

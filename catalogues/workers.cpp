@@ -2,6 +2,7 @@
 
 #include "db/data_module.h"
 #include "db/messages.h"
+#include "db/refused_delete.h"
 #include "db/sql_text.h"
 #include "ui/lookup_combo.h"
 
@@ -53,6 +54,14 @@ void TForm2::reloadLookups()
     }
 }
 
+void TForm2::showDepartment(const QString &label)
+{
+    m_storedDepartment = label;
+    // Nothing shown for a new worker or an unknown label: 0 is no department's key.
+    const int index = label.trimmed().isEmpty() ? -1 : LCB_department->findText(label.trimmed());
+    LCB_department->setKeyValue(index >= 0 ? LCB_department->itemData(index).toLongLong() : 0);
+}
+
 bool TForm2::save()
 {
     const QString name = Edit1->text().trimmed();
@@ -62,7 +71,12 @@ bool TForm2::save()
     }
     Command &command = m_dm.SQL_exec;
     command.setParam(QStringLiteral("fio"), name);
-    command.setParam(QStringLiteral("staff"), LCB_department->shownText());
+    // A change keeps the stored label unless another department is shown; it may name none of
+    // the departments listed (typed by the earlier program).
+    const QString department = LCB_department->currentIndex() >= 0 || Tag == 1
+                                   ? LCB_department->shownText()
+                                   : m_storedDepartment;
+    command.setParam(QStringLiteral("staff"), department);
     if (Tag == 1) {
         command.execute(QStringLiteral("INSERT INTO accounts_dep.person (fio, s_staffpos_hl)"
                                        "VALUES(:fio, :staff)"));
@@ -108,6 +122,7 @@ void TForm5::add()
     editor.setWindowTitle(QStringLiteral("Заведение данных нового работника"));
     editor.Tag = 1;
     editor.reloadLookups();
+    editor.showDepartment(QString());
     runModal(editor, this);
     list().close();
     list().open();
@@ -122,6 +137,7 @@ void TForm5::change()
     editor.Tag = 2;
     editor.reloadLookups();
     editor.Edit1->setText(workers.text(QStringLiteral("fio")).trimmed());
+    editor.showDepartment(workers.text(QStringLiteral("s_staffpos_hl")));
     editor.WorkerId = workers.integer(QStringLiteral("id"));
     runModal(editor, this);
     reopenAt(recNo);
@@ -136,7 +152,10 @@ void TForm5::remove()
     if (!messages::question(QStringLiteral("Удалить работника?")))
         return;
     const int recNo = workers.recNo();
-    m_dm.DelSmena.execute(QStringLiteral("delete from accounts_dep.person where id =") +
-                          sql::integer(workers.integer(QStringLiteral("id"))));
+    const qint64 worker = workers.integer(QStringLiteral("id"));
+    refusal::deleteRows(m_dm, refusal::Row::Worker, worker, [&] {
+        m_dm.DelSmena.execute(QStringLiteral("delete from accounts_dep.person where id =") +
+                              sql::integer(worker));
+    });
     reopenAt(recNo);
 }

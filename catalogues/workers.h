@@ -27,6 +27,9 @@ public:
 
     // Reads the three lookup tables again so they show current data.
     void reloadLookups();
+    // Shows the department of the label stored with the worker (none for a new one); a save
+    // keeps the label until another department is picked.
+    void showDepartment(const QString &label);
 
 protected:
     bool save() override;
@@ -35,6 +38,7 @@ private:
     std::unique_ptr<Dataset> m_department;
     std::unique_ptr<Dataset> m_staffpos;
     std::unique_ptr<Dataset> m_roles;
+    QString m_storedDepartment;
 };
 
 // The worker list "Список рабочих": catalogue of workers and their picker.

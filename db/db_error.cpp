@@ -15,3 +15,10 @@ DbError DbError::rowDeleted(const QString &statement)
         QStringLiteral("Запись уже удалена другим пользователем, изменения не записаны."),
         statement);
 }
+
+DbError DbError::explained(const QString &text, const DbError &server)
+{
+    DbError error(text, server.statement(), server.sqlState(), server.kind());
+    error.m_detail = server.message();
+    return error;
+}

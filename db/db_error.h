@@ -14,9 +14,13 @@ public:
                      const QString &sqlState = {}, Kind kind = Kind::Statement);
     // A change of a row that another copy deleted meanwhile: nothing was written.
     static DbError rowDeleted(const QString &statement = {});
+    // A failure told in the user's words: the server's text goes along as the detail.
+    static DbError explained(const QString &text, const DbError &server);
 
     const QString &message() const { return m_message; }
     const QString &statement() const { return m_statement; }
+    // What the server said when message() tells it in the user's words; empty otherwise.
+    const QString &detail() const { return m_detail; }
     const QString &sqlState() const { return m_sqlState; }
     Kind kind() const { return m_kind; }
     bool isConnectionError() const { return m_kind == Kind::Connection; }
@@ -26,6 +30,7 @@ public:
 private:
     QString m_message;
     QString m_statement;
+    QString m_detail;
     QString m_sqlState;
     Kind m_kind;
 };

@@ -147,9 +147,18 @@ CREATE TABLE IF NOT EXISTS accounts_dep.norm (
     o_id            integer,
     norma           integer,
     prize           integer,
-    price           double precision,
+    price           numeric,
     CONSTRAINT norm_pkey PRIMARY KEY (id)
 );
+-- Prices are kept as typed, digit for digit; a database made before kept them as doubles.
+DO $$
+BEGIN
+    IF (SELECT atttypid FROM pg_attribute WHERE attrelid = 'accounts_dep.norm'::regclass
+          AND attname = 'price') = 'double precision'::regtype THEN
+        ALTER TABLE accounts_dep.norm ALTER COLUMN price TYPE numeric;
+    END IF;
+END
+$$;
 
 -- Shift entries: worker, product, operation, day, shift (4 = overtime list).
 CREATE TABLE IF NOT EXISTS accounts_dep.smena (

@@ -79,7 +79,7 @@ QString dayColumn(int day)
     return QLatin1Char('d') + QString::number(day);
 }
 
-std::optional<double> parseDecimal(const QString &text, bool allowNegative)
+std::optional<QString> decimalText(const QString &text, bool allowNegative)
 {
     static const QRegularExpression unsignedNumber(QStringLiteral("^\\d+([.,]\\d*)?$|^[.,]\\d+$"));
     QString body = text.trimmed();
@@ -91,11 +91,23 @@ std::optional<double> parseDecimal(const QString &text, bool allowNegative)
     if (!unsignedNumber.match(body).hasMatch())
         return std::nullopt;
     body.replace(QLatin1Char(','), QLatin1Char('.'));
+    if (body.startsWith(QLatin1Char('.')))
+        body.prepend(QLatin1Char('0'));
+    if (body.endsWith(QLatin1Char('.')))
+        body.chop(1);
+    return negative ? QLatin1Char('-') + body : body;
+}
+
+std::optional<double> parseDecimal(const QString &text, bool allowNegative)
+{
+    const std::optional<QString> exact = decimalText(text, allowNegative);
+    if (!exact)
+        return std::nullopt;
     bool ok = false;
-    const double value = body.toDouble(&ok);
+    const double value = exact->toDouble(&ok);
     if (!ok || !std::isfinite(value))
         return std::nullopt;
-    return negative ? -value : value;
+    return value;
 }
 
 } // namespace sql

@@ -30,5 +30,9 @@ QString dayColumn(int day);
 // A decimal number typed by a user: digits with at most one separator, "," or "."; an optional
 // leading minus when negatives are allowed. Returns nothing for anything else.
 std::optional<double> parseDecimal(const QString &text, bool allowNegative = false);
+// The same number as exact decimal text for a numeric column: a point for the separator, "0"
+// before a bare separator, no separator at the end. Bound as text, it is stored digit for digit
+// (a double keeps only about 16 significant digits).
+std::optional<QString> decimalText(const QString &text, bool allowNegative = false);
 
 } // namespace sql

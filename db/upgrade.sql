@@ -533,6 +533,20 @@ END
 $$;
 CALL pg_temp.flush();
 
+-- Norm prices are typed as decimals and kept digit for digit: a double keeps about 16 digits.
+DO $$
+BEGIN
+    IF (SELECT atttypid FROM pg_attribute WHERE attrelid = 'accounts_dep.norm'::regclass
+          AND attname = 'price') IN ('double precision'::regtype, 'real'::regtype) THEN
+        ALTER TABLE accounts_dep.norm ALTER COLUMN price TYPE numeric;
+        PERFORM pg_temp.done('accounts_dep.norm.price: тип numeric (цены хранятся так, как '
+                             'введены)');
+    END IF;
+EXCEPTION WHEN others THEN
+    PERFORM pg_temp.refused(format('тип accounts_dep.norm.price: %s', SQLERRM));
+END
+$$;
+
 -- ---------------------------------------------------------------------------------------------
 \echo '== 2. Первичные ключи'
 -- ---------------------------------------------------------------------------------------------

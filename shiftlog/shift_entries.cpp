@@ -3,8 +3,8 @@
 #include "db/command.h"
 #include "db/data_module.h"
 #include "db/db_error.h"
+#include "db/hours_posting.h"
 #include "db/sql_text.h"
-#include "shiftlog/hours_posting.h"
 #include "shiftlog/piece_price.h"
 
 #include <optional>

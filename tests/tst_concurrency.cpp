@@ -1,7 +1,7 @@
 #include "db/command.h"
 #include "db/data_module.h"
 #include "db/db_error.h"
-#include "shiftlog/hours_posting.h"
+#include "db/hours_posting.h"
 #include "shiftlog/shift_entries.h"
 #include "shiftlog/shift_entry_editor.h"
 #include "shiftlog/shift_log.h"

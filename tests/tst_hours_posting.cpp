@@ -1,5 +1,5 @@
 #include "db/data_module.h"
-#include "shiftlog/hours_posting.h"
+#include "db/hours_posting.h"
 #include "support/seed.h"
 #include "support/test_database.h"
 #include "support/test_main.h"

@@ -218,7 +218,8 @@ private Q_SLOTS:
             QCOMPARE(where(), QStringLiteral("2:norma"));
             typeInCell(QStringLiteral("150"));
             press(Qt::Key_Tab);
-            QCOMPARE(stored(op), QStringLiteral("10/5/0; 20/4/0; 150/-/-"));
+            // Not a norm before it has its price.
+            QCOMPARE(stored(op), QStringLiteral("10/5/0; 20/4/0"));
             QCOMPARE(shown(QStringLiteral("norma")), (QStringList{"10", "20", "150"}));
             QCOMPARE(where(), QStringLiteral("2:price"));
             typeInCell(QStringLiteral("7,5"));
@@ -556,9 +557,184 @@ private Q_SLOTS:
         QCOMPARE(stored(op), QStringLiteral("10/5/0; 40/4/-"));
     }
 
+    // Delete asks about the row also while a cell's editor is open (it does not delete the
+    // editor's text); "Нет" leaves the typed text in the editor.
+    void deleteWhileEditing_data()
+    {
+        QTest::addColumn<bool>("answer");
+        QTest::addColumn<QString>("storedAfter");
+        QTest::newRow("Да") << true << "10/1/0; 30/3/0";
+        QTest::newRow("Нет") << false << "10/1/0; 20/2/0; 30/3/0";
+    }
+    void deleteWhileEditing()
+    {
+        QFETCH(bool, answer);
+        QFETCH(QString, storedAfter);
+        const qint64 op = operation({{30, 3}, {10, 1}, {20, 2}});
+        MessageRecorder recorder;
+        recorder.answers.enqueue(answer);
+        runEditor(op, [&] {
+            goTo(1, QStringLiteral("price"));
+            typeInCell(QStringLiteral("25"));
+            auto *editor = qobject_cast<QLineEdit *>(cellEditor());
+            QVERIFY(editor);
+            editor->setCursorPosition(0);
+            press(Qt::Key_Delete);
+            QCOMPARE(recorder.texts(), QStringList{QStringLiteral("Удалить норматив?")});
+            QCOMPARE(recorder.shown.first().caption, QStringLiteral("Удаление"));
+            if (!answer) {
+                editor = qobject_cast<QLineEdit *>(cellEditor());
+                QVERIFY(editor);
+                QCOMPARE(editor->text(), QStringLiteral("25"));
+                m_editor->DBGrid1->discardEdit();
+            }
+            QCOMPARE(shown(QStringLiteral("norma")).size(), answer ? 2 : 3);
+            m_editor->Button1->click();
+        });
+        QVERIFY(m_closed);
+        QCOMPARE(recorder.shown.size(), 1);
+        QCOMPARE(stored(op), storedAfter);
+    }
+
+    // Esc on a new row without its quantity or price drops the row (and only it): the window
+    // stays open with the stored norms, a change saved before stays, and the next Esc closes.
+    void escAbandonsIncompleteNewRow_data()
+    {
+        QTest::addColumn<QString>("typedNorma");
+        QTest::addColumn<QString>("typedPrice");
+        QTest::addColumn<bool>("editorOpen");
+        QTest::newRow("price only, cell left") << ""
+                                               << "4" << false;
+        QTest::newRow("price only, editor open") << ""
+                                                 << "4" << true;
+        QTest::newRow("quantity only, cell left") << "40"
+                                                  << "" << false;
+        QTest::newRow("quantity only, editor open") << "40"
+                                                    << "" << true;
+    }
+    void escAbandonsIncompleteNewRow()
+    {
+        QFETCH(QString, typedNorma);
+        QFETCH(QString, typedPrice);
+        QFETCH(bool, editorOpen);
+        const qint64 op = operation({{10, 5}, {20, 4}});
+        MessageRecorder recorder;
+        bool openAfterFirstEsc = false;
+        runEditor(op, [&] {
+            goTo(0, QStringLiteral("price"));
+            typeInCell(QStringLiteral("6"));
+            press(Qt::Key_Down);
+            press(Qt::Key_Down);
+            QCOMPARE(where(), QStringLiteral("2:price"));
+            if (!typedNorma.isEmpty()) {
+                press(Qt::Key_Left);
+                typeInCell(typedNorma);
+            } else {
+                typeInCell(typedPrice);
+            }
+            if (!editorOpen)
+                press(Qt::Key_Tab);
+            press(Qt::Key_Escape);
+            openAfterFirstEsc = m_editor->isVisible();
+            QCOMPARE(shown(QStringLiteral("norma")), (QStringList{"10", "20"}));
+            QCOMPARE(m_editor->norm.state(), Dataset::State::Browse);
+            press(Qt::Key_Escape);
+        });
+        QVERIFY(recorder.shown.isEmpty());
+        QVERIFY(openAfterFirstEsc);
+        QVERIFY(m_closed);
+        QCOMPARE(stored(op), QStringLiteral("10/6/0; 20/4/0"));
+    }
+
+    // A norm is never stored without a price (every later pick of the operation would be priced
+    // at 0): a new row with its quantity only waits while its cells are filled, and is refused
+    // when it is left or saved; a stored norm without a price cannot be changed without one.
+    void normWithoutPriceRefused_data()
+    {
+        QTest::addColumn<bool>("newRow");
+        QTest::addColumn<bool>("bySave");
+        QTest::addColumn<QString>("message");
+        const QString forNewRow = QStringLiteral(
+            "Норматив без цены не записывается: укажите цену или нажмите Esc, чтобы отказаться "
+            "от новой строки.");
+        QTest::newRow("new row, Сохранить") << true << true << forNewRow;
+        QTest::newRow("new row left") << true << false << forNewRow;
+        QTest::newRow("stored without a price, Сохранить")
+            << false << true << "Норматив без цены не записывается: укажите цену.";
+    }
+    void normWithoutPriceRefused()
+    {
+        QFETCH(bool, newRow);
+        QFETCH(bool, bySave);
+        QFETCH(QString, message);
+        const qint64 op = operation({{10, 5}});
+        if (!newRow)
+            TestDatabase::exec(*m_dm, QStringLiteral("insert into accounts_dep.norm(o_id, norma, "
+                                                     "prize) values (%1, 20, 0)")
+                                          .arg(op));
+        const QString before = stored(op);
+        MessageRecorder recorder;
+        runEditor(op, [&] {
+            if (newRow) {
+                goTo(0, QStringLiteral("norma"));
+                press(Qt::Key_Down);
+                typeInCell(QStringLiteral("40"));
+                press(Qt::Key_Tab);
+                press(Qt::Key_Tab);
+                typeInCell(QStringLiteral("3"));
+                press(Qt::Key_Left);
+                QVERIFY(recorder.shown.isEmpty());
+            } else {
+                goTo(1, QStringLiteral("prize"));
+                typeInCell(QStringLiteral("3"));
+            }
+            if (bySave)
+                m_editor->Button1->click();
+            else
+                press(Qt::Key_Up);
+            QCOMPARE(recorder.texts(), QStringList{message});
+            QVERIFY(m_editor->isVisible());
+            QCOMPARE(stored(op), before);
+            // Given its price, the norm is stored.
+            goTo(1, QStringLiteral("price"));
+            typeInCell(QStringLiteral("2,5"));
+            m_editor->Button1->click();
+        });
+        QVERIFY(m_closed);
+        QCOMPARE(recorder.shown.size(), 1);
+        QCOMPARE(stored(op),
+                 newRow ? QStringLiteral("10/5/0; 40/2.5/3") : QStringLiteral("10/5/0; 20/2.5/3"));
+    }
+
+    // A price of more digits than a double keeps is stored digit for digit.
+    void priceStoredExactly_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("storedAfter");
+        QTest::newRow("17 digits, comma") << "12345678,123456789"
+                                          << "10/12345678.123456789/0";
+        QTest::newRow("17 digits, point") << "0.12345678901234567"
+                                          << "10/0.12345678901234567/0";
+    }
+    void priceStoredExactly()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, storedAfter);
+        const qint64 op = operation({{10, 5}});
+        MessageRecorder recorder;
+        runEditor(op, [&] {
+            goTo(0, QStringLiteral("price"));
+            typeInCell(typed);
+            press(Qt::Key_Tab);
+            m_editor->Button1->click();
+        });
+        QVERIFY(recorder.shown.isEmpty());
+        QCOMPARE(stored(op), storedAfter);
+    }
+
     // The operation deleted meanwhile by another user: the new norm cannot be stored; the
-    // database's error is shown and the typed quantity stays; "Удалить" drops the row and the
-    // window closes.
+    // refusal is shown in Russian (the server's text as detail) and the typed quantity stays;
+    // "Удалить" drops the row and the window closes.
     void operationDeletedMeanwhile()
     {
         const qint64 op = operation({{10, 5}});
@@ -567,15 +743,20 @@ private Q_SLOTS:
         runEditor(op, [&] {
             press(Qt::Key_Down);
             typeInCell(QStringLiteral("150"));
+            press(Qt::Key_Tab);
+            typeInCell(QStringLiteral("6"));
             TestDatabase::exec(*otherUser,
                                QStringLiteral("delete from accounts_dep.oper where id=%1").arg(op));
             press(Qt::Key_Tab);
             QCOMPARE(recorder.shown.size(), 1);
             QCOMPARE(recorder.shown.first().kind, messages::Kind::Error);
-            QVERIFY2(recorder.shown.first().text.contains(QStringLiteral("norm_o_id_fkey")),
-                     qPrintable(recorder.shown.first().text));
+            QCOMPARE(recorder.shown.first().text,
+                     QStringLiteral("Действие не выполнено: связанная запись уже удалена или ещё "
+                                    "используется (возможно, её изменил другой пользователь)."));
+            QVERIFY2(recorder.shown.first().detail.contains(QStringLiteral("norm_o_id_fkey")),
+                     qPrintable(recorder.shown.first().detail));
             QCOMPARE(cellText(1, QStringLiteral("norma")), QStringLiteral("150"));
-            QCOMPARE(where(), QStringLiteral("1:norma"));
+            QCOMPARE(where(), QStringLiteral("1:price"));
             QCOMPARE(m_editor->norm.state(), Dataset::State::Insert);
             m_editor->Button2->click();
             QCOMPARE(m_editor->norm.recordCount(), 0);
@@ -590,8 +771,9 @@ private Q_SLOTS:
             0);
     }
 
-    // A value the database refuses (here a check constraint) is shown as its error; the typed
-    // price stays in the grid, the window stays open, and a corrected price then saves.
+    // A value the database refuses (here a check constraint) is told in Russian, the server's text
+    // as detail; the typed price stays in the grid, the window stays open, and a corrected price
+    // then saves.
     void databaseRefusalKeepsTypedValue()
     {
         TestDatabase::exec(*m_dm, QStringLiteral("alter table accounts_dep.norm add constraint "
@@ -609,8 +791,10 @@ private Q_SLOTS:
             QVERIFY(m_editor->isVisible());
             QCOMPARE(recorder.shown.size(), 1);
             QCOMPARE(recorder.shown.first().caption, QStringLiteral("Ошибка"));
-            QVERIFY2(recorder.shown.first().text.contains(QStringLiteral("test_price_limit")),
-                     qPrintable(recorder.shown.first().text));
+            QCOMPARE(recorder.shown.first().text,
+                     QStringLiteral("Действие не выполнено: база данных не приняла эти значения."));
+            QVERIFY2(recorder.shown.first().detail.contains(QStringLiteral("test_price_limit")),
+                     qPrintable(recorder.shown.first().detail));
             QCOMPARE(cellText(0, QStringLiteral("price")), QStringLiteral("5000,00"));
             QCOMPARE(m_editor->norm.state(), Dataset::State::Edit);
             QCOMPARE(stored(op), QStringLiteral("10/5/0"));

@@ -159,7 +159,9 @@ private Q_SLOTS:
         QCOMPARE(recorder.shown.at(0).text, QStringLiteral("Удалить вид операции?"));
         QCOMPARE(recorder.shown.at(0).caption, QStringLiteral("Удаление"));
         QCOMPARE(recorder.shown.at(3).kind, messages::Kind::Error);
-        QVERIFY(recorder.shown.at(3).text.contains(QStringLiteral("foreign key")));
+        QCOMPARE(recorder.shown.at(3).text,
+                 QStringLiteral("Вид операции не удалён: он указан в 1 операции справочника цен."));
+        QVERIFY(recorder.shown.at(3).detail.contains(QStringLiteral("foreign key")));
         QCOMPARE(recorder.shown.at(4).kind, messages::Kind::Error);
         QCOMPARE(count(QStringLiteral("vid='Литьё'")), 1);
         QCOMPARE(count(QStringLiteral("id=7777")), 1);

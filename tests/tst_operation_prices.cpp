@@ -3,6 +3,7 @@
 #include "catalogues/operation_kinds.h"
 #include "catalogues/operation_prices.h"
 #include "catalogues/products.h"
+#include "catalogues/workers.h"
 #include "db/data_module.h"
 #include "shiftlog/shift_log.h"
 #include "support/recorders.h"
@@ -154,7 +155,8 @@ private Q_SLOTS:
         QVERIFY(recorder.shown.isEmpty());
     }
 
-    // Delete asks; a used operation is refused by the database; reserved operations are kept.
+    // Delete asks; a used operation is refused by the database, told in Russian; reserved
+    // operations are kept.
     void deleteOperation()
     {
         const qint64 worker = seed::worker(dm(), QStringLiteral("Иванов И.И."));
@@ -169,7 +171,9 @@ private Q_SLOTS:
         list().runAsCatalogue(nullptr);
         QCOMPARE(recorder.shown.size(), 3);
         QCOMPARE(recorder.shown.at(0).text, QStringLiteral("Удалить операцию?"));
-        QVERIFY(recorder.shown.at(1).text.contains(QStringLiteral("foreign key")));
+        QCOMPARE(recorder.shown.at(1).text,
+                 QStringLiteral("Операция не удалена: по ней заведена 1 позиция в журнале смен."));
+        QVERIFY(recorder.shown.at(1).detail.contains(QStringLiteral("foreign key")));
         QCOMPARE(recorder.shown.at(2).kind, messages::Kind::Error);
         QCOMPARE(
             TestDatabase::scalar(
@@ -180,6 +184,103 @@ private Q_SLOTS:
             TestDatabase::scalar(
                 dm(), QStringLiteral("select count(*) from accounts_dep.oper where i_id=7777")),
             2);
+    }
+
+    // A delete that the rows using it refuse is told in one Russian sentence naming what holds
+    // the row and how many (counted when it happens), the server's text only as its detail;
+    // nothing is deleted. The product's two questions ("По изделию есть расценки…", then
+    // "Удалить изделие?") are answered as the row says.
+    void refusedDeletes_data()
+    {
+        QTest::addColumn<QString>("what");
+        QTest::addColumn<QList<bool>>("answers");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("worker with 88 entries")
+            << "worker" << QList<bool>{true}
+            << "Работник не удалён: на него заведено 88 позиций в журнале смен.";
+        QTest::newRow("worker with 1 entry")
+            << "worker, one entry" << QList<bool>{true}
+            << "Работник не удалён: на него заведена 1 позиция в журнале смен.";
+        QTest::newRow("operation with 3 entries")
+            << "operation" << QList<bool>{true}
+            << "Операция не удалена: по ней заведены 3 позиции в журнале смен.";
+        QTest::newRow("kind of 2 operations")
+            << "kind" << QList<bool>{true}
+            << "Вид операции не удалён: он указан в 2 операциях справочника цен.";
+        QTest::newRow("product: prices Да, product Нет")
+            << "product" << QList<bool>{true, false}
+            << "Расценки изделия не удалены: по ним заведена 21 позиция в журнале смен.";
+        QTest::newRow("product: prices Нет, product Да")
+            << "product" << QList<bool>{false, true}
+            << "Изделие не удалено: по нему заведены 2 операции в справочнике цен.";
+        QTest::newRow("product: Да, Да, its prices used by another product's entries")
+            << "product, entries elsewhere" << QList<bool>{true, true}
+            << "Изделие не удалено: по его расценкам заведена 1 позиция в журнале смен у других "
+               "изделий.";
+    }
+    void refusedDeletes()
+    {
+        QFETCH(QString, what);
+        QFETCH(QList<bool>, answers);
+        QFETCH(QString, text);
+        const qint64 worker = seed::worker(dm(), QStringLiteral("Удалов У.У."));
+        const auto entries = [&](qint64 product, qint64 operation, int count) {
+            for (int i = 0; i < count; ++i)
+                seed::entry(dm(), {worker, product, operation, QDate(2024, 1, 1).addDays(i)});
+        };
+        const QString before = snapshot();
+        const qint64 paint = seed::operation(dm(), m_pack, m_white, 0, {4});
+        MessageRecorder recorder;
+        for (const bool answer : answers)
+            recorder.answers.enqueue(answer);
+        QString window;
+        qint64 id = 0;
+        if (what.startsWith(QLatin1String("worker"))) {
+            entries(m_white, m_op, what.endsWith(QLatin1String("one entry")) ? 1 : 88);
+            window = QStringLiteral("TForm5");
+            id = worker;
+        } else if (what == QLatin1String("operation")) {
+            entries(m_white, m_op, 3);
+            window = QStringLiteral("TForm4");
+            id = m_op;
+        } else if (what == QLatin1String("kind")) {
+            window = QStringLiteral("TForm8");
+            id = m_pack;
+        } else {
+            window = QStringLiteral("TForm3");
+            id = m_white;
+            if (what == QLatin1String("product"))
+                entries(m_white, m_op, 21);
+            else
+                entries(m_grey, paint, 1);
+        }
+        const QString seeded = snapshot();
+        QVERIFY(seeded != before);
+        ModalScript modal([&](QDialog &dialog) {
+            QCOMPARE(dialog.objectName(), window);
+            auto &catalogue = static_cast<CatalogueList &>(dialog);
+            QVERIFY(catalogue.list().locate(QStringLiteral("id"), id));
+            dialog.findChild<QPushButton *>(QStringLiteral("Button3"))->click();
+        });
+        if (window == QLatin1String("TForm5"))
+            m_program->forms().Form5.runAsCatalogue(nullptr);
+        else if (window == QLatin1String("TForm4"))
+            list().runAsCatalogue(nullptr);
+        else if (window == QLatin1String("TForm8"))
+            kinds().runAsCatalogue(nullptr);
+        else
+            products().runAsCatalogue(nullptr);
+        QVERIFY(recorder.answers.isEmpty());
+        QCOMPARE(recorder.shown.size(), answers.size() + 1);
+        const messages::Message &refusal = recorder.shown.last();
+        QCOMPARE(refusal.kind, messages::Kind::Error);
+        QCOMPARE(refusal.caption, QStringLiteral("Ошибка"));
+        QCOMPARE(refusal.text, text);
+        QVERIFY2(what == QLatin1String("product") && answers.first()
+                     ? refusal.detail.isEmpty()
+                     : refusal.detail.contains(QStringLiteral("_fkey")),
+                 qPrintable(refusal.detail));
+        QCOMPARE(snapshot(), seeded);
     }
 
     // The export lists every operation with its stored price, also those without norms.
@@ -263,6 +364,17 @@ private Q_SLOTS:
 
 private:
     TDataModule6 &dm() { return m_program->dataModule(); }
+    // The rows a delete could touch, counted.
+    QString snapshot()
+    {
+        QStringList counts;
+        for (const char *table :
+             {"accounts_dep.person", "accounts_dep.smena", "accounts_dep.oper", "accounts_dep.norm",
+              "accounts_dep.vid_oper", "cmn_gds_and_srv.gds_and_srv"})
+            counts << QString::number(TestDatabase::scalar(
+                dm(), QStringLiteral("select count(*) from ") + QLatin1String(table)));
+        return counts.join(QLatin1Char('/'));
+    }
     TForm4 &list() { return m_program->forms().Form4; }
     TForm10 &editor() { return m_program->forms().Form10; }
     TForm3 &products() { return m_program->forms().Form3; }

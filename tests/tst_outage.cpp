@@ -1,5 +1,5 @@
 #include "db/data_module.h"
-#include "shiftlog/hours_posting.h"
+#include "db/hours_posting.h"
 #include "shiftlog/shift_entry_editor.h"
 #include "shiftlog/shift_log.h"
 #include "support/recorders.h"

@@ -1,5 +1,6 @@
 #include "catalogues/products.h"
 #include "db/data_module.h"
+#include "db/hours_posting.h"
 #include "db/sql_text.h"
 #include "support/recorders.h"
 #include "support/seed.h"
@@ -11,6 +12,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScopeGuard>
+#include <QSet>
 #include <QSqlQuery>
 #include <QTest>
 
@@ -27,8 +29,10 @@ const QString Duplicate = QStringLiteral("Такая марка изделия �
 const QString Missing = QStringLiteral("Все поля должны быть заполнены!");
 const QString NotANumber =
     QStringLiteral("В поле «Расценка» должно быть число, например 2 или 0.5.");
-const QString PricesInUse = QStringLiteral("Расценки изделия не удалены: по ним есть операции в "
-                                           "сменах. Удалите их вместе с изделием.");
+const QString PricesInUse =
+    QStringLiteral("Расценки изделия не удалены: по ним заведены 2 позиции в журнале смен.");
+const QString ProductHeld =
+    QStringLiteral("Изделие не удалено: по нему заведена 1 операция в справочнике цен.");
 
 QString question(const QString &text)
 {
@@ -455,6 +459,12 @@ private Q_SLOTS:
             QTest::addRow("%s: leading separator", mode) << adding << "."
                                                          << ".5"
                                                          << "0.5";
+            QTest::addRow("%s: 17 digits", mode) << adding << "."
+                                                 << "12345678,123456789"
+                                                 << "12345678.123456789";
+            QTest::addRow("%s: 17 digits, database comma", mode) << adding << ","
+                                                                 << "0.0000000000000001"
+                                                                 << "0.0000000000000001";
         }
     }
     void storedBoxes()
@@ -487,6 +497,57 @@ private Q_SLOTS:
                                      "s_caption=%1")
                           .arg(sql::quote(mark))),
                  stored);
+    }
+
+    // A stored "Расценка" of more digits than a double keeps shows in the editor as stored and
+    // stays so when the change is saved untouched.
+    void storedBoxesRoundTrip()
+    {
+        const qint64 id = seed::product(*m_dm, QStringLiteral("Р-17"));
+        setGroup(id, m_blocks);
+        TestDatabase::exec(*m_dm, QStringLiteral("update cmn_gds_and_srv.gds_and_srv set "
+                                                 "massa=98765432.987654321 where id=%1")
+                                      .arg(id));
+        MessageRecorder recorder;
+        QString shown;
+        runCatalogue(
+            [&] {
+                QVERIFY(m_dm->Izdel.locate(QStringLiteral("id"), id));
+                m_list->Button2->click();
+            },
+            [&] {
+                shown = m_editor->Edit2->text();
+                m_editor->Button1->click();
+            });
+        QCOMPARE(recorder.described(), QStringList());
+        QCOMPARE(shown, QStringLiteral("98765432.987654321"));
+        QCOMPARE(text(QStringLiteral("select massa::text from cmn_gds_and_srv.gds_and_srv where "
+                                     "id=%1")
+                          .arg(id)),
+                 QStringLiteral("98765432.987654321"));
+    }
+
+    // A new product's group box shows the group a save stores: with no group chosen before (or
+    // after a product without a group was open) the first in caption order is shown, and saved.
+    void groupShownIsGroupSaved()
+    {
+        const qint64 bare = seed::product(*m_dm, QStringLiteral("Без группы"));
+        runCatalogue([&] {
+            QVERIFY(m_dm->Izdel.locate(QStringLiteral("id"), bare));
+            m_list->Button2->click();
+        });
+        MessageRecorder recorder;
+        QString shown;
+        runCatalogue([&] { m_list->Button1->click(); },
+                     [&] {
+                         shown = m_editor->cb_item->currentText();
+                         m_editor->Edit1->setText(QStringLiteral("Н-1"));
+                         m_editor->Edit2->setText(QStringLiteral("1"));
+                         m_editor->Button1->click();
+                     });
+        QCOMPARE(recorder.described(), QStringList());
+        QCOMPARE(shown, QStringLiteral("Блоки"));
+        QCOMPARE(groupOf(productId(QStringLiteral("Н-1"))), m_blocks);
     }
 
     // A "Расценка" that is no number (pasted, or typed with two separators) is refused with a
@@ -743,7 +804,8 @@ private Q_SLOTS:
             QCOMPARE(shown.size(), questions.size() + 1);
             QCOMPARE(recorder.shown.last().kind, messages::Kind::Error);
             QCOMPARE(recorder.shown.last().caption, QStringLiteral("Ошибка"));
-            QVERIFY(!recorder.shown.last().text.isEmpty());
+            QCOMPARE(recorder.shown.last().text, ProductHeld);
+            QVERIFY(recorder.shown.last().detail.contains(QStringLiteral("oper_i_id_fkey")));
             QCOMPARE(productData(product), before);
         }
         QCOMPARE(count(QStringLiteral("accounts_dep.smena where i_id=%1").arg(product)) > 0,
@@ -756,6 +818,56 @@ private Q_SLOTS:
         QCOMPARE(count(QStringLiteral("cmn_gds_and_srv.gds_and_srv where id=%1").arg(product)) > 0,
                  productLeft);
         QCOMPARE(productData(other), otherBefore);
+    }
+
+    // A product deleted with its 88 entries takes their hours out of the monthly timesheet in the
+    // same go: afterwards every day of every shift row equals the sum of the hours of that
+    // worker's entries of the shift and day (empty when none is left), over two months.
+    void deleteRepostsDays()
+    {
+        TestDatabase::exec(*m_dm, QStringLiteral("delete from accounts_dep.h_tabel"));
+        const qint64 other = seed::product(*m_dm, QStringLiteral("А-1"));
+        const qint64 otherOper = seed::operation(*m_dm, m_kind, other, 0, {8});
+        const qint64 product = seed::product(*m_dm, QStringLiteral("КР-15"));
+        const qint64 oper = seed::operation(*m_dm, m_kind, product, 0, {10});
+        const qint64 second = seed::worker(*m_dm, QStringLiteral("Петров П.П."));
+        QSet<QString> posted;
+        const auto post = [&](qint64 worker, int shift, const QDate &day) {
+            const QString key =
+                QStringLiteral("%1/%2/%3").arg(worker).arg(shift).arg(day.toString(Qt::ISODate));
+            if (!posted.contains(key)) {
+                posted.insert(key);
+                posting::postDay(*m_dm, worker, shift, day);
+            }
+        };
+        for (int i = 0; i < 88; ++i) {
+            const qint64 worker = i % 2 ? m_worker : second;
+            const QDate day = QDate(2024, 2, 20).addDays(i / 4);
+            const int shift = 1 + i % 4;
+            seed::entry(*m_dm, {worker, product, oper, day, shift, 1 + i % 9});
+            // Entries of the other product share some of those days, and one day is its own.
+            if (i % 3 == 0)
+                seed::entry(*m_dm, {worker, other, otherOper, day, shift, 2});
+            post(worker, shift, day);
+        }
+        seed::entry(*m_dm, {m_worker, other, otherOper, QDate(2024, 3, 30), 2, 5});
+        post(m_worker, 2, QDate(2024, 3, 30));
+        QCOMPARE(daysNotTheirSum(), 0);
+        const qint64 filledBefore = filledDays();
+
+        MessageRecorder recorder;
+        recorder.answers << true << true;
+        runCatalogue([&] {
+            QVERIFY(m_dm->Izdel.locate(QStringLiteral("id"), product));
+            m_list->Button3->click();
+        });
+        QCOMPARE(recorder.described(), (QStringList{question(Prices), question(WithEntries)}));
+        QCOMPARE(count(QStringLiteral("accounts_dep.smena where i_id=%1").arg(product)), 0);
+        QCOMPARE(daysNotTheirSum(), 0);
+        // Days with the other product's entries keep their (smaller) sums; the rest are empty.
+        QCOMPARE(filledDays(), 30 + 1);
+        QVERIFY(filledBefore > filledDays());
+        QCOMPARE(seed::dayValue(*m_dm, m_worker, 2, QDate(2024, 3, 30)), 5);
     }
 
     // The entries question counts entries from the first day of the previous month of the year
@@ -1048,6 +1160,27 @@ private:
         return TestDatabase::scalar(
             *m_dm, QStringLiteral("select id from cmn_gds_and_srv.gds_and_srv where s_caption=%1")
                        .arg(sql::quote(mark)));
+    }
+    // Days of the monthly shift rows whose value is not the sum of the hours of their entries
+    // (empty when there is none).
+    qint64 daysNotTheirSum()
+    {
+        return TestDatabase::scalar(
+            *m_dm,
+            QStringLiteral(
+                "select count(*) from accounts_dep.h_tabel h cross join generate_series(1, 31) d "
+                "where h.smena between 1 and 4 and d <= extract(day from make_date(h.year, "
+                "h.month, 1) + interval '1 month - 1 day') and (to_jsonb(h) ->> ('d' || "
+                "d))::int is distinct from (select sum(e.time) from accounts_dep.smena e where "
+                "e.w_id = h.w_id and e.smena = h.smena and e.data = make_date(h.year, h.month, "
+                "d))"));
+    }
+    qint64 filledDays()
+    {
+        return TestDatabase::scalar(
+            *m_dm, QStringLiteral("select count(*) from accounts_dep.h_tabel h cross join "
+                                  "generate_series(1, 31) d where to_jsonb(h) ->> ('d' || d) is "
+                                  "not null"));
     }
     qint64 productCount() { return count(QStringLiteral("cmn_gds_and_srv.gds_and_srv")); }
     qint64 count(const QString &from)

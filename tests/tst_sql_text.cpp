@@ -49,33 +49,44 @@ private Q_SLOTS:
         QCOMPARE(sql::integer(-5), QStringLiteral("-5"));
     }
 
-    // Typed prices: comma or point, one separator, nothing else reaches the database.
+    // Typed prices: comma or point, one separator, nothing else reaches the database; the exact
+    // text keeps every digit typed.
     void parseDecimal_data()
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<bool>("valid");
         QTest::addColumn<double>("value");
-        QTest::newRow("comma") << "12,5" << true << 12.5;
-        QTest::newRow("point") << "12.5" << true << 12.5;
-        QTest::newRow("integer") << "12" << true << 12.0;
-        QTest::newRow("leading separator") << ",5" << true << 0.5;
-        QTest::newRow("trailing separator") << "3." << true << 3.0;
-        QTest::newRow("two separators") << "1.2.3" << false << 0.0;
-        QTest::newRow("thousands") << "1 234,5" << false << 0.0;
-        QTest::newRow("letters") << "12a" << false << 0.0;
-        QTest::newRow("empty") << "" << false << 0.0;
-        QTest::newRow("minus refused") << "-1" << false << 0.0;
-        QTest::newRow("exponent refused") << "1e5" << false << 0.0;
+        QTest::addColumn<QString>("exact");
+        QTest::newRow("comma") << "12,5" << true << 12.5 << "12.5";
+        QTest::newRow("point") << "12.5" << true << 12.5 << "12.5";
+        QTest::newRow("integer") << "12" << true << 12.0 << "12";
+        QTest::newRow("leading separator") << ",5" << true << 0.5 << "0.5";
+        QTest::newRow("trailing separator") << "3." << true << 3.0 << "3";
+        QTest::newRow("trailing zeros kept") << "2,50" << true << 2.5 << "2.50";
+        QTest::newRow("17 digits")
+            << "12345678,123456789" << true << 12345678.123456789 << "12345678.123456789";
+        QTest::newRow("blanks around") << " 7,25 " << true << 7.25 << "7.25";
+        QTest::newRow("two separators") << "1.2.3" << false << 0.0 << "";
+        QTest::newRow("thousands") << "1 234,5" << false << 0.0 << "";
+        QTest::newRow("letters") << "12a" << false << 0.0 << "";
+        QTest::newRow("empty") << "" << false << 0.0 << "";
+        QTest::newRow("minus refused") << "-1" << false << 0.0 << "";
+        QTest::newRow("exponent refused") << "1e5" << false << 0.0 << "";
     }
     void parseDecimal()
     {
         QFETCH(QString, text);
         QFETCH(bool, valid);
         QFETCH(double, value);
+        QFETCH(QString, exact);
         const auto parsed = sql::parseDecimal(text);
         QCOMPARE(parsed.has_value(), valid);
         if (valid)
             QCOMPARE(*parsed, value);
+        const auto exactText = sql::decimalText(text);
+        QCOMPARE(exactText.has_value(), valid);
+        if (valid)
+            QCOMPARE(*exactText, exact);
     }
 
     // Placeholders: case-insensitive names, repeated names, casts and quoted colons left alone.

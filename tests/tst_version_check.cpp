@@ -149,7 +149,8 @@ private Q_SLOTS:
                            QStringLiteral("alter table accounts_dep.ver rename to ver_away"));
         main.Timer1Timer();
         QCOMPARE(recorder.shown.size(), 1);
-        QVERIFY(recorder.shown.first().text.contains(QStringLiteral("ver")));
+        QVERIFY(recorder.shown.first().text.startsWith(QStringLiteral("Действие не выполнено")));
+        QVERIFY(recorder.shown.first().detail.contains(QStringLiteral("ver")));
         TestDatabase::exec(*m_dm,
                            QStringLiteral("alter table accounts_dep.ver_away rename to ver"));
         main.Timer1Timer();

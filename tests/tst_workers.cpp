@@ -1,5 +1,6 @@
 #include "catalogues/workers.h"
 #include "db/data_module.h"
+#include "db/sql_text.h"
 #include "support/recorders.h"
 #include "support/seed.h"
 #include "support/test_database.h"
@@ -10,6 +11,7 @@
 #include <QApplication>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSqlQuery>
 #include <QTest>
 
 // The worker catalogue and picker, and through it the list-and-editor pattern every catalogue
@@ -129,6 +131,66 @@ private Q_SLOTS:
                  1);
     }
 
+    // "Изменить" shows each worker's stored department, and "Записать" stores the label shown:
+    // untouched it stays, a label no department has stays too, and a department picked for one
+    // worker is not given to the next one changed in the same run.
+    void changeKeepsDepartment()
+    {
+        const auto setLabel = [&](const char *fio, const QString &label) {
+            TestDatabase::exec(*m_dm,
+                               QStringLiteral("update accounts_dep.person set "
+                                              "s_staffpos_hl=%1 where fio=%2")
+                                   .arg(sql::quote(label), sql::quote(QString::fromUtf8(fio))));
+        };
+        setLabel("Антонов А.А.", QStringLiteral("Участок окраски"));
+        setLabel("Борисов Б.Б.", QStringLiteral("Цех литья"));
+        setLabel("Иванов И.И.", QStringLiteral("Бригада старого учёта"));
+        // fio → the department shown when the editor opens, the one picked ("" none), the label
+        // stored afterwards.
+        const QList<QStringList> changes{
+            {QStringLiteral("Антонов А.А."), QStringLiteral("Участок окраски"),
+             QStringLiteral("Участок сборки"), QStringLiteral("Участок сборки")},
+            {QStringLiteral("Борисов Б.Б."), QStringLiteral("Цех литья"), QString(),
+             QStringLiteral("Цех литья")},
+            {QStringLiteral("Иванов И.И."), QString(), QString(),
+             QStringLiteral("Бригада старого учёта")},
+            {QStringLiteral("Антонов А.А."), QStringLiteral("Участок сборки"), QString(),
+             QStringLiteral("Участок сборки")}};
+        MessageRecorder recorder;
+        for (const QStringList &change : changes) {
+            ModalScript modal([&](QDialog &dialog) {
+                if (dialog.objectName() == QLatin1String("TForm5")) {
+                    QVERIFY(m_dm->Workers.locate(QStringLiteral("fio"), change.at(0)));
+                    m_list->Button2->click();
+                    return;
+                }
+                QCOMPARE(m_editor->LCB_department->shownText(), change.at(1));
+                if (!change.at(2).isEmpty()) {
+                    const int index = m_editor->LCB_department->findText(change.at(2));
+                    QVERIFY(index >= 0);
+                    m_editor->LCB_department->setCurrentIndex(index);
+                    Q_EMIT m_editor->LCB_department->activated(index);
+                }
+                m_editor->Button1->click();
+            });
+            m_list->runAsCatalogue(nullptr);
+            QCOMPARE(text(QStringLiteral("select s_staffpos_hl from "
+                                         "accounts_dep.person where fio=%1")
+                              .arg(sql::quote(change.at(0)))),
+                     change.at(3));
+        }
+        QVERIFY(recorder.shown.isEmpty());
+        // A new worker after those changes starts without a department.
+        ModalScript modal([&](QDialog &dialog) {
+            if (dialog.objectName() == QLatin1String("TForm5")) {
+                m_list->Button1->click();
+                return;
+            }
+            QCOMPARE(m_editor->LCB_department->shownText(), QString());
+        });
+        m_list->runAsCatalogue(nullptr);
+    }
+
     // Deleting the last row lands on the new last row; any other row leaves the list on the row
     // that moved up; "Нет" deletes nothing.
     void deleteWorker_data()
@@ -162,7 +224,8 @@ private Q_SLOTS:
             left);
     }
 
-    // A worker who still has entries is not deleted: the database refuses and the error is shown.
+    // A worker who still has entries is not deleted: the database refuses, and the user reads why
+    // in Russian (the server's text is the detail).
     void deleteReferencedWorkerRefused()
     {
         const qint64 product = seed::product(*m_dm, QStringLiteral("ТП-1"));
@@ -176,7 +239,9 @@ private Q_SLOTS:
         m_list->runAsCatalogue(nullptr);
         QCOMPARE(recorder.shown.size(), 2);
         QCOMPARE(recorder.shown.at(1).kind, messages::Kind::Error);
-        QVERIFY(recorder.shown.at(1).text.contains(QStringLiteral("foreign key")));
+        QCOMPARE(recorder.shown.at(1).text,
+                 QStringLiteral("Работник не удалён: на него заведена 1 позиция в журнале смен."));
+        QVERIFY(recorder.shown.at(1).detail.contains(QStringLiteral("foreign key")));
         QCOMPARE(
             TestDatabase::scalar(*m_dm, QStringLiteral("select count(*) from accounts_dep.person")),
             5);
@@ -321,6 +386,12 @@ private Q_SLOTS:
     }
 
 private:
+    QString text(const QString &sql)
+    {
+        QSqlQuery query = m_dm->ADO_DB.run(sql);
+        return query.next() ? query.value(0).toString() : QStringLiteral("<no row>");
+    }
+
     std::unique_ptr<TestDatabase> m_db;
     std::unique_ptr<TDataModule6> m_dm;
     std::unique_ptr<TForm2> m_editor;

@@ -2,7 +2,7 @@
 
 #include "db/data_module.h"
 #include "db/db_error.h"
-#include "shiftlog/hours_posting.h"
+#include "db/hours_posting.h"
 #include "shiftlog/piece_price.h"
 
 #include <optional>

@@ -1,8 +1,8 @@
 #include "timesheets/month_rebuild.h"
 
 #include "db/data_module.h"
+#include "db/hours_posting.h"
 #include "db/sql_text.h"
-#include "shiftlog/hours_posting.h"
 
 #include <QDate>
 #include <QStringList>

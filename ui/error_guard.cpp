@@ -14,6 +14,26 @@ namespace {
 bool s_timerBoxOpen = false;
 // A timer tick has reported the lost connection and none has succeeded since.
 bool s_timerLossShown = false;
+// A statement the server refused, in words a clerk can read; the server's own text goes along as
+// the detail.
+QString refusedByServer(const QString &sqlState)
+{
+    if (sqlState == QLatin1String("23503"))
+        return QStringLiteral("Действие не выполнено: связанная запись уже удалена или ещё "
+                              "используется (возможно, её изменил другой пользователь).");
+    if (sqlState == QLatin1String("23505"))
+        return QStringLiteral("Действие не выполнено: такая запись уже есть.");
+    if (sqlState.startsWith(QLatin1String("23")))
+        return QStringLiteral("Действие не выполнено: база данных не приняла эти значения.");
+    if (sqlState.startsWith(QLatin1String("22")))
+        return QStringLiteral("Действие не выполнено: значение не подходит базе данных (слишком "
+                              "велико или неверного вида).");
+    if (sqlState.startsWith(QLatin1String("42")))
+        return QStringLiteral("Действие не выполнено: база данных не такая, какую ждёт программа "
+                              "(нет таблицы, поля или прав).");
+    return QStringLiteral("Действие не выполнено: база данных сообщила об ошибке.");
+}
+
 } // namespace
 
 bool timerMayRun()
@@ -50,6 +70,12 @@ void report(std::exception_ptr error, bool fromTimer)
         } else if (e.isRetryable()) {
             text = QStringLiteral("Эти же данные в то же время изменял другой пользователь. "
                                   "Действие не выполнено; повторите его.");
+            detail = e.message();
+        } else if (!e.detail().isEmpty()) {
+            text = e.message();
+            detail = e.detail();
+        } else if (!e.sqlState().isEmpty()) {
+            text = refusedByServer(e.sqlState());
             detail = e.message();
         } else {
             text = e.message();

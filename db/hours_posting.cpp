@@ -1,7 +1,10 @@
-#include "shiftlog/hours_posting.h"
+#include "db/hours_posting.h"
 
 #include "db/data_module.h"
 #include "db/sql_text.h"
+
+#include <QList>
+#include <QSqlQuery>
 
 namespace posting {
 
@@ -75,6 +78,49 @@ void postDayAfterDelete(TDataModule6 &dm, qint64 workerId, int shift, const QDat
                      sql::integer(workerId), sql::integer(shift), sql::integer(day.month()),
                      sql::integer(day.year())));
     });
+}
+
+int deleteEntries(TDataModule6 &dm, const QString &condition)
+{
+    int deleted = 0;
+    dm.ADO_DB.inTransaction([&] {
+        // The days the entries leave, kept for the transaction (dropped with its end either way;
+        // so one call per transaction).
+        dm.H_Tabel_ins.execute(
+            QStringLiteral("create temp table reposted_days on commit drop as select distinct "
+                           "w_id, smena, data::date as day from accounts_dep.smena where ") +
+            condition);
+        // The locks postDay takes, for every worker's month at once and in one order, so that
+        // two copies cannot wait for each other.
+        dm.ADO_DB.run(
+            QStringLiteral(
+                "select count(pg_advisory_xact_lock_shared(%1, k)) from (select distinct "
+                "extract(year from day)::int * 100 + extract(month from day)::int as k from "
+                "pg_temp.reposted_days order by k) months")
+                .arg(MonthLockClass));
+        dm.ADO_DB.run(QStringLiteral(
+            "select count(pg_advisory_xact_lock(k)) from (select distinct (1::bigint << 62) | "
+            "(w_id::bigint << 20) | (extract(year from day)::int * 100 + extract(month from "
+            "day)::int) as k from pg_temp.reposted_days order by k) workers"));
+        deleted = dm.DelSmena.execute(QStringLiteral("delete from accounts_dep.smena where ") +
+                                      condition);
+        QSqlQuery days = dm.ADO_DB.run(QStringLiteral(
+            "select distinct extract(day from day)::int from pg_temp.reposted_days order by 1"));
+        QList<int> dayNumbers;
+        while (days.next())
+            dayNumbers << days.value(0).toInt();
+        // A day column per statement: the sum of the entries left, empty when none is left.
+        for (const int dayNumber : dayNumbers)
+            dm.H_Tabel_ins.execute(
+                QStringLiteral(
+                    "update accounts_dep.h_tabel h set %1=(select sum(e.time) from "
+                    "accounts_dep.smena e where e.w_id=r.w_id and e.smena=r.smena and "
+                    "e.data=r.day) from pg_temp.reposted_days r where extract(day from r.day)=%2 "
+                    "and h.w_id=r.w_id and h.smena=r.smena and h.month=extract(month from "
+                    "r.day) and h.year=extract(year from r.day)")
+                    .arg(sql::dayColumn(dayNumber), sql::integer(dayNumber)));
+    });
+    return deleted;
 }
 
 void postFatigueDay(TDataModule6 &dm, qint64 workerId, qint64 kind, int night, const QDate &day)

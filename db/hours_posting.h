@@ -18,6 +18,13 @@ void postDay(TDataModule6 &dm, qint64 workerId, int shift, const QDate &day);
 // remains. No row is inserted.
 void postDayAfterDelete(TDataModule6 &dm, qint64 workerId, int shift, const QDate &day);
 
+// Deletes the shift entries that meet a condition on accounts_dep.smena (SQL text built from
+// values, e.g. "i_id =5") and re-posts every worker, shift and day whose entries went, as
+// postDayAfterDelete does, in one transaction (joining the caller's). Set-based for deletes of many
+// entries: one statement per day of the month touched, not per worker and day. Once per
+// transaction. Returns the number of entries deleted.
+int deleteEntries(TDataModule6 &dm, const QString &condition);
+
 // The same for hour-paid work: the fatigue row of a worker, work kind (7777, 7778) and night flag
 // holds the day's sum of the hours of his entries of that kind and flag.
 void postFatigueDay(TDataModule6 &dm, qint64 workerId, qint64 kind, int night, const QDate &day);
