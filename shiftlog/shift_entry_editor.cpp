@@ -313,6 +313,21 @@ bool TForm11::save()
             Duplicate))
         return false;
 
+    // A day of more than 24 hours is a typing slip more often than not.
+    const qint64 hours = Edit6->text().trimmed().toLongLong();
+    const qint64 dayTotal =
+        hours + m_dm.scalar(QStringLiteral("select coalesce(sum(time), 0) as hours from "
+                                           "accounts_dep.smena where w_id=%1 and data=%2 and "
+                                           "id<>%3")
+                                .arg(sql::integer(WorkerId), sql::toDate(day), sql::integer(rowId)),
+                            QStringLiteral("hours"));
+    if (dayTotal > 24 &&
+        !messages::question(QStringLiteral("За %1 у рабочего получится %2 ч. Записать?")
+                                .arg(day.toString(QStringLiteral("dd.MM.yyyy")))
+                                .arg(dayTotal),
+                            QStringLiteral("Часы за день")))
+        return false;
+
     const shiftentries::Entry entry{WorkerId,
                                     ProductId,
                                     OperationId,
@@ -322,7 +337,7 @@ bool TForm11::save()
                                     day,
                                     shift,
                                     colour,
-                                    Edit6->text().trimmed().toLongLong()};
+                                    hours};
     // The entry and the hours of its day land together or not at all.
     if (shiftentries::save(m_dm, *SmenaIU, entry, rowId, Clock::today()) == 0) {
         // Another copy stored the same entry between the check and the write.

@@ -313,6 +313,80 @@ private Q_SLOTS:
         QCOMPARE(stored(QStringLiteral("w_id")).toLongLong(), m_worker2);
     }
 
+    // An entry that brings the worker's day (every shift, every entry, the changed entry counted
+    // once) above 24 hours asks first: "Нет" saves nothing and the editor stays open, "Да" saves.
+    // The worker has 12 h in shift 2 and 8 h of overtime that day; other days and other workers
+    // do not count.
+    void dayAbove24Hours_data()
+    {
+        QTest::addColumn<bool>("change"); // the shift-2 entry changed instead of a new entry
+        QTest::addColumn<int>("hours");   // typed
+        QTest::addColumn<int>("total");   // the day's hours once saved
+        QTest::newRow("new entry, 26 h") << false << 6 << 26;
+        QTest::newRow("new entry, 24 h") << false << 4 << 24;
+        QTest::newRow("changed entry, 24 h") << true << 16 << 24;
+        QTest::newRow("changed entry, 25 h") << true << 17 << 25;
+    }
+    void dayAbove24Hours()
+    {
+        QFETCH(bool, change);
+        QFETCH(int, hours);
+        QFETCH(int, total);
+        seed::Entry entry{m_worker, m_product, m_plain, m_today};
+        entry.shift = 2;
+        entry.hours = 12;
+        seed::entry(dm(), entry);
+        entry.shift = 4;
+        entry.hours = 8;
+        seed::entry(dm(), entry);
+        entry.day = m_today.addDays(1);
+        entry.hours = 20;
+        seed::entry(dm(), entry);
+        seed::entry(dm(), {m_worker2, m_product, m_plain, m_today, 1, 20});
+        const auto dayHours = [this] {
+            return TestDatabase::scalar(
+                dm(), QStringLiteral("select sum(time) from accounts_dep.smena where w_id=%1 and "
+                                     "data='%2'")
+                          .arg(m_worker)
+                          .arg(m_today.toString(Qt::ISODate)));
+        };
+        selectShift(change ? 2 : 1);
+        main().FormActivate();
+        const bool asked = total > 24;
+        MessageRecorder recorder;
+        recorder.answers << false << true;
+        ModalScript modal([&](QDialog &dialog) {
+            if (dialog.objectName() != QLatin1String("TForm11")) {
+                handlePickers(dialog);
+                return;
+            }
+            if (!change) {
+                pickWorker(m_worker);
+                pickOperation(m_plain);
+                editor().Edit3->setText(QStringLiteral("5"));
+            }
+            editor().Edit6->setText(QString::number(hours));
+            editor().Button1->click();
+            if (asked) {
+                QCOMPARE(recorder.described(),
+                         QStringList{QStringLiteral("question Часы за день: За 06.03.2024 у "
+                                                    "рабочего получится %1 ч. Записать?")
+                                         .arg(total)});
+                QCOMPARE(dialog.result(), int(QDialog::Rejected));
+                QCOMPARE(dayHours(), 20);
+                editor().Button1->click();
+            }
+            QCOMPARE(dialog.result(), int(QDialog::Accepted));
+        });
+        if (change)
+            main().Button2->click();
+        else
+            main().Button1->click();
+        QCOMPARE(recorder.shown.size(), asked ? 2 : 0);
+        QCOMPARE(dayHours(), total);
+        QCOMPARE(seed::dayValue(dm(), m_worker, change ? 2 : 1, m_today), hours);
+    }
+
     // Cancel writes nothing and keeps the boxes; returning shows today again.
     void cancelWritesNothing()
     {
