@@ -470,6 +470,7 @@ void TForm1::prepareEditor(TForm11 &editor) const
 {
     editor.ShiftNo = ShiftNo;
     editor.DayOff = CBox1->isChecked();
+    editor.MainDay = m_shownDate;
 }
 
 void TForm1::Button3Click()
