@@ -514,7 +514,8 @@ private Q_SLOTS:
     }
 
     // Choosing another date ticks "Выходной" on Saturdays and Sundays and unticks it otherwise,
-    // and shows that day's entries; opening the list leaves the box as it is.
+    // and shows that day's entries; opening the list on another day than the one it showed last
+    // does the same, and a tick set by hand stays while the day does not change.
     void dateChangeTicksDayOff()
     {
         const QDate saturday(2024, 3, 9);
@@ -545,17 +546,46 @@ private Q_SLOTS:
             QCOMPARE(m_list->CBox1->styleSheet(), QString());
         });
         m_list->showForDay(saturday, nullptr);
-        QCOMPARE(ticks, (QList<bool>{false, true, false}));
+        QCOMPARE(ticks, (QList<bool>{true, true, false}));
         QCOMPARE(rows, (QList<int>{1, 2, 0}));
 
-        // A tick set by hand stays when the list opens on a weekday.
+        // A tick set by hand stays when the list opens again on the day it showed last.
         m_list->CBox1->setChecked(true);
         ticks.clear();
         rows.clear();
         ModalScript again([&](QDialog &) { look(); });
+        m_list->showForDay(monday, nullptr);
         m_list->showForDay(m_wednesday, nullptr);
-        QCOMPARE(ticks, QList<bool>{true});
-        QCOMPARE(rows, QList<int>{0});
+        QCOMPARE(ticks, (QList<bool>{true, false}));
+        QCOMPARE(rows, (QList<int>{0, 0}));
+    }
+
+    // The list moved to a Saturday and closed, then opened on a Thursday: the tick of the
+    // Saturday does not stay, and a one-hour household entry is priced ×1.
+    void weekendVisitThenWeekday()
+    {
+        const QDate saturday(2024, 3, 9);
+        const QDate thursday(2024, 3, 7);
+        QList<bool> ticks;
+        ModalScript visit([&](QDialog &) {
+            chooseDay(saturday);
+            ticks << m_list->CBox1->isChecked();
+        });
+        m_list->showForDay(m_wednesday, nullptr);
+        ModalScript again([&](QDialog &dialog) {
+            if (dialog.objectName() == QLatin1String("TForm25")) {
+                ticks << m_list->CBox1->isChecked();
+                add({m_ivanov, m_blocks, QStringLiteral("1")});
+            } else {
+                answerPicker(dialog);
+            }
+        });
+        m_list->showForDay(thursday, nullptr);
+        QCOMPARE(ticks, (QList<bool>{true, false}));
+        QCOMPARE(TestDatabase::scalar(
+                     *m_dm, QStringLiteral("select count(*) from accounts_dep.fatigue where "
+                                           "d_date='2024-03-07' and price=150 and i_holiday=0")),
+                 1);
     }
 
     // "Изменить" and "Удалить" on an empty day do nothing.

@@ -204,6 +204,10 @@ void TForm25::load(const QDate &day)
 void TForm25::FormActivate()
 {
     const QDate day = DTPcker1->date();
+    // Opened on another day than the one shown last: "Выходной" is that day's; a tick set by hand
+    // stays while the day does not change.
+    if (day != m_shownDate)
+        CBox1->setChecked(isWeekend(day));
     // Back from the entry dialog the list stays on its row.
     const int recNo = fatigue->isOpen() && day == m_shownDate ? fatigue->recNo() : 0;
     load(day);
