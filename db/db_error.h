@@ -24,6 +24,12 @@ public:
     const QString &sqlState() const { return m_sqlState; }
     Kind kind() const { return m_kind; }
     bool isConnectionError() const { return m_kind == Kind::Connection; }
+    // Lost while the server was committing: the work may have landed before the answer was lost,
+    // so nobody can say whether it was done.
+    bool isLostAtCommit() const
+    {
+        return isConnectionError() && m_statement == QLatin1String("commit");
+    }
     // A deadlock or serialization failure: the whole transaction may be run again.
     bool isRetryable() const { return m_kind == Kind::Retryable; }
 

@@ -115,6 +115,16 @@ TForm11::TForm11(TDataModule6 &dm, TForm5 &workers, TForm4 &operations, QWidget 
             caption->setObjectName(QLatin1String(name));
         return caption;
     };
+    // Which list the entry goes to, so that a wrong shift is seen before the save.
+    ShiftLabel = new QLabel(group);
+    ShiftLabel->setObjectName(QStringLiteral("ShiftLabel"));
+    {
+        QFont bold = ShiftLabel->font();
+        bold.setBold(true);
+        ShiftLabel->setFont(bold);
+    }
+    grid->addWidget(label(QStringLiteral("Запись в"), ShiftLabel), row, 0);
+    grid->addWidget(ShiftLabel, row++, 1, 1, 5);
     grid->addWidget(label(QStringLiteral("ФИО"), Edit1), row, 0);
     grid->addWidget(worker, row++, 1, 1, 5);
     grid->addWidget(label(QStringLiteral("Операция"), Edit2), row, 0);
@@ -160,6 +170,7 @@ TForm11::TForm11(TDataModule6 &dm, TForm5 &workers, TForm4 &operations, QWidget 
     guard::connect(operation, &PickerBox::pickRequested, this, &TForm11::Button4Click);
     guard::connect(Button1, &QPushButton::clicked, this, &TForm11::Button1Click);
     connect(Button2, &QPushButton::clicked, this, &QDialog::reject);
+    guard::connect(DTimeP, &QDateEdit::dateChanged, this, &TForm11::DTimePChange);
     rememberGeometry(*this);
 }
 
@@ -167,7 +178,11 @@ TForm11::~TForm11() = default;
 
 void TForm11::prepareNew(const QDate &day)
 {
-    DTimeP->setDate(day);
+    {
+        const QSignalBlocker blocker(DTimeP);
+        DTimeP->setDate(day);
+    }
+    showShift();
     Edit1->clear();
     Edit2->clear();
     Edit3->clear();
@@ -183,7 +198,12 @@ void TForm11::prepareChange(const Dataset &row)
     PiecePrice = row.decimal(QStringLiteral("cena"));
     Edit7->setText(pricing::priceText(PiecePrice));
     Edit9->setText(pricing::priceText(row.decimal(QStringLiteral("kol_vo")) * PiecePrice));
-    DTimeP->setDate(row.date(QStringLiteral("data")));
+    {
+        // The stored price stays until the date or the operation changes.
+        const QSignalBlocker blocker(DTimeP);
+        DTimeP->setDate(row.date(QStringLiteral("data")));
+    }
+    showShift();
     Edit1->setText(row.text(QStringLiteral("fio")).trimmed());
     const QString kind = row.text(QStringLiteral("vid")).trimmed();
     Edit2->setText(row.text(QStringLiteral("marka")).trimmed() + QStringLiteral("; ") + kind +
@@ -211,6 +231,20 @@ void TForm11::prepareChange(const Dataset &row)
     Edit8->setText(pricing::priceText(m_basePrice));
     setWindowTitle(QStringLiteral("Изменение данных о позиции (11)"));
     Tag = 2;
+}
+
+void TForm11::showShift()
+{
+    const int shift = ShiftNo >= 2 && ShiftNo <= 4 ? ShiftNo : 1;
+    ShiftLabel->setText(shift == 4 ? QStringLiteral("Переработка")
+                                   : QStringLiteral("Смена №%1").arg(shift));
+}
+
+bool TForm11::dayOff() const
+{
+    const QDate day = DTimeP->date();
+    // The shift log's tick (set by hand or by the weekday) is the status of the day it lists.
+    return day == MainDay ? DayOff : pricing::isDayOff(day);
 }
 
 void TForm11::FormActivate()
@@ -247,7 +281,7 @@ void TForm11::Button4Click()
     if (picked) {
         ProductId = picked->productId;
         OperationId = picked->operationId;
-        PiecePrice = pricing::piecePrice(picked->basePrice, DayOff, ShiftNo);
+        PiecePrice = pricing::piecePrice(picked->basePrice, dayOff(), ShiftNo);
         m_basePrice = picked->basePrice;
         m_dm.Control.close();
         m_dm.Control.setSql(QStringLiteral("select marka from accounts_dep.izdel where id=") +
@@ -267,9 +301,23 @@ void TForm11::updatePrices()
         Edit6->setText(QStringLiteral("0"));
     if (Edit3->text().isEmpty())
         Edit3->setText(QStringLiteral("0"));
+    showPrices();
+}
+
+void TForm11::showPrices()
+{
     Edit7->setText(pricing::priceText(PiecePrice));
     Edit8->setText(pricing::priceText(m_basePrice));
     Edit9->setText(pricing::priceText(Edit3->text().toDouble() * PiecePrice));
+}
+
+void TForm11::DTimePChange()
+{
+    // Nothing is priced before an operation is chosen.
+    if (Edit2->text().trimmed().isEmpty())
+        return;
+    PiecePrice = pricing::piecePrice(m_basePrice, dayOff(), ShiftNo);
+    showPrices();
 }
 
 bool TForm11::eventFilter(QObject *watched, QEvent *event)
@@ -313,6 +361,21 @@ bool TForm11::save()
             Duplicate))
         return false;
 
+    // A day of more than 24 hours is a typing slip more often than not.
+    const qint64 hours = Edit6->text().trimmed().toLongLong();
+    const qint64 dayTotal =
+        hours + m_dm.scalar(QStringLiteral("select coalesce(sum(time), 0) as hours from "
+                                           "accounts_dep.smena where w_id=%1 and data=%2 and "
+                                           "id<>%3")
+                                .arg(sql::integer(WorkerId), sql::toDate(day), sql::integer(rowId)),
+                            QStringLiteral("hours"));
+    if (dayTotal > 24 &&
+        !messages::question(QStringLiteral("За %1 у рабочего получится %2 ч. Записать?")
+                                .arg(day.toString(QStringLiteral("dd.MM.yyyy")))
+                                .arg(dayTotal),
+                            QStringLiteral("Часы за день")))
+        return false;
+
     const shiftentries::Entry entry{WorkerId,
                                     ProductId,
                                     OperationId,
@@ -322,7 +385,7 @@ bool TForm11::save()
                                     day,
                                     shift,
                                     colour,
-                                    Edit6->text().trimmed().toLongLong()};
+                                    hours};
     // The entry and the hours of its day land together or not at all.
     if (shiftentries::save(m_dm, *SmenaIU, entry, rowId, Clock::today()) == 0) {
         // Another copy stored the same entry between the check and the write.

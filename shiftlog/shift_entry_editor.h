@@ -47,9 +47,14 @@ public:
     qint64 ProductId = 0;
     qint64 OperationId = 0;
     double PiecePrice = 0;
-    // The shift log's shift and "Выходной" tick, set by the shift log before it opens the editor.
+    // The shift log's shift, the day it lists and its "Выходной" tick, set by the shift log
+    // before it opens the editor. The tick is that day's; an entry of another day is priced by
+    // that day's own status.
     int ShiftNo = 1;
     bool DayOff = false;
+    QDate MainDay;
+    // The shift the entry goes to.
+    QLabel *ShiftLabel;
 
     // What the shift log does before showing the editor: a new entry of its day, or a change of
     // the current row of a shift query.
@@ -62,12 +67,18 @@ public:
     void Button1Click();
     // Refreshes the price boxes from the price and the pieces.
     void updatePrices();
+    // Another date: the price of a chosen operation follows that date's day-off status.
+    void DTimePChange();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     bool isPaint() const;
+    // Whether the entry's date is a day off.
+    bool dayOff() const;
+    void showShift();
+    void showPrices();
     void showColourBox();
     bool save();
 

@@ -7,17 +7,16 @@
 #include "ui/busy.h"
 #include "ui/clock.h"
 #include "ui/data_grid.h"
+#include "ui/day_box_watch.h"
 #include "ui/error_guard.h"
 #include "ui/version_watch.h"
 #include "ui/window_setup.h"
 
 #include <QAction>
-#include <QCalendarWidget>
 #include <QCheckBox>
 #include <QDateEdit>
 #include <QFont>
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
@@ -102,8 +101,6 @@ TForm1::TForm1(TDataModule6 &dm, VersionWatch &versionWatch, ShiftLogLinks &link
     DateT->setDisplayFormat(QStringLiteral("dd.MM.yyyy"));
     DateT->setDateRange(QDate(2007, 1, 1), QDate(Clock::today().year() + 1, 12, 31));
     DateT->setAccessibleName(QStringLiteral("Дата"));
-    DateT->installEventFilter(this);
-    DateT->calendarWidget()->installEventFilter(this);
     DBGrid2->setAccessibleName(QStringLiteral("Позиции смены"));
     RadioButton1->setChecked(true);
     // Bold captions (the marked shift, a ticked "Выходной") must not be cut off.
@@ -151,7 +148,11 @@ TForm1::TForm1(TDataModule6 &dm, VersionWatch &versionWatch, ShiftLogLinks &link
         });
     }
     connect(CBox1, &QCheckBox::toggled, this, [this] { CBox1Click(); });
-    guard::connect(DateT->calendarWidget(), &QCalendarWidget::clicked, this, &TForm1::DateTChange);
+    // The grid lists the day the box shows: a pick at once, typing and stepping after a pause.
+    m_dayWatch = new DayBoxWatch(
+        *DateT, *DBGrid2, [this] { return m_shownDate; }, this);
+    guard::connect(m_dayWatch, &DayBoxWatch::picked, this, &TForm1::DateTChange);
+    guard::connect(m_dayWatch, &DayBoxWatch::settled, this, [this] { showDay(DateT->date()); });
     guard::connect(DBGrid2, &QAbstractItemView::doubleClicked, this, &TForm1::DBGrid2DblClick);
     guard::connect(Button1, &QPushButton::clicked, this, &TForm1::Button1Click);
     guard::connect(Button2, &QPushButton::clicked, this, &TForm1::Button2Click);
@@ -164,7 +165,11 @@ TForm1::TForm1(TDataModule6 &dm, VersionWatch &versionWatch, ShiftLogLinks &link
     Timer1->start();
 }
 
-TForm1::~TForm1() = default;
+TForm1::~TForm1()
+{
+    // Before the box and the list go: their last events must not reach it.
+    delete m_dayWatch;
+}
 
 void TForm1::buildMenu()
 {
@@ -392,27 +397,15 @@ void TForm1::openShiftQueries(const QDate &day)
 
 void TForm1::DateTChange()
 {
-    const QDate day = DateT->date();
-    BusyScope busy;
-    openShiftQueries(day);
-    CBox1->setChecked(isWeekend(day));
+    showDay(DateT->date());
     DBGrid2->setFocus();
 }
 
-bool TForm1::eventFilter(QObject *watched, QEvent *event)
+void TForm1::showDay(const QDate &day)
 {
-    // The day changes when it is picked, on Enter, or when the picker is left with another date.
-    if (watched == DateT && event->type() == QEvent::KeyPress) {
-        const auto *key = static_cast<QKeyEvent *>(event);
-        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
-            guard::run([this] { DateTChange(); });
-            return true;
-        }
-    } else if (watched == DateT && event->type() == QEvent::FocusOut) {
-        if (DateT->date() != m_shownDate && !DateT->calendarWidget()->isVisible())
-            guard::run([this] { DateTChange(); });
-    }
-    return QDialog::eventFilter(watched, event);
+    BusyScope busy;
+    openShiftQueries(day);
+    CBox1->setChecked(isWeekend(day));
 }
 
 void TForm1::paintRadioButtons()
@@ -477,6 +470,7 @@ void TForm1::prepareEditor(TForm11 &editor) const
 {
     editor.ShiftNo = ShiftNo;
     editor.DayOff = CBox1->isChecked();
+    editor.MainDay = m_shownDate;
 }
 
 void TForm1::Button3Click()

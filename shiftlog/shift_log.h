@@ -11,6 +11,7 @@
 class Command;
 class Dataset;
 class DataGrid;
+class DayBoxWatch;
 class DatasetModel;
 class QAction;
 class QCheckBox;
@@ -138,14 +139,13 @@ public:
     void N15Click();
     void N17Click();
 
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
-
 private:
     void buildMenu();
     void buildGrid();
     void openShiftQueries(const QDate &day);
     void showWeekendTick(const QDate &day);
+    // Lists the day and ticks "Выходной" by its weekday, the focus staying where it is.
+    void showDay(const QDate &day);
     void paintRadioButtons();
     void setDate(const QDate &day);
     // The shift and the day-off tick the entry editor prices with.
@@ -157,4 +157,5 @@ private:
     std::unique_ptr<Command> updtOK;
     Role m_role = Role::None;
     QDate m_shownDate;
+    DayBoxWatch *m_dayWatch = nullptr;
 };

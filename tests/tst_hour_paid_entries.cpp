@@ -514,7 +514,8 @@ private Q_SLOTS:
     }
 
     // Choosing another date ticks "Выходной" on Saturdays and Sundays and unticks it otherwise,
-    // and shows that day's entries; opening the list leaves the box as it is.
+    // and shows that day's entries; opening the list on another day than the one it showed last
+    // does the same, and a tick set by hand stays while the day does not change.
     void dateChangeTicksDayOff()
     {
         const QDate saturday(2024, 3, 9);
@@ -545,17 +546,100 @@ private Q_SLOTS:
             QCOMPARE(m_list->CBox1->styleSheet(), QString());
         });
         m_list->showForDay(saturday, nullptr);
-        QCOMPARE(ticks, (QList<bool>{false, true, false}));
+        QCOMPARE(ticks, (QList<bool>{true, true, false}));
         QCOMPARE(rows, (QList<int>{1, 2, 0}));
 
-        // A tick set by hand stays when the list opens on a weekday.
+        // A tick set by hand stays when the list opens again on the day it showed last.
         m_list->CBox1->setChecked(true);
         ticks.clear();
         rows.clear();
         ModalScript again([&](QDialog &) { look(); });
+        m_list->showForDay(monday, nullptr);
         m_list->showForDay(m_wednesday, nullptr);
-        QCOMPARE(ticks, QList<bool>{true});
-        QCOMPARE(rows, QList<int>{0});
+        QCOMPARE(ticks, (QList<bool>{true, false}));
+        QCOMPARE(rows, (QList<int>{0, 0}));
+    }
+
+    // The list moved to a Saturday and closed, then opened on a Thursday: the tick of the
+    // Saturday does not stay, and a one-hour household entry is priced ×1.
+    void weekendVisitThenWeekday()
+    {
+        const QDate saturday(2024, 3, 9);
+        const QDate thursday(2024, 3, 7);
+        QList<bool> ticks;
+        ModalScript visit([&](QDialog &) {
+            chooseDay(saturday);
+            ticks << m_list->CBox1->isChecked();
+        });
+        m_list->showForDay(m_wednesday, nullptr);
+        ModalScript again([&](QDialog &dialog) {
+            if (dialog.objectName() == QLatin1String("TForm25")) {
+                ticks << m_list->CBox1->isChecked();
+                add({m_ivanov, m_blocks, QStringLiteral("1")});
+            } else {
+                answerPicker(dialog);
+            }
+        });
+        m_list->showForDay(thursday, nullptr);
+        QCOMPARE(ticks, (QList<bool>{true, false}));
+        QCOMPARE(TestDatabase::scalar(
+                     *m_dm, QStringLiteral("select count(*) from accounts_dep.fatigue where "
+                                           "d_date='2024-03-07' and price=150 and i_holiday=0")),
+                 1);
+    }
+
+    // The list always shows the day its date box shows, so a double-click opens an entry the
+    // user sees: a pick in the calendar by keyboard applies at once, a stepped date after a short
+    // pause; a double-click while the box shows another day only brings that day up. Tuesday
+    // lists Иванов and Сидоров, Wednesday Иванов and Петров; the second row is double-clicked.
+    void listFollowsTheDateBox_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<QString>("opened"); // the worker of the entry the dialog opened on
+        QTest::newRow("calendar, ← and Enter") << "calendar"
+                                               << "Сидоров С.С.";
+        QTest::newRow("stepped down, pause") << "step"
+                                             << "Сидоров С.С.";
+        QTest::newRow("stepped down, double-click at once") << "step at once"
+                                                            << "";
+    }
+    void listFollowsTheDateBox()
+    {
+        QFETCH(QString, how);
+        QFETCH(QString, opened);
+        const QDate tuesday = m_wednesday.addDays(-1);
+        insertEntry(m_ivanov, Household, 0, m_wednesday, 1);
+        insertEntry(m_petrov, Household, 0, m_wednesday, 2);
+        insertEntry(m_ivanov, Household, 0, tuesday, 3);
+        insertEntry(m_sidorov, Household, 0, tuesday, 4);
+        m_list->FormActivate();
+        m_list->show();
+        QVERIFY(QTest::qWaitForWindowActive(m_list.get()));
+        QDateEdit *box = m_list->DTPcker1;
+        box->setFocus(Qt::TabFocusReason);
+        if (how == QLatin1String("calendar")) {
+            // Opened by its arrow; picked with the keys.
+            QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(box->width() - 4, box->height() / 2));
+            QTRY_VERIFY(box->calendarWidget()->isVisible());
+            QTest::keyClick(static_cast<QWidget *>(nullptr), Qt::Key_Left);
+            QTest::keyClick(static_cast<QWidget *>(nullptr), Qt::Key_Return);
+        } else {
+            box->setSelectedSection(QDateTimeEdit::DaySection);
+            QTest::keyClick(box, Qt::Key_Down);
+        }
+        QCOMPARE(box->date(), tuesday);
+        if (how == QLatin1String("step"))
+            QTRY_COMPARE(m_list->fatigue->param(QStringLiteral("d_date")), QVariant(tuesday));
+        if (!opened.isEmpty())
+            QCOMPARE(cell(1, "fio"), opened);
+        QStringList workers;
+        ModalScript modal([&](QDialog &) { workers << m_dialog->Edit1->text(); });
+        const QRect row = m_list->DBGrid1->visualRect(m_list->DBGrid1->model()->index(1, 0));
+        QTest::mouseClick(m_list->DBGrid1->viewport(), Qt::LeftButton, {}, row.center());
+        QTest::mouseDClick(m_list->DBGrid1->viewport(), Qt::LeftButton, {}, row.center());
+        QCOMPARE(workers, opened.isEmpty() ? QStringList() : QStringList{opened});
+        QCOMPARE(m_list->fatigue->param(QStringLiteral("d_date")), QVariant(tuesday));
+        m_list->hide();
     }
 
     // "Изменить" and "Удалить" on an empty day do nothing.

@@ -12,6 +12,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCalendarWidget>
 #include <QCheckBox>
 #include <QDateEdit>
 #include <QLineEdit>
@@ -346,6 +347,70 @@ private Q_SLOTS:
         QCOMPARE(seed::dayValue(*m_dm, w, 2, m_today), -2);
     }
 
+    // The grid always lists the day the date box shows, so a double-click acts on an entry the
+    // user sees: a pick in the calendar by keyboard applies at once, a stepped or typed date after
+    // a short pause; a double-click while the box shows another day than the grid only brings
+    // that day up and changes nothing. Tuesday lists Карпов and Лебедев, Wednesday Антонов and
+    // Борисов; the second row is double-clicked.
+    void gridFollowsTheDateBox_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<bool>("acted"); // the double-click changed the entry it was on
+        QTest::newRow("calendar, ← and Enter") << "calendar" << true;
+        QTest::newRow("stepped down, pause") << "step" << true;
+        QTest::newRow("typed, pause") << "type" << true;
+        QTest::newRow("stepped down, double-click at once") << "step at once" << false;
+    }
+    void gridFollowsTheDateBox()
+    {
+        QFETCH(QString, how);
+        QFETCH(bool, acted);
+        login(QStringLiteral("tumen"));
+        const QDate tuesday = m_today.addDays(-1);
+        QList<qint64> ids;
+        for (const auto &[name, day] :
+             {std::pair{"Антонов А.А.", m_today}, std::pair{"Борисов Б.Б.", m_today},
+              std::pair{"Карпов К.К.", tuesday}, std::pair{"Лебедев Л.Л.", tuesday}})
+            ids << addEntry(seed::worker(*m_dm, QString::fromUtf8(name)), day, 1, 4,
+                            QStringLiteral("no"));
+        m_main->FormActivate();
+        m_main->show();
+        QVERIFY(QTest::qWaitForWindowActive(m_main.get()));
+        QDateEdit *box = m_main->DateT;
+        box->setFocus(Qt::TabFocusReason);
+        if (how == QLatin1String("calendar")) {
+            // Opened by its arrow; picked with the keys.
+            QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(box->width() - 4, box->height() / 2));
+            QWidget *calendar = box->calendarWidget();
+            QTRY_VERIFY(calendar->isVisible());
+            QTest::keyClick(static_cast<QWidget *>(nullptr), Qt::Key_Left);
+            QTest::keyClick(static_cast<QWidget *>(nullptr), Qt::Key_Return);
+            QVERIFY(!calendar->isVisible());
+        } else if (how == QLatin1String("type")) {
+            box->setSelectedSection(QDateTimeEdit::DaySection);
+            QTest::keyClicks(box, QStringLiteral("05"));
+        } else {
+            QTest::keyClick(box, Qt::Key_Down);
+        }
+        QCOMPARE(box->date(), tuesday);
+        if (how.endsWith(QLatin1String("pause")) || how == QLatin1String("step") ||
+            how == QLatin1String("type"))
+            QTRY_COMPARE(m_dm->Smena1.param(QStringLiteral("data")), QVariant(tuesday));
+        const QString listed = acted ? gridText(2) : QString();
+        if (acted)
+            QCOMPARE(listed, QStringLiteral("Лебедев Л.Л."));
+        doubleClickRow(2);
+        QStringList changed;
+        const QStringList names{"Антонов А.А.", "Борисов Б.Б.", "Карпов К.К.", "Лебедев Л.Л."};
+        for (int i = 0; i < ids.size(); ++i) {
+            if (okOf(ids.at(i)) != QLatin1String("no"))
+                changed << names.at(i);
+        }
+        QCOMPARE(changed, acted ? QStringList{listed} : QStringList());
+        QCOMPARE(m_dm->Smena1.param(QStringLiteral("data")), QVariant(tuesday));
+        QCOMPARE(gridText(1), QStringLiteral("Карпов К.К."));
+    }
+
     // The shift buttons switch the grid between the four open queries without a round trip.
     void shiftSwitch()
     {
@@ -433,6 +498,12 @@ private:
     {
         QAbstractItemModel *model = m_main->DBGrid2->model();
         return model->index(recNo - 1, 10).data(Qt::ForegroundRole).value<QBrush>().color();
+    }
+
+    // The worker's name the grid shows in a row.
+    QString gridText(int recNo)
+    {
+        return m_main->DBGrid2->model()->index(recNo - 1, 0).data().toString().trimmed();
     }
 
     void doubleClickRow(int recNo)

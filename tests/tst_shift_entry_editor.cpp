@@ -18,6 +18,7 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QDateEdit>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -94,6 +95,108 @@ private Q_SLOTS:
         QCOMPARE(stored(QStringLiteral("color")).toInt(), 0);
         QCOMPARE(stored(QStringLiteral("vvod")).toDate(), m_today);
         QCOMPARE(seed::dayValue(dm(), m_worker, shift, m_today), 8);
+    }
+
+    // The day-off raise follows the entry's own day: on the day the shift log lists, its
+    // "Выходной" tick decides (set by hand or by the weekday); on any other date that date's own
+    // status (Saturday or Sunday). The price follows a change of the date; a changed entry keeps
+    // its stored price until its date changes. The operation's base price is 10.
+    void dayOffOfTheEntrysDay_data()
+    {
+        QTest::addColumn<QDate>("mainDay");
+        QTest::addColumn<bool>("tick");
+        QTest::addColumn<QDate>("entryDay");
+        QTest::addColumn<bool>("change");
+        QTest::addColumn<double>("factor");
+        const QDate wednesday = m_today;
+        const QDate thursday(2024, 3, 7);
+        const QDate friday(2024, 3, 8);
+        const QDate saturday(2024, 3, 9);
+        const QDate sunday(2024, 3, 10);
+        QTest::newRow("weekday") << wednesday << false << wednesday << false << 1.0;
+        QTest::newRow("weekday ticked by hand") << wednesday << true << wednesday << false << 2.0;
+        QTest::newRow("Saturday unticked by hand") << saturday << false << saturday << false << 1.0;
+        QTest::newRow("Saturday") << saturday << true << saturday << false << 2.0;
+        QTest::newRow("weekday, entry on Saturday")
+            << wednesday << false << saturday << false << 2.0;
+        QTest::newRow("weekday ticked, entry on Sunday")
+            << wednesday << true << sunday << false << 2.0;
+        QTest::newRow("weekday ticked, entry on Thursday")
+            << wednesday << true << thursday << false << 1.0;
+        QTest::newRow("Saturday, entry on Friday") << saturday << true << friday << false << 1.0;
+        QTest::newRow("Saturday unticked, entry on Sunday")
+            << saturday << false << sunday << false << 2.0;
+        QTest::newRow("changed entry moved to Saturday")
+            << wednesday << false << saturday << true << 2.0;
+        QTest::newRow("changed entry moved to Friday") << saturday << true << friday << true << 1.0;
+    }
+    void dayOffOfTheEntrysDay()
+    {
+        QFETCH(QDate, mainDay);
+        QFETCH(bool, tick);
+        QFETCH(QDate, entryDay);
+        QFETCH(bool, change);
+        QFETCH(double, factor);
+        if (change) {
+            seed::Entry entry{m_worker, m_product, m_plain, mainDay};
+            entry.price = 10.5; // as stored by an earlier price list
+            seed::entry(dm(), entry);
+        }
+        main().DateT->setDate(mainDay);
+        main().DateTChange();
+        main().CBox1->setChecked(tick);
+        QStringList prices;
+        ModalScript modal([&](QDialog &dialog) {
+            if (dialog.objectName() != QLatin1String("TForm11")) {
+                handlePickers(dialog);
+                return;
+            }
+            if (!change) {
+                pickWorker(m_worker);
+                editor().Edit3->setText(QStringLiteral("3"));
+                pickOperation(m_plain);
+            }
+            prices << editor().Edit7->text();
+            editor().DTimeP->setDate(entryDay);
+            prices << editor().Edit7->text() << editor().Edit9->text();
+            editor().Button1->click();
+            QCOMPARE(dialog.result(), int(QDialog::Accepted));
+        });
+        (change ? main().Button2 : main().Button1)->click();
+        const QString before = change ? QStringLiteral("10,5")
+                               : tick ? QStringLiteral("20")
+                                      : QStringLiteral("10");
+        QCOMPARE(prices, (QStringList{before, pricing::priceText(10 * factor),
+                                      pricing::priceText(10 * factor * (change ? 10 : 3))}));
+        QCOMPARE(stored(QStringLiteral("cena")).toDouble(), 10 * factor);
+        QCOMPARE(stored(QStringLiteral("data")).toDate(), entryDay);
+    }
+
+    // The editor shows which shift the entry goes to.
+    void shiftShown_data()
+    {
+        QTest::addColumn<int>("shift");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("shift 1") << 1 << QStringLiteral("Смена №1");
+        QTest::newRow("shift 2") << 2 << QStringLiteral("Смена №2");
+        QTest::newRow("shift 3") << 3 << QStringLiteral("Смена №3");
+        QTest::newRow("overtime") << 4 << QStringLiteral("Переработка");
+    }
+    void shiftShown()
+    {
+        QFETCH(int, shift);
+        QFETCH(QString, shown);
+        seed::entry(dm(), {m_worker, m_product, m_plain, m_today, shift});
+        selectShift(shift);
+        main().FormActivate();
+        QStringList labels;
+        ModalScript modal([&](QDialog &) {
+            labels << editor().ShiftLabel->text();
+            editor().Button2->click();
+        });
+        main().Button1->click();
+        main().Button2->click();
+        QCOMPARE(labels, (QStringList{shown, shown}));
     }
 
     // The price boxes after a pick: 4 decimals, the user's separator; the stored price has them
@@ -311,6 +414,80 @@ private Q_SLOTS:
         QCOMPARE(seed::dayValue(dm(), m_worker2, 1, other), 8);
         QCOMPARE(stored(QStringLiteral("ok")).toString(), QStringLiteral("ok"));
         QCOMPARE(stored(QStringLiteral("w_id")).toLongLong(), m_worker2);
+    }
+
+    // An entry that brings the worker's day (every shift, every entry, the changed entry counted
+    // once) above 24 hours asks first: "Нет" saves nothing and the editor stays open, "Да" saves.
+    // The worker has 12 h in shift 2 and 8 h of overtime that day; other days and other workers
+    // do not count.
+    void dayAbove24Hours_data()
+    {
+        QTest::addColumn<bool>("change"); // the shift-2 entry changed instead of a new entry
+        QTest::addColumn<int>("hours");   // typed
+        QTest::addColumn<int>("total");   // the day's hours once saved
+        QTest::newRow("new entry, 26 h") << false << 6 << 26;
+        QTest::newRow("new entry, 24 h") << false << 4 << 24;
+        QTest::newRow("changed entry, 24 h") << true << 16 << 24;
+        QTest::newRow("changed entry, 25 h") << true << 17 << 25;
+    }
+    void dayAbove24Hours()
+    {
+        QFETCH(bool, change);
+        QFETCH(int, hours);
+        QFETCH(int, total);
+        seed::Entry entry{m_worker, m_product, m_plain, m_today};
+        entry.shift = 2;
+        entry.hours = 12;
+        seed::entry(dm(), entry);
+        entry.shift = 4;
+        entry.hours = 8;
+        seed::entry(dm(), entry);
+        entry.day = m_today.addDays(1);
+        entry.hours = 20;
+        seed::entry(dm(), entry);
+        seed::entry(dm(), {m_worker2, m_product, m_plain, m_today, 1, 20});
+        const auto dayHours = [this] {
+            return TestDatabase::scalar(
+                dm(), QStringLiteral("select sum(time) from accounts_dep.smena where w_id=%1 and "
+                                     "data='%2'")
+                          .arg(m_worker)
+                          .arg(m_today.toString(Qt::ISODate)));
+        };
+        selectShift(change ? 2 : 1);
+        main().FormActivate();
+        const bool asked = total > 24;
+        MessageRecorder recorder;
+        recorder.answers << false << true;
+        ModalScript modal([&](QDialog &dialog) {
+            if (dialog.objectName() != QLatin1String("TForm11")) {
+                handlePickers(dialog);
+                return;
+            }
+            if (!change) {
+                pickWorker(m_worker);
+                pickOperation(m_plain);
+                editor().Edit3->setText(QStringLiteral("5"));
+            }
+            editor().Edit6->setText(QString::number(hours));
+            editor().Button1->click();
+            if (asked) {
+                QCOMPARE(recorder.described(),
+                         QStringList{QStringLiteral("question Часы за день: За 06.03.2024 у "
+                                                    "рабочего получится %1 ч. Записать?")
+                                         .arg(total)});
+                QCOMPARE(dialog.result(), int(QDialog::Rejected));
+                QCOMPARE(dayHours(), 20);
+                editor().Button1->click();
+            }
+            QCOMPARE(dialog.result(), int(QDialog::Accepted));
+        });
+        if (change)
+            main().Button2->click();
+        else
+            main().Button1->click();
+        QCOMPARE(recorder.shown.size(), asked ? 2 : 0);
+        QCOMPARE(dayHours(), total);
+        QCOMPARE(seed::dayValue(dm(), m_worker, change ? 2 : 1, m_today), hours);
     }
 
     // Cancel writes nothing and keeps the boxes; returning shows today again.

@@ -273,6 +273,37 @@ private Q_SLOTS:
         QVERIFY(window().Button1->isEnabled());
     }
 
+    // The connection drops while the server commits the rebuild: the month may have been rebuilt
+    // or not, and the message says so as every other action does, not "not rebuilt".
+    void rebuildLostAtCommit()
+    {
+        seed::entry(dm(), {m_anna, m_product, m_ops[0], QDate(2024, 3, 5)});
+        TestDatabase::exec(dm(), QStringLiteral(R"(
+create function public.end_at_commit() returns trigger language plpgsql as $$
+begin
+    perform pg_terminate_backend(pg_backend_pid());
+    return null;
+end $$;
+create constraint trigger end_at_commit after insert on accounts_dep.h_tabel
+    deferrable initially deferred for each row execute function public.end_at_commit();
+)"));
+        MessageRecorder recorder;
+        window().selectMonth(3, 2024);
+        window().Button1->click();
+        // The lists were read again on a new connection.
+        QVERIFY(dm().H_Tabel_1.isOpen());
+        TestDatabase::exec(dm(), QStringLiteral("drop trigger end_at_commit on "
+                                                "accounts_dep.h_tabel; drop function "
+                                                "public.end_at_commit()"));
+        QCOMPARE(recorder.texts(),
+                 QStringList{QStringLiteral("Связь с сервером базы данных прервалась в момент "
+                                            "записи: действие могло быть выполнено. Проверьте "
+                                            "данные, прежде чем повторять его.")});
+        QCOMPARE(recorder.shown.first().kind, messages::Kind::Error);
+        QVERIFY(!window().PB->isVisible());
+        QVERIFY(window().Button1->isEnabled());
+    }
+
     // The year list runs to next year; the menu opens the month of the date the log shows.
     void menuSelectsTheShownMonth()
     {

@@ -8,18 +8,17 @@
 #include "timesheets/hour_paid_writes.h"
 #include "ui/clock.h"
 #include "ui/data_grid.h"
+#include "ui/day_box_watch.h"
 #include "ui/error_guard.h"
 #include "ui/lookup_combo.h"
 #include "ui/picker_box.h"
 #include "ui/window_setup.h"
 
-#include <QCalendarWidget>
 #include <QCheckBox>
 #include <QDateEdit>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -117,7 +116,6 @@ TForm25::TForm25(TDataModule6 &dm, TForm5 &workers, TForm26 &groups, QWidget *pa
     DTPcker1->setDisplayFormat(QStringLiteral("dd.MM.yyyy"));
     DTPcker1->setDateRange(QDate(2007, 1, 1), QDate(Clock::today().year() + 1, 12, 31));
     DTPcker1->setDate(Clock::today());
-    DTPcker1->installEventFilter(this);
     CBox1->setObjectName(QStringLiteral("CBox1"));
     {
         // Room for the caption in bold, so a tick does not cut it.
@@ -171,15 +169,22 @@ TForm25::TForm25(TDataModule6 &dm, TForm5 &workers, TForm26 &groups, QWidget *pa
     guard::connect(Button1, &QPushButton::clicked, this, &TForm25::Button1Click);
     connect(Button8, &QPushButton::clicked, this, [this] { Button4Click(); });
     guard::connect(DBGrid1, &QAbstractItemView::doubleClicked, this, &TForm25::Button6Click);
-    guard::connect(DTPcker1->calendarWidget(), &QCalendarWidget::clicked, this,
-                   &TForm25::DTPcker1Change);
+    // The list shows the day the box shows: a pick at once, typing and stepping after a pause.
+    m_dayWatch = new DayBoxWatch(
+        *DTPcker1, *DBGrid1, [this] { return m_shownDate; }, this);
+    guard::connect(m_dayWatch, &DayBoxWatch::picked, this, &TForm25::DTPcker1Change);
+    guard::connect(m_dayWatch, &DayBoxWatch::settled, this, &TForm25::DTPcker1Change);
     // A tick set by the date change recolours the box as well.
     connect(CBox1, &QCheckBox::toggled, this, [this] { CBox1Click(); });
 
     applyGridFrame(*this, sizeAround(*this, *DBGrid1, QSize(1070, 400)));
 }
 
-TForm25::~TForm25() = default;
+TForm25::~TForm25()
+{
+    // Before the box and the list go: their last events must not reach it.
+    delete m_dayWatch;
+}
 
 void TForm25::showForDay(const QDate &day, ActivationHandler *opener)
 {
@@ -204,6 +209,10 @@ void TForm25::load(const QDate &day)
 void TForm25::FormActivate()
 {
     const QDate day = DTPcker1->date();
+    // Opened on another day than the one shown last: "Выходной" is that day's; a tick set by hand
+    // stays while the day does not change.
+    if (day != m_shownDate)
+        CBox1->setChecked(isWeekend(day));
     // Back from the entry dialog the list stays on its row.
     const int recNo = fatigue->isOpen() && day == m_shownDate ? fatigue->recNo() : 0;
     load(day);
@@ -229,22 +238,6 @@ void TForm25::DTPcker1Change()
 void TForm25::CBox1Click()
 {
     paintDayOff(CBox1);
-}
-
-bool TForm25::eventFilter(QObject *watched, QEvent *event)
-{
-    // The day changes when it is picked, on Enter, or when the picker is left with another date.
-    if (watched == DTPcker1 && event->type() == QEvent::KeyPress) {
-        const auto *key = static_cast<QKeyEvent *>(event);
-        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
-            guard::run([this] { DTPcker1Change(); });
-            return true;
-        }
-    } else if (watched == DTPcker1 && event->type() == QEvent::FocusOut) {
-        if (DTPcker1->date() != m_shownDate && !DTPcker1->calendarWidget()->isVisible())
-            guard::run([this] { DTPcker1Change(); });
-    }
-    return QDialog::eventFilter(watched, event);
 }
 
 void TForm25::Button5Click()

@@ -6,6 +6,7 @@
 #include <QDialog>
 
 class DataGrid;
+class DayBoxWatch;
 class Dataset;
 class LookupCombo;
 class QCheckBox;
@@ -61,15 +62,13 @@ public:
     // Reads the list again and goes back to a record number (clamped to the last row).
     void reloadAt(int recNo);
 
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
-
 private:
     void load(const QDate &day);
 
     TDataModule6 &m_dm;
     QDate m_shownDate;
     std::unique_ptr<TForm24> m_dialog;
+    DayBoxWatch *m_dayWatch = nullptr;
 };
 
 // The dialog "Хоз. работы/среднесдельная (24)": one hour-paid entry of the list's day, new or

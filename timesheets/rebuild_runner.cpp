@@ -3,6 +3,7 @@
 #include "db/db_error.h"
 #include "db/messages.h"
 #include "ui/busy.h"
+#include "ui/error_guard.h"
 
 #include <QAbstractButton>
 #include <QProgressBar>
@@ -20,6 +21,7 @@ bool runFromButton(QProgressBar &bar, QAbstractButton &button, int days,
     button.setEnabled(false);
     bool failed = false;
     QString failure;
+    std::exception_ptr unknown;
     {
         const auto restore = qScopeGuard([&] {
             bar.setVisible(false);
@@ -35,11 +37,16 @@ bool runFromButton(QProgressBar &bar, QAbstractButton &button, int days,
         } catch (const DbError &error) {
             failed = true;
             failure = error.message();
+            if (error.isLostAtCommit())
+                unknown = std::current_exception();
         }
     }
     if (reopen)
         reopen();
-    if (failed)
+    // The month may have been rebuilt before the answer was lost: said as every action says it.
+    if (unknown)
+        guard::report(unknown);
+    else if (failed)
         messages::error(QStringLiteral("Ошибка"),
                         QStringLiteral("Табель не перестроен: строки месяца остались прежними."),
                         failure);

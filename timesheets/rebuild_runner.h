@@ -13,7 +13,8 @@ namespace rebuild {
 // done (from 1 of days), the button takes no click and the program is busy; afterwards the bar is
 // hidden and the button enabled again, however the rebuild ended. Then reopen reads the window's
 // lists again, and a database failure is shown: the month's rows stayed as they were, with the
-// server's text below. False after such a failure.
+// server's text below; a connection lost during the commit is shown as the error guard shows it
+// (the rebuild may have landed). False after such a failure.
 bool runFromButton(QProgressBar &bar, QAbstractButton &button, int days,
                    const std::function<void(const Progress &)> &work,
                    const std::function<void()> &reopen);

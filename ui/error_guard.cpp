@@ -59,8 +59,7 @@ void report(std::exception_ptr error, bool fromTimer)
                 return;
             if (fromTimer)
                 s_timerLossShown = true;
-            // Lost while the server was committing: the work may have landed before the answer.
-            text = e.statement() == QLatin1String("commit")
+            text = e.isLostAtCommit()
                        ? QStringLiteral("Связь с сервером базы данных прервалась в момент записи: "
                                         "действие могло быть выполнено. Проверьте данные, прежде "
                                         "чем повторять его.")
