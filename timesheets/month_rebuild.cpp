@@ -7,19 +7,14 @@
 #include <QDate>
 #include <QStringList>
 
-#include <algorithm>
-
 namespace rebuild {
 
 namespace {
 
-// Days are written a week at a time: a handful of statements per month, and a progress step after
-// each.
-constexpr int DaysPerStep = 7;
-
-// Deletes one family of the month's rows, then writes the day columns of every key with entries,
-// a week of days per statement. keyColumns/sourceKeys name the row key in h_tabel and in the
-// entries; dateColumn and valueColumn the entries' day and hours.
+// Deletes one family of the month's rows, then writes every row of the family once, all its day
+// columns in one statement: each row version and index entry written is one that stays.
+// keyColumns/sourceKeys name the row key in h_tabel and in the entries; dateColumn and valueColumn
+// the entries' day and hours. The progress moves after each of the two statements.
 void rebuildMonth(TDataModule6 &dm, int month, int year, const QString &family,
                   const QString &keyColumns, const QString &sourceKeys, const QString &source,
                   const QString &dateColumn, const QString &valueColumn, const Progress &progress)
@@ -31,31 +26,25 @@ void rebuildMonth(TDataModule6 &dm, int month, int year, const QString &family,
         dm.DelSmena.execute(QStringLiteral("delete from accounts_dep.h_tabel where %1 and month=%2 "
                                            "and year=%3")
                                 .arg(family, sql::integer(month), sql::integer(year)));
-        for (int from = 1; from <= days; from += DaysPerStep) {
-            const int to = std::min(days, from + DaysPerStep - 1);
-            QStringList columns;
-            QStringList sums;
-            QStringList updates;
-            for (int day = from; day <= to; ++day) {
-                const QString column = sql::dayColumn(day);
-                columns << column;
-                // Null when the key has no entry that day, so the day stays empty.
-                sums << QStringLiteral("sum(%1) filter (where %2=%3)")
-                            .arg(valueColumn, dateColumn, sql::toDate(QDate(year, month, day)));
-                updates << QStringLiteral("%1=excluded.%1").arg(column);
-            }
-            dm.H_Tabel_ins.execute(
-                QStringLiteral(
-                    "insert into accounts_dep.h_tabel(%1, month, year, %2) select %3, %4, "
-                    "%5, %6 from %7 where %8>=%9 and %8<=%10 group by %3 on conflict "
-                    "(w_id, month, year, smena, i_type, i_night) do update set %11")
-                    .arg(keyColumns, columns.join(QLatin1String(", ")), sourceKeys,
-                         sql::integer(month), sql::integer(year), sums.join(QLatin1String(", ")),
-                         source, dateColumn, sql::toDate(QDate(year, month, from)))
-                    .arg(sql::toDate(QDate(year, month, to)), updates.join(QLatin1String(", "))));
-            if (progress)
-                progress(to);
+        if (progress)
+            progress(days / 2);
+        QStringList columns;
+        QStringList sums;
+        for (int day = 1; day <= days; ++day) {
+            columns << sql::dayColumn(day);
+            // Null when the key has no entry that day, so the day stays empty.
+            sums << QStringLiteral("sum(%1) filter (where %2=%3)")
+                        .arg(valueColumn, dateColumn, sql::toDate(QDate(year, month, day)));
         }
+        dm.H_Tabel_ins.execute(
+            QStringLiteral("insert into accounts_dep.h_tabel(%1, month, year, %2) select %3, %4, "
+                           "%5, %6 from %7 where %8>=%9 and %8<=%10 group by %3")
+                .arg(keyColumns, columns.join(QLatin1String(", ")), sourceKeys, sql::integer(month),
+                     sql::integer(year), sums.join(QLatin1String(", ")), source, dateColumn,
+                     sql::toDate(first))
+                .arg(sql::toDate(QDate(year, month, days))));
+        if (progress)
+            progress(days);
     });
 }
 

@@ -7,8 +7,8 @@ class TDataModule6;
 // Rebuilds of a month's monthly rows of accounts_dep.h_tabel from the entries, as the day-by-day
 // posting would leave them: one row per key with a value for every day with entries (0 where
 // they sum to 0) and nothing on days without. Each rebuild is one transaction holding the month's
-// lock, so postings wait for it and a failure leaves the month as it was; a handful of statements
-// per month, whatever the number of workers.
+// lock, so postings wait for it and a failure leaves the month as it was; two statements per
+// month, whatever the number of workers.
 namespace rebuild {
 
 // Called as the days of the month are done (with the last day done), e.g. to move a progress bar.
