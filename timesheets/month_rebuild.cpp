@@ -6,6 +6,7 @@
 
 #include <QDate>
 #include <QStringList>
+#include <QVariant>
 
 namespace rebuild {
 
@@ -21,6 +22,11 @@ void rebuildMonth(TDataModule6 &dm, int month, int year, const QString &family,
 {
     const QDate first(year, month, 1);
     const int days = first.daysInMonth();
+    // A typed date constant: the planner folds it once, where to_date() would run for every entry
+    // and every day column.
+    const auto date = [](const QDate &day) {
+        return sql::literal(QVariant(day)) + QStringLiteral("::date");
+    };
     dm.ADO_DB.inTransaction([&] {
         posting::lockMonth(dm, month, year);
         dm.DelSmena.execute(QStringLiteral("delete from accounts_dep.h_tabel where %1 and month=%2 "
@@ -34,7 +40,7 @@ void rebuildMonth(TDataModule6 &dm, int month, int year, const QString &family,
             columns << sql::dayColumn(day);
             // Null when the key has no entry that day, so the day stays empty.
             sums << QStringLiteral("sum(%1) filter (where %2=%3)")
-                        .arg(valueColumn, dateColumn, sql::toDate(QDate(year, month, day)));
+                        .arg(valueColumn, dateColumn, date(QDate(year, month, day)));
         }
         dm.H_Tabel_ins.execute(
             QStringLiteral("insert into accounts_dep.h_tabel(%1, month, year, %2) select %3, %4, "
