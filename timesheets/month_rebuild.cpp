@@ -47,8 +47,8 @@ void rebuildMonth(TDataModule6 &dm, int month, int year, const QString &family,
                            "%5, %6 from %7 where %8>=%9 and %8<=%10 group by %3")
                 .arg(keyColumns, columns.join(QLatin1String(", ")), sourceKeys, sql::integer(month),
                      sql::integer(year), sums.join(QLatin1String(", ")), source, dateColumn,
-                     sql::toDate(first))
-                .arg(sql::toDate(QDate(year, month, days))));
+                     date(first))
+                .arg(date(QDate(year, month, days))));
         if (progress)
             progress(days);
     });
