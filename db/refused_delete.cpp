@@ -63,69 +63,74 @@ QString counted(qint64 count, const QString &one, const QString &few, const QStr
     return QString::number(count) + QLatin1Char(' ') + formFor(count, one, few, many);
 }
 
-QString sentence(TDataModule6 &dm, Row row, qint64 id)
+namespace {
+
+// What a refused row is and what holds it: the sentence's start, the count of the holding rows
+// (of :id) and the words for that count.
+struct Holder
+{
+    QString refused;
+    QString countStatement;
+    std::function<QString(qint64)> held;
+};
+
+Holder holderOf(Row row)
 {
     const QString productEntries = QStringLiteral(
         "select count(*) as cnt from accounts_dep.smena s where s.o_id in (select o.id from "
         "accounts_dep.oper o where o.i_id = :id)");
-    QString refused;
-    QString held;
-    qint64 count = 0;
+    const auto count = [](const QString &table, const QString &column) {
+        return QStringLiteral("select count(*) as cnt from accounts_dep.%1 where %2 = :id")
+            .arg(table, column);
+    };
     switch (row) {
     case Row::Worker:
-        refused = QStringLiteral("Работник не удалён");
-        count = countRows(dm,
-                          QStringLiteral("select count(*) as cnt from accounts_dep.smena where "
-                                         "w_id = :id"),
-                          id);
-        held = QStringLiteral("на него ") + entries(count);
-        break;
+        return {QStringLiteral("Работник не удалён"),
+                count(QStringLiteral("smena"), QStringLiteral("w_id")),
+                [](qint64 n) { return QStringLiteral("на него ") + entries(n); }};
     case Row::Operation:
-        refused = QStringLiteral("Операция не удалена");
-        count = countRows(dm,
-                          QStringLiteral("select count(*) as cnt from accounts_dep.smena where "
-                                         "o_id = :id"),
-                          id);
-        held = QStringLiteral("по ней ") + entries(count);
-        break;
+        return {QStringLiteral("Операция не удалена"),
+                count(QStringLiteral("smena"), QStringLiteral("o_id")),
+                [](qint64 n) { return QStringLiteral("по ней ") + entries(n); }};
     case Row::Kind:
-        refused = QStringLiteral("Вид операции не удалён");
-        count = countRows(dm,
-                          QStringLiteral("select count(*) as cnt from accounts_dep.oper where "
-                                         "vid = :id"),
-                          id);
-        held = QStringLiteral("он указан в ") +
-               counted(count, QStringLiteral("операции"), QStringLiteral("операциях"),
-                       QStringLiteral("операциях")) +
-               QStringLiteral(" справочника цен");
-        break;
+        return {QStringLiteral("Вид операции не удалён"),
+                count(QStringLiteral("oper"), QStringLiteral("vid")), [](qint64 n) {
+                    return QStringLiteral("он указан в ") +
+                           counted(n, QStringLiteral("операции"), QStringLiteral("операциях"),
+                                   QStringLiteral("операциях")) +
+                           QStringLiteral(" справочника цен");
+                }};
     case Row::Product:
-        refused = QStringLiteral("Изделие не удалено");
-        count = countRows(dm,
-                          QStringLiteral("select count(*) as cnt from accounts_dep.oper where "
-                                         "i_id = :id"),
-                          id);
-        held = QStringLiteral("по нему ") +
-               filed(count, QStringLiteral("операция"), QStringLiteral("операции"),
-                     QStringLiteral("операций")) +
-               QStringLiteral(" в справочнике цен");
-        break;
+        return {QStringLiteral("Изделие не удалено"),
+                count(QStringLiteral("oper"), QStringLiteral("i_id")), [](qint64 n) {
+                    return QStringLiteral("по нему ") +
+                           filed(n, QStringLiteral("операция"), QStringLiteral("операции"),
+                                 QStringLiteral("операций")) +
+                           QStringLiteral(" в справочнике цен");
+                }};
     case Row::ProductPrices:
-        refused = QStringLiteral("Расценки изделия не удалены");
-        count = countRows(dm, productEntries, id);
-        held = QStringLiteral("по ним ") + entries(count);
-        break;
+        return {QStringLiteral("Расценки изделия не удалены"), productEntries,
+                [](qint64 n) { return QStringLiteral("по ним ") + entries(n); }};
     case Row::ProductElsewhere:
-        refused = QStringLiteral("Изделие не удалено");
-        count = countRows(dm, productEntries + QStringLiteral(" and s.i_id <> :id"), id);
-        held = QStringLiteral("по его расценкам ") + entries(count) +
-               QStringLiteral(" у других изделий");
-        break;
+        return {QStringLiteral("Изделие не удалено"),
+                productEntries + QStringLiteral(" and s.i_id <> :id"), [](qint64 n) {
+                    return QStringLiteral("по его расценкам ") + entries(n) +
+                           QStringLiteral(" у других изделий");
+                }};
     }
+    return {};
+}
+
+} // namespace
+
+QString sentence(TDataModule6 &dm, Row row, qint64 id)
+{
+    const Holder holder = holderOf(row);
+    const qint64 count = countRows(dm, holder.countStatement, id);
     // Held by rows this program does not know of (another system's keys).
-    if (count == 0)
-        held = QStringLiteral("на эту запись ссылаются другие данные базы");
-    return refused + QStringLiteral(": ") + held + QLatin1Char('.');
+    const QString held = count == 0 ? QStringLiteral("на эту запись ссылаются другие данные базы")
+                                    : holder.held(count);
+    return holder.refused + QStringLiteral(": ") + held + QLatin1Char('.');
 }
 
 void deleteRows(TDataModule6 &dm, Row row, qint64 id, const std::function<void()> &work)
