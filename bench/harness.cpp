@@ -120,6 +120,8 @@ struct Options
     QString out;
     QString caseName;
     QString database;
+    QString larger;
+    QString focusDatabase;
     QString server;
     qint64 startedAt = 0;
 };
@@ -142,6 +144,10 @@ Options parse(const QStringList &arguments)
             options.caseName = next, ++i;
         else if (argument == QLatin1String("--database"))
             options.database = next, ++i;
+        else if (argument == QLatin1String("--larger"))
+            options.larger = next, ++i;
+        else if (argument == QLatin1String("--focus-database"))
+            options.focusDatabase = next, ++i;
         else if (argument == QLatin1String("--server"))
             options.server = next, ++i;
         else if (argument == QLatin1String("--started-at"))
@@ -163,7 +169,7 @@ int runChild(const Options &options, const std::vector<Case> &cases)
     // A window shown modally returns at once unless the case installs its own handler.
     setModalHandler([](QDialog &) { return 0; });
     Run run(options.database, options.server, options.runs,
-            options.startedAt ? options.startedAt : monotonicNanoseconds());
+            options.startedAt ? options.startedAt : monotonicNanoseconds(), options.focusDatabase);
     try {
         found->body(run);
     } catch (const DbError &error) {
@@ -175,18 +181,31 @@ int runChild(const Options &options, const std::vector<Case> &cases)
     return 0;
 }
 
-// Starts one child for the case and adds what it reports to the series; false when it failed.
-bool collect(const Options &options, const Case &c, int runs, QMap<QString, Series> &series,
-             QStringList &order, QStringList &notes)
+// Every figure measured on one shop.
+struct Figures
 {
+    QMap<QString, Series> series;
+    QStringList order;
+    QStringList notes;
+};
+
+// Starts one child for the case on the database and adds what it reports to the figures; false
+// when it failed.
+bool collect(const Options &options, const QString &database, const Case &c, int runs,
+             Figures &figures)
+{
+    QMap<QString, Series> &series = figures.series;
+    QStringList &order = figures.order;
+    QStringList &notes = figures.notes;
     QProcess child;
     child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     const QStringList arguments = {
-        QStringLiteral("--case"),       c.name,
-        QStringLiteral("--runs"),       QString::number(runs),
-        QStringLiteral("--database"),   options.database,
-        QStringLiteral("--server"),     options.server,
-        QStringLiteral("--started-at"), QString::number(monotonicNanoseconds())};
+        QStringLiteral("--case"),           c.name,
+        QStringLiteral("--runs"),           QString::number(runs),
+        QStringLiteral("--database"),       database,
+        QStringLiteral("--focus-database"), options.database,
+        QStringLiteral("--server"),         options.server,
+        QStringLiteral("--started-at"),     QString::number(monotonicNanoseconds())};
     child.start(QCoreApplication::applicationFilePath(), arguments);
     if (!child.waitForFinished(-1) || child.exitStatus() != QProcess::NormalExit ||
         child.exitCode() != 0) {
@@ -215,7 +234,8 @@ bool collect(const Options &options, const Case &c, int runs, QMap<QString, Seri
                 s.values.push_back(f[2].toDouble());
                 s.unit = f.value(3);
             } else if (f[0] == QLatin1String("target")) {
-                s.target = Target{f[2].toDouble(), f.value(3) == QLatin1String("at-least")};
+                s.target = Target{f[2].toDouble(), f.value(3) == QLatin1String("at-least"),
+                                  f.value(4).toDouble()};
             }
             if (!reported.contains(name))
                 reported << name;
@@ -249,15 +269,57 @@ QString table(const QStringList &order, const QMap<QString, Series> &series)
     return text;
 }
 
+// A series' name without the count of rows it showed, which may differ between the two shops.
+QString seriesKey(const QString &name)
+{
+    static const QRegularExpression rows(QStringLiteral(" \\(\\d+ rows\\)"));
+    return QString(name).remove(rows);
+}
+
+// Each time figure at both sizes and how much it grew; the window queries (the figures with a
+// growth limit) are judged against it.
+QString growthTable(const Figures &base, const Figures &larger)
+{
+    QMap<QString, const Series *> grown;
+    for (const Series &s : larger.series)
+        grown.insert(seriesKey(s.name), &s);
+    QString text;
+    QTextStream out(&text);
+    out << "| benchmark | large shop | 4× shop | 4× / 1× | limit | |\n";
+    out << "|---|---:|---:|---:|---:|---|\n";
+    for (const QString &name : base.order) {
+        const Series &s = base.series[name];
+        const Series *other = grown.value(seriesKey(name));
+        if (s.values.empty() || !other || other->values.empty())
+            continue;
+        const double one = median(s.values);
+        const double four = median(other->values);
+        const bool isTime = s.unit == QLatin1String("s");
+        const double growth = s.target ? s.target->growth : 0;
+        QString ratio;
+        QString verdict;
+        if (isTime && one > 0) {
+            ratio = QStringLiteral("%1×").arg(four / one, 0, 'f', 2);
+            if (growth > 0)
+                verdict =
+                    four / one <= growth ? QStringLiteral("ok") : QStringLiteral("**missed**");
+        }
+        out << "| " << seriesKey(name) << " | " << formatFigure(one, s.unit) << " | "
+            << formatFigure(four, other->unit) << " | " << ratio << " | "
+            << (growth > 0 ? QStringLiteral("≤ %1×").arg(growth, 0, 'f', 1) : QString()) << " | "
+            << verdict << " |\n";
+    }
+    return text;
+}
+
 int runParent(const Options &options, const std::vector<Case> &cases)
 {
     if (options.database.isEmpty()) {
         std::fprintf(stderr, "no database: set PGDATABASE or pass --database (scripts/bench)\n");
         return 2;
     }
-    QMap<QString, Series> series;
-    QStringList order;
-    QStringList notes;
+    Figures figures;
+    Figures larger;
     QStringList failed;
     for (const Case &c : cases) {
         if (!options.only.isEmpty() &&
@@ -266,11 +328,18 @@ int runParent(const Options &options, const std::vector<Case> &cases)
             continue;
         std::fprintf(stderr, "bench: %s\n", qPrintable(c.title));
         bool ok = true;
-        if (c.processPerRun) {
-            for (int run = 0; run < options.runs && ok; ++run)
-                ok = collect(options, c, 1, series, order, notes);
-        } else {
-            ok = collect(options, c, options.runs, series, order, notes);
+        const auto measure = [&](const QString &database, Figures &into) {
+            if (c.processPerRun) {
+                for (int run = 0; run < options.runs && ok; ++run)
+                    ok = collect(options, database, c, 1, into);
+            } else {
+                ok = ok && collect(options, database, c, options.runs, into);
+            }
+        };
+        measure(options.database, figures);
+        if (!options.larger.isEmpty()) {
+            std::fprintf(stderr, "bench: %s, on the 4× shop\n", qPrintable(c.title));
+            measure(options.larger, larger);
         }
         if (!ok)
             failed << c.name;
@@ -287,12 +356,29 @@ int runParent(const Options &options, const std::vector<Case> &cases)
     out << "## Machine\n\n";
     for (const QString &line : machineDescription())
         out << "- " << line << "\n";
-    out << "\n## Figures\n\n" << table(order, series);
-    if (!notes.isEmpty()) {
-        out << "\n## Notes\n\n";
+    out << "\n## Figures\n\n" << table(figures.order, figures.series);
+    if (!options.larger.isEmpty()) {
+        out << "\n## The shop four times as large\n\n"
+            << "Database `" << options.larger
+            << "` (bench/grow_shop.sql): three more workers for each worker of `"
+            << options.database
+            << "` with the same entries, so every table is about four times as large, except on "
+               "the busiest day and in the busiest month, which show the same rows at both sizes "
+               "(the new workers keep to one shift each, so their months have fewer monthly rows "
+               "per worker). The rebuilds there take the month before the busiest one, where the "
+               "new workers work. A window query may take at most 1.5 times as long on it.\n\n"
+            << growthTable(figures, larger) << "\n### Its own figures\n\n"
+            << table(larger.order, larger.series);
+    }
+    const auto printNotes = [&](const QString &title, const QStringList &notes) {
+        if (notes.isEmpty())
+            return;
+        out << "\n## " << title << "\n\n";
         for (const QString &line : notes)
             out << "- " << line << "\n";
-    }
+    };
+    printNotes(QStringLiteral("Notes"), figures.notes);
+    printNotes(QStringLiteral("Notes on the 4× shop"), larger.notes);
     if (!failed.isEmpty())
         out << "\n**Failed:** " << failed.join(QStringLiteral(", ")) << "\n";
     out.flush();
@@ -310,8 +396,9 @@ int runParent(const Options &options, const std::vector<Case> &cases)
 
 } // namespace
 
-Run::Run(QString database, QString server, int runs, qint64 startedAt)
+Run::Run(QString database, QString server, int runs, qint64 startedAt, QString focusDatabase)
     : m_database(std::move(database))
+    , m_focusDatabase(focusDatabase.isEmpty() ? m_database : std::move(focusDatabase))
     , m_server(std::move(server))
     , m_runs(runs)
     , m_startedAt(startedAt)
@@ -350,7 +437,8 @@ void Run::emitTarget(const QString &series, const std::optional<Target> &target)
 {
     if (target)
         emitLine({QStringLiteral("target"), series, QString::number(target->limit, 'g', 9),
-                  target->atLeast ? QStringLiteral("at-least") : QStringLiteral("under")});
+                  target->atLeast ? QStringLiteral("at-least") : QStringLiteral("under"),
+                  QString::number(target->growth, 'g', 9)});
 }
 
 double residentMegabytes()

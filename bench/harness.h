@@ -19,15 +19,22 @@ struct Target
 {
     double limit = 0;
     bool atLeast = false;
+    // How much longer the figure may take on the larger shop (0: no limit), for figures whose own
+    // rows are the same at both sizes.
+    double growth = 0;
 };
 
 // What a case gets inside its child process, and where it reports.
 class Run
 {
 public:
-    Run(QString database, QString server, int runs, qint64 startedAt);
+    Run(QString database, QString server, int runs, qint64 startedAt, QString focusDatabase = {});
 
     const QString &database() const { return m_database; }
+    // The shop whose busiest day and month every case measures: the database itself, or for the
+    // larger shop the shop it was grown from (see bench/grow_shop.sql).
+    const QString &focusDatabase() const { return m_focusDatabase; }
+    bool onLargerShop() const { return m_focusDatabase != m_database; }
     // The server argument of the program (host or socket directory).
     const QString &server() const { return m_server; }
     int runs() const { return m_runs; }
@@ -49,6 +56,7 @@ private:
     void emitTarget(const QString &series, const std::optional<Target> &target);
 
     QString m_database;
+    QString m_focusDatabase;
     QString m_server;
     int m_runs;
     qint64 m_startedAt;
@@ -65,7 +73,9 @@ struct Case
 
 // Parses the command line. As the parent (no --case): runs the cases matching --only (all by
 // default) --runs times each, prints the table and writes it to --out with the machine's
-// description. As a child (--case NAME): runs that case and reports.
+// description; with --larger DATABASE every case runs on that shop too, and a second table sets
+// each figure at both sizes side by side with their ratio. As a child (--case NAME): runs that
+// case and reports.
 int main(int argc, char **argv, const std::vector<Case> &cases);
 
 // Resident and peak resident memory of this process, in MB.

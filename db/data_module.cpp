@@ -113,8 +113,10 @@ QStringList TDataModule6::shiftQueryText(int shiftNo)
         QStringLiteral(
             "from cmn_contractor.person person, "
             "accounts_dep.izdel,accounts_dep.oper,accounts_dep.smena,accounts_dep.vid_oper "),
+        // The code through accounts_dep.person_code: its index finds each entry's person, where
+        // s_code::t_id made the list compare every entry of the day with every person.
         QStringLiteral("where smena.i_id=izdel.id and smena.o_id=oper.id and (w_id=person.id or "
-                       "s_code::t_id=w_id) and "),
+                       "accounts_dep.person_code(s_code)=w_id) and "),
     };
     if (shiftNo == 1) {
         lines << QStringLiteral("oper.vid=vid_oper.id and smena.smena=1 and smena.data=:data and "

@@ -272,6 +272,17 @@ WHERE NOT EXISTS (SELECT 1 FROM cmn_contractor.person c
                     AND c.s_caption IS NOT DISTINCT FROM p.fio)
 ON CONFLICT (id) DO UPDATE SET s_code = EXCLUDED.s_code, s_caption = EXCLUDED.s_caption;
 
+-- A worker's personnel code as a number, for the shift log's match of entries to the ERP's
+-- persons (by id, or by the code for rows whose id differs). Empty for a code that is not a whole
+-- number, where a cast would fail the whole list; immutable, so an index on it finds the person
+-- of each entry instead of comparing every entry with every person.
+CREATE OR REPLACE FUNCTION accounts_dep.person_code(code text) RETURNS integer
+LANGUAGE sql IMMUTABLE PARALLEL SAFE AS $$
+    SELECT CASE WHEN code ~ '^\s*[+-]?[0-9]{1,10}\s*$'
+                THEN CASE WHEN code::bigint BETWEEN -2147483648 AND 2147483647
+                          THEN code::integer END END
+$$;
+
 -- ---------------------------------------------------------------------------------------------
 -- Indexes and constraints (each added once), from the list shared with db/upgrade.sql
 -- ---------------------------------------------------------------------------------------------

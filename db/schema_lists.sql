@@ -80,7 +80,10 @@ FROM (VALUES
     (31, 'index', 'cmn_classifier.item', 'item_id_level_idx', '{id_level}', NULL, NULL,
      '(id_level)', ''),
     (32, 'index', 'cmn_gds_and_srv.gds_and_srv', 'gds_and_srv_id_class_item_idx',
-     '{id_class_item}', NULL, NULL, '(id_class_item)', '')
+     '{id_class_item}', NULL, NULL, '(id_class_item)', ''),
+    -- The shift log finds each entry's person by id or by this code (accounts_dep.person_code).
+    (33, 'index', 'cmn_contractor.person', 'person_code_idx', NULL, NULL, NULL,
+     '((accounts_dep.person_code(s_code)))', '')
 ) AS v (ord, kind, tbl, name, columns, ref_tbl, ref_col, body, what);
 
 -- Hour-paid work kinds: the kind's id is also the work kind of the entries and the i_type of the

@@ -196,6 +196,10 @@ gaps (ord, item) AS (
     WHERE to_regtype(d.name) IS NULL
        OR (SELECT typcategory FROM pg_type WHERE oid = to_regtype(d.name)) <> 'N'
     UNION ALL
+    SELECT 3100, 'нет функции accounts_dep.person_code(text): журнал смен находит по ней работников '
+                 'записей и завершится ошибкой; db/upgrade.sql создает ее'
+    WHERE to_regprocedure('accounts_dep.person_code(text)') IS NULL
+    UNION ALL
     SELECT 4000,
            format('личные номера cmn_contractor.person.s_code, которые не целое число: журнал '
                   'смен, табели и отчеты приводят их к числу и завершатся ошибкой «invalid input '

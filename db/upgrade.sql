@@ -978,6 +978,24 @@ CALL pg_temp.flush();
 -- ---------------------------------------------------------------------------------------------
 
 DO $$
+BEGIN
+    -- The personnel code as a number (as db/schema.sql makes it), which an index below is on.
+    IF to_regprocedure('accounts_dep.person_code(text)') IS NULL THEN
+        CREATE FUNCTION accounts_dep.person_code(code text) RETURNS integer
+        LANGUAGE sql IMMUTABLE PARALLEL SAFE AS $f$
+            SELECT CASE WHEN code ~ '^\s*[+-]?[0-9]{1,10}\s*$'
+                        THEN CASE WHEN code::bigint BETWEEN -2147483648 AND 2147483647
+                                  THEN code::integer END END
+        $f$;
+        PERFORM pg_temp.done('добавлена функция accounts_dep.person_code (личный номер числом)');
+    END IF;
+EXCEPTION WHEN others THEN
+    PERFORM pg_temp.refused(format('функция accounts_dep.person_code: %s',
+                                   pg_temp.reason(SQLSTATE, SQLERRM)));
+END
+$$;
+
+DO $$
 DECLARE
     k pg_temp.tabel_keys;
 BEGIN

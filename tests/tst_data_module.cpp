@@ -2,6 +2,7 @@
 #include "db/db_error.h"
 #include "db/sql_text.h"
 #include "support/recorders.h"
+#include "support/seed.h"
 #include "support/test_database.h"
 #include "support/test_main.h"
 #include "ui/locale_setup.h"
@@ -134,6 +135,62 @@ private Q_SLOTS:
             QVERIFY(query.hasField(QStringLiteral("d31")));
             query.close();
         }
+    }
+
+    // The day's list finds each entry's person among the ERP's persons by id, or by the personnel
+    // code where the ids differ; a code that is not a number elsewhere does not fail the list.
+    void shiftListFindsPersonByIdOrCode_data()
+    {
+        // Rows of cmn_contractor.person, "id|code|caption;...": W stands for the worker's id, O for
+        // another id.
+        QTest::addColumn<QString>("persons");
+        QTest::addColumn<QStringList>("listed");
+        QTest::newRow("by id") << "W|W|По номеру" << QStringList{"По номеру"};
+        QTest::newRow("by code, another id") << "O|W|По коду" << QStringList{"По коду"};
+        QTest::newRow("code with spaces") << "O| W |С пробелами" << QStringList{"С пробелами"};
+        QTest::newRow("by id and by another row's code")
+            << "W|W|По номеру;O|W|По коду" << QStringList{"По коду", "По номеру"};
+        QTest::newRow("a code that is not a number elsewhere")
+            << "W|W|По номеру;O|Б/Н|Без номера" << QStringList{"По номеру"};
+        QTest::newRow("no person") << "O|O|Другой" << QStringList{};
+    }
+    void shiftListFindsPersonByIdOrCode()
+    {
+        QFETCH(QString, persons);
+        QFETCH(QStringList, listed);
+        const qint64 worker = seed::worker(*m_dm, QStringLiteral("Работник"));
+        const qint64 product = seed::product(*m_dm, QStringLiteral("ИЗ-%1").arg(worker));
+        const qint64 operation =
+            seed::operation(*m_dm, seed::kind(*m_dm, QStringLiteral("Литье")), product, 0, {1});
+        const QDate day(2024, 4, 2);
+        seed::entry(*m_dm, {worker, product, operation, day});
+        const QString other = QString::number(worker * 1000 + 7);
+        TestDatabase::exec(*m_dm, QStringLiteral("delete from cmn_contractor.person where id in "
+                                                 "(%1, %2)")
+                                      .arg(worker)
+                                      .arg(other));
+        for (QString row : persons.split(QLatin1Char(';'))) {
+            row.replace(QLatin1Char('W'), QString::number(worker)).replace(QLatin1Char('O'), other);
+            const QStringList f = row.split(QLatin1Char('|'));
+            TestDatabase::exec(*m_dm, QStringLiteral("insert into cmn_contractor.person(id, "
+                                                     "s_code, s_caption) values (%1, %2, %3)")
+                                          .arg(f[0], sql::quote(f[1]), sql::quote(f[2])));
+        }
+        Dataset &query = m_dm->shiftQuery(1);
+        query.close();
+        query.setParam(QStringLiteral("data"), day);
+        query.setParam(QStringLiteral("ok"), QStringLiteral("ok"));
+        query.open();
+        QStringList names;
+        for (int row = 0; row < query.recordCount(); ++row)
+            names << query.textAt(row, query.columnOf(QStringLiteral("fio")));
+        query.close();
+        TestDatabase::exec(*m_dm, QStringLiteral("delete from accounts_dep.smena where w_id=%1; "
+                                                 "delete from cmn_contractor.person where id=%2")
+                                      .arg(worker)
+                                      .arg(other));
+        names.sort();
+        QCOMPARE(names, listed);
     }
 
     // Statements of one action land together or not at all; inner scopes join the outer one.
