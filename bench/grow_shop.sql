@@ -75,6 +75,11 @@ GROUP BY year, month, i_type, i_night, w_id;
 
 COMMIT;
 
+-- The new rows were added after the old ones; a shop that types its entries day by day, and
+-- rebuilds its months one after another, keeps them in the order of their days and months.
+CLUSTER accounts_dep.smena USING smena_data_smena_idx;
+CLUSTER accounts_dep.fatigue USING fatigue_d_date_idx;
+CLUSTER accounts_dep.h_tabel USING h_tabel_year_month_w_id_idx;
 VACUUM ANALYZE accounts_dep.person;
 VACUUM ANALYZE accounts_dep.smena;
 VACUUM ANALYZE accounts_dep.fatigue;
