@@ -1,5 +1,6 @@
 #include "app/forms.h"
 #include "app/login_dialog.h"
+#include "db/change_feed.h"
 #include "db/command.h"
 #include "db/data_module.h"
 #include "shiftlog/shift_entries.h"
@@ -12,6 +13,7 @@
 #include "support/test_main.h"
 #include "timesheets/hour_paid_entries.h"
 #include "timesheets/monthly_timesheet.h"
+#include "timesheets/shift_timesheet.h"
 #include "ui/clock.h"
 #include "ui/data_grid.h"
 #include "ui/live_refresh.h"
@@ -80,6 +82,41 @@ private Q_SLOTS:
         connect(dm().ADO_DB.driver(), &QSqlDriver::notification, this, [this] { ++m_heardAll; });
     }
     void cleanup() { m_program.reset(); }
+
+    // What a notification says: the table and the days; anything unreadable (a hand-written
+    // NOTIFY, a statement over rows without a day) means "everything", never "nothing".
+    void payloadRead_data()
+    {
+        QTest::addColumn<QString>("payload");
+        QTest::addColumn<QString>("table");
+        QTest::addColumn<QDate>("day");
+        QTest::addColumn<bool>("touched");
+        const QDate day(2024, 3, 7);
+        QTest::newRow("day inside the range") << "smena 2024-03-06 2024-03-08"
+                                              << "smena" << day << true;
+        QTest::newRow("day on the range's end") << "smena 2024-03-06 2024-03-07"
+                                                << "smena" << day << true;
+        QTest::newRow("day after the range") << "smena 2024-03-01 2024-03-06"
+                                             << "smena" << day << false;
+        QTest::newRow("other table") << "fatigue 2024-03-07 2024-03-07"
+                                     << "smena" << day << false;
+        QTest::newRow("no days") << "smena"
+                                 << "smena" << day << true;
+        QTest::newRow("one day missing") << "smena 2024-03-01"
+                                         << "smena" << day << true;
+        QTest::newRow("days unreadable") << "smena 01.03.2024 02.03.2024"
+                                         << "smena" << day << true;
+        QTest::newRow("empty") << ""
+                               << "smena" << day << false;
+    }
+    void payloadRead()
+    {
+        QFETCH(QString, payload);
+        QFETCH(QString, table);
+        QFETCH(QDate, day);
+        QFETCH(bool, touched);
+        QCOMPARE(TableChange::parse(payload).touchesDay(table, day), touched);
+    }
 
     // A write of another copy re-reads the shift log when it touches the shown day's entries,
     // within a second, and the user stays on his entry; other days, hour-paid entries and monthly
@@ -237,28 +274,43 @@ private Q_SLOTS:
         QCOMPARE(modal.opened, QList<QString>{QStringLiteral("TForm25")});
     }
 
-    // The open timesheet month follows the monthly rows of other copies; other months leave it
-    // alone.
-    void monthlyTimesheetFollows()
+    // An open timesheet month follows the monthly rows other copies write; rows of another month
+    // leave it alone.
+    void timesheetFollows_data()
     {
-        TForm27 &timesheet = m_program->forms().Form27;
+        QTest::addColumn<QString>("window");
+        QTest::newRow("piece-work timesheet") << "TForm27";
+        QTest::newRow("timesheet by shifts") << "TForm19";
+    }
+    void timesheetFollows()
+    {
+        QFETCH(QString, window);
+        TForm27 &pieceWork = m_program->forms().Form27;
+        const auto rows = [&] {
+            return window == QLatin1String("TForm27") ? pieceWork.currentQuery().recordCount()
+                                                      : dm().timesheetQuery(1).recordCount();
+        };
         ModalScript modal([&](QDialog &dialog) {
             dialog.setWindowModality(Qt::ApplicationModal);
             dialog.show();
-            Dataset &rows = timesheet.currentQuery();
-            const int before = rows.recordCount();
-            seed::monthRow(*m_writer, m_first, m_day.addMonths(1).month(),
-                           m_day.addMonths(1).year(), 1, {{1, 8}});
+            auto *live = dialog.findChild<LiveRefresh *>();
+            QVERIFY(live);
+            const int before = rows();
+            const QDate next = m_day.addMonths(1);
+            seed::monthRow(*m_writer, m_workers.at(0), next.month(), next.year(), 1, {{1, 8}});
             waitHeard(1);
             QTest::qWait(100);
-            QCOMPARE(timesheet.Live->rereads(), 0);
-            seed::monthRow(*m_writer, m_first, m_day.month(), m_day.year(), 1, {{2, 8}});
-            QTRY_COMPARE_WITH_TIMEOUT(timesheet.Live->rereads(), 1, 1000);
-            QCOMPARE(rows.recordCount(), before + 1);
+            QCOMPARE(live->rereads(), 0);
+            seed::monthRow(*m_writer, m_workers.at(0), m_day.month(), m_day.year(), 1, {{2, 8}});
+            QTRY_COMPARE_WITH_TIMEOUT(live->rereads(), 1, 1000);
+            QCOMPARE(rows(), before + 1);
             dialog.hide();
         });
-        timesheet.showMode(TForm27::PieceWork, &main());
-        QCOMPARE(modal.opened, QList<QString>{QStringLiteral("TForm27")});
+        if (window == QLatin1String("TForm27"))
+            pieceWork.showMode(TForm27::PieceWork, &main());
+        else
+            m_program->forms().Form19.showMonth(m_day, &main());
+        QCOMPARE(modal.opened, QList<QString>{window});
     }
 
 private:
