@@ -157,6 +157,7 @@ bool Program::start()
         m_dm->ADO_DB.close();
         m_dm->ADO_DB.setConnectionString(connection::fromArguments(m_arguments));
         m_dm->ADO_DB.open();
+        m_dm->Changes.start();
     } catch (...) {
         return refuse(QStringLiteral("Подключение к БД отсутсвует!!!"));
     }

@@ -4,6 +4,7 @@
 #include "db/db_error.h"
 
 #include <QSqlDatabase>
+#include <QSqlDriver>
 #include <QSqlError>
 
 #include <atomic>
@@ -55,6 +56,7 @@ void Connection::open()
     QString options = QStringLiteral("connect_timeout=10");
     if (!settings.sslMode.isEmpty())
         options += QStringLiteral(";sslmode=") + settings.sslMode.toLower();
+    options += sessionTarget();
     db.setConnectOptions(options);
     if (!db.open()) {
         const QSqlError error = db.lastError();
@@ -65,6 +67,7 @@ void Connection::open()
     m_rollbackOnly = false;
     m_broken = false;
     applySessionSettings();
+    listenAgain();
 }
 
 void Connection::applySessionSettings()
@@ -76,6 +79,38 @@ void Connection::applySessionSettings()
     // The timesheet queries are costed above the JIT threshold, and compiling them takes a second
     // where running them takes a few milliseconds.
     execute(QStringLiteral("set jit to off"));
+    if (m_readOnly)
+        execute(QStringLiteral("set default_transaction_read_only to on"));
+}
+
+QString Connection::sessionTarget() const
+{
+    return m_readOnly ? QString() : QStringLiteral(";target_session_attrs=read-write");
+}
+
+void Connection::listen(const QString &channel)
+{
+    if (m_channels.contains(channel))
+        return;
+    m_channels << channel;
+    if (isOpen())
+        QSqlDatabase::database(m_name, false).driver()->subscribeToNotification(channel);
+}
+
+QSqlDriver *Connection::driver() const
+{
+    return QSqlDatabase::database(m_name, false).driver();
+}
+
+void Connection::listenAgain()
+{
+    // A closed driver forgets its subscriptions.
+    QSqlDriver *sqlDriver = driver();
+    for (const QString &channel : std::as_const(m_channels))
+        sqlDriver->subscribeToNotification(channel);
+    if (m_openedBefore && m_reopened && !m_channels.isEmpty())
+        m_reopened();
+    m_openedBefore = true;
 }
 
 void Connection::close()

@@ -3,7 +3,11 @@
 #include <QSqlQuery>
 #include <QString>
 
+#include <QStringList>
+
 #include <functional>
+
+class QSqlDriver;
 
 // The program's one database connection: opened from a connection string, with the session set up
 // for day-first date texts. Statements run here raise DbError on failure. A lost connection is
@@ -20,6 +24,10 @@ public:
     void setConnectionString(const QString &text) { m_connectionString = text; }
     const QString &connectionString() const { return m_connectionString; }
 
+    // Of several servers named ("db1,db2"), the program takes the one that accepts writes (the
+    // primary, also after a standby was promoted). A read-only connection (reports) takes any
+    // server, a read-only standby too, and its session refuses every write.
+    void setReadOnly(bool readOnly) { m_readOnly = readOnly; }
     void open();
     void close();
     bool isOpen() const;
@@ -43,12 +51,21 @@ public:
 
     const QString &connectionName() const { return m_name; }
 
+    // Notifications: the channel is listened to now (when open) and again whenever the connection
+    // is opened anew; the driver reports what is heard. After a reopening has listened again,
+    // the handler is told that notifications may have been missed meanwhile.
+    void listen(const QString &channel);
+    void setReopenedHandler(std::function<void()> handler) { m_reopened = std::move(handler); }
+    QSqlDriver *driver() const;
+
 private:
     // Runs a statement on the connection as it is: no reopening.
     QSqlQuery execute(const QString &statement);
     [[noreturn]] void fail(const QString &message, const QString &statement, const QString &code,
                            bool connectionHint);
     void applySessionSettings();
+    void listenAgain();
+    QString sessionTarget() const;
 
     QString m_name;
     QString m_connectionString;
@@ -56,6 +73,10 @@ private:
     bool m_rollbackOnly = false;
     bool m_broken = false;
     int m_retries = 0;
+    QStringList m_channels;
+    std::function<void()> m_reopened;
+    bool m_openedBefore = false;
+    bool m_readOnly = false;
 };
 
 // A transaction scope: rolls back when it ends without commit().

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "db/change_feed.h"
 #include "db/command.h"
 #include "db/connection.h"
 #include "db/dataset.h"
@@ -19,6 +20,8 @@ public:
     ~TDataModule6() override;
 
     Connection ADO_DB;
+    // What other copies write, for the open lists to follow (listening starts with start()).
+    ChangeFeed Changes{ADO_DB};
 
     Dataset Control{ADO_DB};
     Command DelSmena{ADO_DB};

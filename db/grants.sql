@@ -89,3 +89,7 @@ END
 $$;
 
 COMMIT;
+
+-- Change notifications for the open lists: the triggers accounts_dep.announce_change run with the
+-- rights of whoever writes the table, and LISTEN and pg_notify need no grant, so there is nothing
+-- to grant for them.

@@ -1,5 +1,6 @@
 #include "shiftlog/shift_log.h"
 
+#include "db/change_feed.h"
 #include "db/data_module.h"
 #include "db/messages.h"
 #include "shiftlog/shift_entries.h"
@@ -9,6 +10,7 @@
 #include "ui/data_grid.h"
 #include "ui/day_box_watch.h"
 #include "ui/error_guard.h"
+#include "ui/live_refresh.h"
 #include "ui/version_watch.h"
 #include "ui/window_setup.h"
 
@@ -71,6 +73,13 @@ TForm1::TForm1(TDataModule6 &dm, VersionWatch &versionWatch, ShiftLogLinks &link
     , Button5(new QPushButton(QStringLiteral("Ср.сд./хоз. работы"), this))
     , Button4(new QPushButton(QStringLiteral("Выход"), this))
     , Timer1(new QTimer(this))
+    , Live(new LiveRefresh(
+          dm.Changes, *this,
+          [this](const TableChange &change) {
+              return m_shownDate.isValid() &&
+                     change.touchesDay(QStringLiteral("smena"), m_shownDate);
+          },
+          [this] { rereadShiftQueries(); }))
     , BuildDate(versionWatch.build().date)
     , BuildTime(versionWatch.build().time)
     , m_dm(dm)
@@ -128,6 +137,7 @@ TForm1::TForm1(TDataModule6 &dm, VersionWatch &versionWatch, ShiftLogLinks &link
     auto *bottom = new QHBoxLayout;
     for (QPushButton *button : {Button1, Button2, Button3, Button8, Button5})
         bottom->addWidget(button);
+    bottom->addWidget(Live->mark());
     bottom->addStretch(1);
     bottom->addWidget(Button4);
     auto *layout = new QVBoxLayout(this);
@@ -393,6 +403,7 @@ void TForm1::openShiftQueries(const QDate &day)
         query.open();
     }
     m_shownDate = day;
+    Live->fresh();
 }
 
 void TForm1::DateTChange()
@@ -495,9 +506,15 @@ void TForm1::Button3Click()
 void TForm1::Button8Click()
 {
     BusyScope busy;
+    rereadShiftQueries();
+}
+
+void TForm1::rereadShiftQueries()
+{
     // Each list stays on its entry when it is still there.
     for (int shift = 1; shift <= 4; ++shift)
         m_dm.shiftQuery(shift).reopen();
+    Live->fresh();
 }
 
 void TForm1::Button5Click()

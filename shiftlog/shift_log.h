@@ -13,6 +13,7 @@ class Dataset;
 class DataGrid;
 class DayBoxWatch;
 class DatasetModel;
+class LiveRefresh;
 class QAction;
 class QCheckBox;
 class QDateEdit;
@@ -102,6 +103,9 @@ public:
     DatasetModel *DataSource3;
     DatasetModel *DataSource4;
 
+    // Re-reads the day's lists when another copy changes its entries.
+    LiveRefresh *Live;
+
     int ShiftNo = 0;
     QString LoginText;
     Dataset *CurrentShiftQuery = nullptr;
@@ -143,6 +147,8 @@ private:
     void buildMenu();
     void buildGrid();
     void openShiftQueries(const QDate &day);
+    // Reads the four lists of the shown day again, each staying on its entry.
+    void rereadShiftQueries();
     void showWeekendTick(const QDate &day);
     // Lists the day and ticks "Выходной" by its weekday, the focus staying where it is.
     void showDay(const QDate &day);

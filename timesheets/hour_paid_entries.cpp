@@ -2,6 +2,7 @@
 
 #include "catalogues/nomenclature_groups.h"
 #include "catalogues/workers.h"
+#include "db/change_feed.h"
 #include "db/data_module.h"
 #include "db/messages.h"
 #include "shiftlog/piece_price.h"
@@ -10,6 +11,7 @@
 #include "ui/data_grid.h"
 #include "ui/day_box_watch.h"
 #include "ui/error_guard.h"
+#include "ui/live_refresh.h"
 #include "ui/lookup_combo.h"
 #include "ui/picker_box.h"
 #include "ui/window_setup.h"
@@ -103,6 +105,16 @@ TForm25::TForm25(TDataModule6 &dm, TForm5 &workers, TForm26 &groups, QWidget *pa
     , Button8(button(QStringLiteral("Выход"), "Button8", this))
     // Made after the grid, so it goes after the grid's model when the window goes.
     , fatigue(new Dataset(dm.ADO_DB, this))
+    , Live(new LiveRefresh(
+          dm.Changes, *this,
+          [this](const TableChange &change) {
+              return m_shownDate.isValid() &&
+                     change.touchesDay(QStringLiteral("fatigue"), m_shownDate);
+          },
+          [this] {
+              if (fatigue->isOpen())
+                  fatigue->reopen();
+          }))
     , m_dm(dm)
     , m_dialog(std::make_unique<TForm24>(dm, workers, groups, *this))
 {
@@ -149,6 +161,7 @@ TForm25::TForm25(TDataModule6 &dm, TForm5 &workers, TForm26 &groups, QWidget *pa
     bottom->addSpacing(24);
     bottom->addWidget(DTPcker1);
     bottom->addWidget(CBox1);
+    bottom->addWidget(Live->mark());
     bottom->addStretch(1);
     bottom->addWidget(Button8);
     auto *layout = new QVBoxLayout(this);
@@ -204,6 +217,7 @@ void TForm25::load(const QDate &day)
     fatigue->setParam(QStringLiteral("d_date"), day);
     fatigue->open();
     m_shownDate = day;
+    Live->fresh();
 }
 
 void TForm25::FormActivate()

@@ -8,6 +8,7 @@
 class DataGrid;
 class DayBoxWatch;
 class Dataset;
+class LiveRefresh;
 class LookupCombo;
 class QCheckBox;
 class QDateEdit;
@@ -46,6 +47,8 @@ public:
     Dataset *fatigue;
     // The shift that new entries get.
     int ShiftNo = 1;
+    // Re-reads the day's list when another copy changes its hour-paid entries.
+    LiveRefresh *Live;
 
     // What the main window does: the list for a day, shown modally.
     void showForDay(const QDate &day, ActivationHandler *opener);

@@ -1,5 +1,6 @@
 #include "timesheets/monthly_timesheet.h"
 
+#include "db/change_feed.h"
 #include "db/data_module.h"
 #include "db/dataset.h"
 #include "output/export_progress.h"
@@ -9,6 +10,7 @@
 #include "ui/clock.h"
 #include "ui/data_grid.h"
 #include "ui/error_guard.h"
+#include "ui/live_refresh.h"
 #include "ui/lookup_combo.h"
 #include "ui/window_setup.h"
 
@@ -322,10 +324,17 @@ TForm27::TForm27(TDataModule6 &dm, QWidget *parent)
     for (QPushButton *button : {Button5, Button3, Button2, Button1})
         button->setAutoDefault(false);
 
+    Live = new LiveRefresh(
+        dm.Changes, *this,
+        [this](const TableChange &change) {
+            return currentQuery().isOpen() && touchesTimesheetMonth(change, month(), year());
+        },
+        [this] { rereadMonth(); });
     auto *bottom = new QHBoxLayout;
     bottom->addWidget(ComboBox1);
     bottom->addWidget(cb_year);
     bottom->addWidget(Button5);
+    bottom->addWidget(Live->mark());
     bottom->addWidget(Button3);
     bottom->addWidget(PB, 1);
     bottom->addWidget(Button2);
@@ -506,6 +515,7 @@ void TForm27::ComboBox1Change()
     query.open();
     loadFooter();
     layoutColumns();
+    Live->fresh();
 }
 
 void TForm27::loadFooter()
@@ -529,6 +539,14 @@ void TForm27::Button5Click()
     Dataset &query = currentQuery();
     query.close();
     query.open();
+    Live->fresh();
+}
+
+void TForm27::rereadMonth()
+{
+    // The grid stays on its worker's row; the month's money follows.
+    currentQuery().reopen();
+    loadFooter();
 }
 
 void TForm27::Button3Click()

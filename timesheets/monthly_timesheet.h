@@ -10,6 +10,7 @@
 class DataGrid;
 class Dataset;
 class DatasetModel;
+class LiveRefresh;
 class LookupCombo;
 class QComboBox;
 class QLabel;
@@ -76,6 +77,8 @@ public:
     Dataset *dt;
 
     int Tag = PieceWork;
+    // Re-reads the month when another copy changes its entries or monthly rows.
+    LiveRefresh *Live = nullptr;
 
     // The main menu's timesheet items: the mode (9, 14, 15 or 17), today's month and year, shown
     // modally; afterwards the columns are put back and the mode's query is closed.
@@ -118,6 +121,7 @@ private:
     void bindGrid();
     void layoutColumns();
     void loadYears();
+    void rereadMonth();
     QVariant cellStyle(const QString &field, int role) const;
 
     TDataModule6 &m_dm;

@@ -1,5 +1,6 @@
 #include "timesheets/shift_timesheet.h"
 
+#include "db/change_feed.h"
 #include "db/data_module.h"
 #include "db/messages.h"
 #include "output/export_progress.h"
@@ -10,6 +11,7 @@
 #include "ui/clock.h"
 #include "ui/data_grid.h"
 #include "ui/error_guard.h"
+#include "ui/live_refresh.h"
 #include "ui/window_setup.h"
 
 #include <QBrush>
@@ -128,12 +130,20 @@ TForm19::TForm19(TDataModule6 &dm, TForm15 &hoursTable, QWidget *parent)
             layout->addLayout(row);
         }
     }
+    Live = new LiveRefresh(
+        dm.Changes, *this,
+        [this](const TableChange &change) {
+            return m_dm.timesheetQuery(1).isOpen() &&
+                   touchesTimesheetMonth(change, month(), year());
+        },
+        [this] { rereadMonth(); });
     auto *bottom = new QHBoxLayout;
     bottom->addWidget(Button6);
     bottom->addStretch(1);
     bottom->addWidget(ComboBox1);
     bottom->addWidget(ComboBox2);
     bottom->addWidget(Button5);
+    bottom->addWidget(Live->mark());
     bottom->addStretch(1);
     bottom->addWidget(Button4);
     auto *layout = new QVBoxLayout(this);
@@ -210,6 +220,7 @@ void TForm19::ComboBox1Change()
         query.open();
     }
     styleGrids();
+    Live->fresh();
 }
 
 void TForm19::styleGrids()
@@ -268,6 +279,17 @@ void TForm19::Button5Click()
         m_dm.timesheetQuery(shift).close();
     for (int shift = 1; shift <= 3; ++shift)
         m_dm.timesheetQuery(shift).open();
+    Live->fresh();
+}
+
+void TForm19::rereadMonth()
+{
+    // Each tab stays on its worker's row.
+    for (int shift = 1; shift <= 3; ++shift) {
+        if (m_dm.timesheetQuery(shift).isOpen())
+            m_dm.timesheetQuery(shift).reopen();
+    }
+    styleGrids();
 }
 
 void TForm19::Button1Click()

@@ -9,6 +9,7 @@
 
 class DataGrid;
 class DatasetModel;
+class LiveRefresh;
 class QComboBox;
 class QProgressBar;
 class QPushButton;
@@ -42,6 +43,8 @@ public:
     QPushButton *Button1;
     QProgressBar *PB;
     QPushButton *Button4;
+    // Re-reads the month when another copy changes its entries or monthly rows.
+    LiveRefresh *Live = nullptr;
 
     // Selects a month and year (the year list runs from 2007 to next year) and loads the month;
     // what the main menu does before showing the window.
@@ -62,6 +65,7 @@ public:
 
 private:
     void styleGrids();
+    void rereadMonth();
     QVariant cellStyle(int recNo, int shift, const QString &field, int role) const;
 
     TDataModule6 &m_dm;

@@ -246,6 +246,8 @@ int produce(const Request &request, const BuildStamp &build, QTextStream &err)
     TDataModule6 dm;
     try {
         dm.ADO_DB.setConnectionString(connection::fromArguments(request.connection));
+        // Reports only read: a read-only standby serves them as well as the primary.
+        dm.ADO_DB.setReadOnly(true);
         dm.ADO_DB.open();
     } catch (const DbError &error) {
         err << "tabel-report: Подключение к БД отсутствует (cannot connect to the database): "
@@ -360,6 +362,12 @@ int run(const QStringList &arguments, const BuildStamp &build, QTextStream &out,
     try {
         return produce(request, build, err);
     } catch (const DbError &error) {
+        if (error.sqlState() == QLatin1String("25006")) {
+            err << "tabel-report: отчету понадобилась запись в базу данных, а отчеты только "
+                   "читают её; запустите его на основном сервере (a write was refused: "
+                << error.message() << ")" << Qt::endl;
+            return Failed;
+        }
         err << "tabel-report: ошибка базы данных (database error): " << error.message() << Qt::endl;
     } catch (const report::ReportError &error) {
         err << "tabel-report: " << error.message() << Qt::endl;
