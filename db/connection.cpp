@@ -2,6 +2,7 @@
 
 #include "db/connection_string.h"
 #include "db/db_error.h"
+#include "db/session_identity.h"
 
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -76,6 +77,21 @@ void Connection::applySessionSettings()
     // The timesheet queries are costed above the JIT threshold, and compiling them takes a second
     // where running them takes a few milliseconds.
     execute(QStringLiteral("set jit to off"));
+    execute(identityStatement());
+}
+
+QString Connection::identityStatement() const
+{
+    session::Identity identity = session::local();
+    identity.programRole = m_programRole;
+    return session::identityStatement(identity);
+}
+
+void Connection::setProgramRole(const QString &role)
+{
+    m_programRole = role;
+    if (isOpen())
+        run(identityStatement());
 }
 
 void Connection::close()

@@ -43,15 +43,21 @@ public:
 
     const QString &connectionName() const { return m_name; }
 
+    // The role granted at login, told to the server with the user and workstation (again after a
+    // reconnect), so that the change history says who made each change.
+    void setProgramRole(const QString &role);
+
 private:
     // Runs a statement on the connection as it is: no reopening.
     QSqlQuery execute(const QString &statement);
     [[noreturn]] void fail(const QString &message, const QString &statement, const QString &code,
                            bool connectionHint);
     void applySessionSettings();
+    QString identityStatement() const;
 
     QString m_name;
     QString m_connectionString;
+    QString m_programRole;
     int m_depth = 0;
     bool m_rollbackOnly = false;
     bool m_broken = false;
