@@ -133,7 +133,7 @@ CREATE OR REPLACE TRIGGER h_tabel_month_guard_del AFTER DELETE ON accounts_dep.h
 CREATE TABLE IF NOT EXISTS accounts_dep.entry_history (
     id              bigserial,
     entry_table     text NOT NULL,
-    entry_id        integer NOT NULL,
+    entry_id        bigint,
     action          text NOT NULL CHECK (action IN ('insert', 'update', 'delete')),
     changed_at      timestamptz NOT NULL DEFAULT clock_timestamp(),
     db_user         text NOT NULL DEFAULT session_user,

@@ -2,6 +2,7 @@
 
 #include "db/sql_text.h"
 
+#include <QDir>
 #include <QProcessEnvironment>
 #include <QSysInfo>
 
@@ -27,6 +28,9 @@ Identity local()
         if (!identity.osUser.isEmpty())
             break;
     }
+    // A session started without them (a service, a bare container): the home folder's name.
+    if (identity.osUser.isEmpty())
+        identity.osUser = QDir::home().dirName();
     identity.workstation = QSysInfo::machineHostName();
     return identity;
 }

@@ -126,6 +126,8 @@ TForm1::TForm1(TDataModule6 &dm, VersionWatch &versionWatch, ShiftLogLinks &link
     ClosedMark->setFont(markFont);
     ClosedMark->setStyleSheet(QStringLiteral("color: %1;").arg(Red.name()));
     ClosedMark->setVisible(false);
+    // The mark tells about the lists below it.
+    ClosedMark->setBuddy(DBGrid2);
     DBGrid2->addAction(HistoryAction);
     DBGrid2->setContextMenuPolicy(Qt::ActionsContextMenu);
     Timer1->setInterval(30000);
