@@ -18,105 +18,53 @@ CREATE TABLE IF NOT EXISTS accounts_dep.closed_month (
     CONSTRAINT closed_month_pkey PRIMARY KEY (year, month)
 );
 
--- Refuses the statement when one of the months (their first days) is closed: the error names the
--- earliest such month in one sentence a clerk can read.
-CREATE OR REPLACE FUNCTION accounts_dep.refuse_closed_months(months date[]) RETURNS void
-LANGUAGE plpgsql STABLE SET search_path = pg_catalog, pg_temp AS $$
-DECLARE
-    c record;
+-- Refuses the statement because the month is closed: one sentence a clerk can read.
+CREATE OR REPLACE FUNCTION accounts_dep.refuse_closed_month(y integer, m integer) RETURNS void
+LANGUAGE plpgsql SET search_path = pg_catalog, pg_temp AS $$
 BEGIN
-    SELECT cm.year, cm.month INTO c
-    FROM accounts_dep.closed_month cm
-    WHERE make_date(cm.year, cm.month, 1) = ANY (months)
-    ORDER BY cm.year, cm.month
-    LIMIT 1;
-    IF FOUND THEN
-        RAISE EXCEPTION USING ERRCODE = 'TB001',
-            MESSAGE = format('%s %s закрыт для изменений; изменения не записаны.',
-                             (ARRAY['Январь', 'Февраль', 'Март', 'Апрель', 'Май', 'Июнь', 'Июль',
-                                    'Август', 'Сентябрь', 'Октябрь', 'Ноябрь',
-                                    'Декабрь'])[c.month], c.year);
-    END IF;
+    RAISE EXCEPTION USING ERRCODE = 'TB001',
+        MESSAGE = format('%s %s закрыт для изменений; изменения не записаны.',
+                         (ARRAY['Январь', 'Февраль', 'Март', 'Апрель', 'Май', 'Июнь', 'Июль',
+                                'Август', 'Сентябрь', 'Октябрь', 'Ноябрь', 'Декабрь'])[m], y);
 END
 $$;
 
--- One check per statement over the rows it wrote (before and after: an entry moved out of a
--- closed month or into one is refused alike). With no month closed it ends at once.
-CREATE OR REPLACE FUNCTION accounts_dep.smena_month_guard() RETURNS trigger
-LANGUAGE plpgsql SECURITY DEFINER SET search_path = pg_catalog, pg_temp AS $$
-BEGIN
-    IF NOT EXISTS (SELECT 1 FROM accounts_dep.closed_month) THEN
-        RETURN NULL;
-    END IF;
-    IF TG_OP <> 'INSERT' THEN
-        PERFORM accounts_dep.refuse_closed_months(
-            ARRAY(SELECT DISTINCT date_trunc('month', r.data)::date FROM old_rows r));
-    END IF;
-    IF TG_OP <> 'DELETE' THEN
-        PERFORM accounts_dep.refuse_closed_months(
-            ARRAY(SELECT DISTINCT date_trunc('month', r.data)::date FROM new_rows r));
-    END IF;
-    RETURN NULL;
-END
-$$;
-
-CREATE OR REPLACE FUNCTION accounts_dep.fatigue_month_guard() RETURNS trigger
-LANGUAGE plpgsql SECURITY DEFINER SET search_path = pg_catalog, pg_temp AS $$
-BEGIN
-    IF NOT EXISTS (SELECT 1 FROM accounts_dep.closed_month) THEN
-        RETURN NULL;
-    END IF;
-    IF TG_OP <> 'INSERT' THEN
-        PERFORM accounts_dep.refuse_closed_months(
-            ARRAY(SELECT DISTINCT date_trunc('month', r.d_date)::date FROM old_rows r));
-    END IF;
-    IF TG_OP <> 'DELETE' THEN
-        PERFORM accounts_dep.refuse_closed_months(
-            ARRAY(SELECT DISTINCT date_trunc('month', r.d_date)::date FROM new_rows r));
-    END IF;
-    RETURN NULL;
-END
-$$;
-
+-- The monthly rows: one check per statement over the rows it wrote (a month rebuild writes
+-- thousands at once), one query on the few closed months. It runs with the rights of the writer,
+-- who reads the closed months: every posting runs it twice (an upsert is an insert and an
+-- update), and a function of the owner's rights costs a change of settings on each call.
 CREATE OR REPLACE FUNCTION accounts_dep.h_tabel_month_guard() RETURNS trigger
-LANGUAGE plpgsql SECURITY DEFINER SET search_path = pg_catalog, pg_temp AS $$
+LANGUAGE plpgsql AS $$
+DECLARE
+    closed record;
 BEGIN
-    IF NOT EXISTS (SELECT 1 FROM accounts_dep.closed_month) THEN
-        RETURN NULL;
+    IF TG_OP = 'INSERT' THEN
+        SELECT cm.year, cm.month INTO closed FROM accounts_dep.closed_month cm
+        WHERE make_date(cm.year, cm.month, 1) IN (SELECT make_date(r.year, r.month, 1) FROM new_rows r
+                                                  WHERE r.month BETWEEN 1 AND 12 AND r.year > 0)
+        ORDER BY cm.year, cm.month LIMIT 1;
+    ELSIF TG_OP = 'DELETE' THEN
+        SELECT cm.year, cm.month INTO closed FROM accounts_dep.closed_month cm
+        WHERE make_date(cm.year, cm.month, 1) IN (SELECT make_date(r.year, r.month, 1) FROM old_rows r
+                                                  WHERE r.month BETWEEN 1 AND 12 AND r.year > 0)
+        ORDER BY cm.year, cm.month LIMIT 1;
+    ELSE
+        SELECT cm.year, cm.month INTO closed FROM accounts_dep.closed_month cm
+        WHERE make_date(cm.year, cm.month, 1) IN (SELECT make_date(r.year, r.month, 1) FROM old_rows r
+                                                  WHERE r.month BETWEEN 1 AND 12 AND r.year > 0
+                                                  UNION ALL
+                                                  SELECT make_date(r.year, r.month, 1) FROM new_rows r
+                                                  WHERE r.month BETWEEN 1 AND 12 AND r.year > 0)
+        ORDER BY cm.year, cm.month LIMIT 1;
     END IF;
-    IF TG_OP <> 'INSERT' THEN
-        PERFORM accounts_dep.refuse_closed_months(
-            ARRAY(SELECT DISTINCT make_date(r.year, r.month, 1) FROM old_rows r
-                  WHERE r.month BETWEEN 1 AND 12 AND r.year > 0));
-    END IF;
-    IF TG_OP <> 'DELETE' THEN
-        PERFORM accounts_dep.refuse_closed_months(
-            ARRAY(SELECT DISTINCT make_date(r.year, r.month, 1) FROM new_rows r
-                  WHERE r.month BETWEEN 1 AND 12 AND r.year > 0));
+    IF FOUND THEN
+        PERFORM accounts_dep.refuse_closed_month(closed.year, closed.month);
     END IF;
     RETURN NULL;
 END
 $$;
 
 -- A trigger with transition tables takes one event: three per table.
-CREATE OR REPLACE TRIGGER smena_month_guard_ins AFTER INSERT ON accounts_dep.smena
-    REFERENCING NEW TABLE AS new_rows
-    FOR EACH STATEMENT EXECUTE FUNCTION accounts_dep.smena_month_guard();
-CREATE OR REPLACE TRIGGER smena_month_guard_upd AFTER UPDATE ON accounts_dep.smena
-    REFERENCING OLD TABLE AS old_rows NEW TABLE AS new_rows
-    FOR EACH STATEMENT EXECUTE FUNCTION accounts_dep.smena_month_guard();
-CREATE OR REPLACE TRIGGER smena_month_guard_del AFTER DELETE ON accounts_dep.smena
-    REFERENCING OLD TABLE AS old_rows
-    FOR EACH STATEMENT EXECUTE FUNCTION accounts_dep.smena_month_guard();
-CREATE OR REPLACE TRIGGER fatigue_month_guard_ins AFTER INSERT ON accounts_dep.fatigue
-    REFERENCING NEW TABLE AS new_rows
-    FOR EACH STATEMENT EXECUTE FUNCTION accounts_dep.fatigue_month_guard();
-CREATE OR REPLACE TRIGGER fatigue_month_guard_upd AFTER UPDATE ON accounts_dep.fatigue
-    REFERENCING OLD TABLE AS old_rows NEW TABLE AS new_rows
-    FOR EACH STATEMENT EXECUTE FUNCTION accounts_dep.fatigue_month_guard();
-CREATE OR REPLACE TRIGGER fatigue_month_guard_del AFTER DELETE ON accounts_dep.fatigue
-    REFERENCING OLD TABLE AS old_rows
-    FOR EACH STATEMENT EXECUTE FUNCTION accounts_dep.fatigue_month_guard();
 CREATE OR REPLACE TRIGGER h_tabel_month_guard_ins AFTER INSERT ON accounts_dep.h_tabel
     REFERENCING NEW TABLE AS new_rows
     FOR EACH STATEMENT EXECUTE FUNCTION accounts_dep.h_tabel_month_guard();
@@ -145,25 +93,50 @@ CREATE TABLE IF NOT EXISTS accounts_dep.entry_history (
     after_row       jsonb,
     CONSTRAINT entry_history_pkey PRIMARY KEY (id)
 );
-CREATE INDEX IF NOT EXISTS entry_history_entry ON accounts_dep.entry_history (entry_table, entry_id, id);
+-- The history window reads one entry's rows.
+CREATE INDEX IF NOT EXISTS entry_history_entry ON accounts_dep.entry_history (entry_id);
 
--- Runs with the rights of the history's owner: clients may read the history, never write it.
+-- Each written entry: refused when it lies in a closed month before or after the write (an
+-- entry moved out of a closed month or into one alike), else written to the history. One trigger
+-- per row does both: entries are written one at a time. Runs with the rights of the history's
+-- owner: clients may read the history, never write it.
 CREATE OR REPLACE FUNCTION accounts_dep.entry_history_write() RETURNS trigger
 LANGUAGE plpgsql SECURITY DEFINER SET search_path = pg_catalog, pg_temp AS $$
 DECLARE
     before_row jsonb;
     after_row jsonb;
+    old_day date;
+    new_day date;
+    closed record;
+    months integer[];
 BEGIN
+    IF TG_TABLE_NAME = 'smena' THEN
+        IF TG_OP <> 'INSERT' THEN old_day := OLD.data; END IF;
+        IF TG_OP <> 'DELETE' THEN new_day := NEW.data; END IF;
+    ELSE
+        IF TG_OP <> 'INSERT' THEN old_day := OLD.d_date; END IF;
+        IF TG_OP <> 'DELETE' THEN new_day := NEW.d_date; END IF;
+    END IF;
+    -- The months as year * 12 + month - 1, compared with the closed ones' on the table's key.
+    months := ARRAY[extract(year FROM old_day)::integer * 12 + extract(month FROM old_day)::integer - 1,
+                    extract(year FROM new_day)::integer * 12 + extract(month FROM new_day)::integer - 1];
+    SELECT cm.year, cm.month INTO closed FROM accounts_dep.closed_month cm
+    WHERE cm.year * 12 + cm.month - 1 = ANY (months)
+    ORDER BY cm.year, cm.month LIMIT 1;
+    IF FOUND THEN
+        PERFORM accounts_dep.refuse_closed_month(closed.year, closed.month);
+    END IF;
+
     IF TG_OP = 'INSERT' THEN
         after_row := to_jsonb(NEW);
     ELSIF TG_OP = 'DELETE' THEN
         before_row := to_jsonb(OLD);
     ELSE
-        SELECT jsonb_object_agg(o.key, o.value), jsonb_object_agg(n.key, n.value)
+        before_row := to_jsonb(OLD);
+        SELECT jsonb_object_agg(n.key, before_row -> n.key), jsonb_object_agg(n.key, n.value)
         INTO before_row, after_row
-        FROM jsonb_each(to_jsonb(OLD)) o
-        JOIN jsonb_each(to_jsonb(NEW)) n ON n.key = o.key
-        WHERE n.value IS DISTINCT FROM o.value;
+        FROM jsonb_each(to_jsonb(NEW)) n
+        WHERE n.value IS DISTINCT FROM before_row -> n.key;
         -- A change that changed nothing leaves nothing to tell.
         IF after_row IS NULL THEN
             RETURN NULL;
@@ -205,5 +178,4 @@ END
 $$;
 
 -- The functions run only as triggers.
-REVOKE ALL ON FUNCTION accounts_dep.smena_month_guard(), accounts_dep.fatigue_month_guard(),
-    accounts_dep.h_tabel_month_guard(), accounts_dep.entry_history_write() FROM PUBLIC;
+REVOKE ALL ON FUNCTION accounts_dep.entry_history_write() FROM PUBLIC;

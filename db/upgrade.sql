@@ -1235,8 +1235,8 @@ CALL pg_temp.flush();
 SELECT set_config('tabel.guard_was', (to_regclass('accounts_dep.closed_month') IS NOT NULL
                   AND to_regclass('accounts_dep.entry_history') IS NOT NULL
                   AND (SELECT count(*) FROM pg_trigger WHERE tgname IN
-                       ('smena_history', 'fatigue_history', 'smena_month_guard_ins',
-                        'fatigue_month_guard_ins', 'h_tabel_month_guard_ins')) = 5)::text,
+                       ('smena_history', 'fatigue_history', 'h_tabel_month_guard_ins',
+                        'h_tabel_month_guard_upd', 'h_tabel_month_guard_del')) = 5)::text,
                   false) AS guard_was
 \gset
 BEGIN;
@@ -1251,8 +1251,8 @@ BEGIN
     IF to_regclass('accounts_dep.closed_month') IS NULL
        OR to_regclass('accounts_dep.entry_history') IS NULL
        OR (SELECT count(*) FROM pg_trigger
-           WHERE tgname IN ('smena_history', 'fatigue_history', 'smena_month_guard_ins',
-                            'fatigue_month_guard_ins', 'h_tabel_month_guard_ins')) < 5 THEN
+           WHERE tgname IN ('smena_history', 'fatigue_history', 'h_tabel_month_guard_ins',
+                            'h_tabel_month_guard_upd', 'h_tabel_month_guard_del')) < 5 THEN
         PERFORM pg_temp.refused('закрытие месяцев и история изменений записей не добавлены '
                                 '(ошибка выше)');
     ELSIF NOT current_setting('tabel.guard_was')::boolean THEN

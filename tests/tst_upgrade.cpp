@@ -36,10 +36,9 @@ const char *const OldShape = R"sql(
 DROP TRIGGER person_mirror ON accounts_dep.person;
 DROP FUNCTION accounts_dep.person_mirror();
 -- no closed months and no history of entries yet
-DROP FUNCTION accounts_dep.smena_month_guard(), accounts_dep.fatigue_month_guard(),
-    accounts_dep.h_tabel_month_guard(), accounts_dep.entry_history_write(),
+DROP FUNCTION accounts_dep.h_tabel_month_guard(), accounts_dep.entry_history_write(),
     accounts_dep.entry_history_keep() CASCADE;
-DROP FUNCTION accounts_dep.refuse_closed_months(date[]);
+DROP FUNCTION accounts_dep.refuse_closed_month(integer, integer);
 DROP TABLE accounts_dep.entry_history, accounts_dep.closed_month;
 DO $$
 DECLARE r record;
