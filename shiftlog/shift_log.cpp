@@ -180,6 +180,9 @@ TForm1::TForm1(TDataModule6 &dm, VersionWatch &versionWatch, ShiftLogLinks &link
     guard::connect(Button3, &QPushButton::clicked, this, &TForm1::Button3Click);
     guard::connect(Button8, &QPushButton::clicked, this, &TForm1::Button8Click);
     guard::connect(Button5, &QPushButton::clicked, this, &TForm1::Button5Click);
+    // Tab follows the buttons as they stand.
+    setTabOrder(Button5, HistoryButton);
+    setTabOrder(HistoryButton, Button4);
     guard::connect(HistoryButton, &QPushButton::clicked, this, &TForm1::HistoryClick);
     guard::connect(HistoryAction, &QAction::triggered, this, &TForm1::HistoryClick);
     connect(Button4, &QPushButton::clicked, this, [this] { Button4Click(); });

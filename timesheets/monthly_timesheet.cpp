@@ -359,6 +359,10 @@ TForm27::TForm27(TDataModule6 &dm, QWidget *parent)
     guard::connect(Button5, &QPushButton::clicked, this, &TForm27::Button5Click);
     guard::connect(Button3, &QPushButton::clicked, this, &TForm27::Button3Click);
     guard::connect(Button2, &QPushButton::clicked, this, &TForm27::Button2Click);
+    // Tab follows the buttons as they stand.
+    setTabOrder(Button3, CloseMonth);
+    setTabOrder(CloseMonth, OpenMonth);
+    setTabOrder(OpenMonth, Button2);
     guard::connect(CloseMonth, &QPushButton::clicked, this, &TForm27::CloseMonthClick);
     guard::connect(OpenMonth, &QPushButton::clicked, this, &TForm27::OpenMonthClick);
     connect(Button1, &QPushButton::clicked, this, &QDialog::reject);
