@@ -100,6 +100,8 @@ void TForm23::Button1Click()
         messages::error(QStringLiteral("Ошибка"), QStringLiteral("Введены неверные данные."));
         return;
     }
+    // The change history records who changed an entry in which role.
+    m_dm.ADO_DB.setProgramRole(roleName(role));
     main.applyRole(role);
     if (m_applyRole)
         m_applyRole(role);

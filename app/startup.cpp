@@ -78,8 +78,11 @@ void Program::createWindows()
     auto &form26 = create<TForm26>(dm);
     auto &form25 = create<TForm25>(dm, form5, form26);
     auto &form27 = create<TForm27>(dm);
-    m_form23 = std::make_unique<TForm23>(dm, *m_versionWatch, *m_form1,
-                                         [&form18](Role role) { form18.applyRole(role); });
+    m_form23 =
+        std::make_unique<TForm23>(dm, *m_versionWatch, *m_form1, [&form18, &form27](Role role) {
+            form18.applyRole(role);
+            form27.applyRole(role);
+        });
     rememberGeometry(*m_form23);
     m_forms = std::make_unique<Forms>(Forms{
         *m_form1, form2,  form3,     form4,           form5,  form7,  form8,  form9,

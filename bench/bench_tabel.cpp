@@ -10,6 +10,7 @@
 
 #include "app/forms.h"
 #include "app/startup.h"
+#include "bench/bench_save.h"
 #include "bench/harness.h"
 #include "bench/reference_rebuild.h"
 #include "catalogues/operation_prices.h"
@@ -426,6 +427,7 @@ int main(int argc, char **argv)
         {QStringLiteral("exports"), QStringLiteral("exports"), exports},
         {QStringLiteral("startup"), QStringLiteral("start-up"), startup, true},
         {QStringLiteral("memory"), QStringLiteral("memory of a working session"), sessionMemory},
+        {QStringLiteral("save"), QStringLiteral("saving entries"), saveEntries},
     };
     return bench::main(argc, argv, cases);
 }

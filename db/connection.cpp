@@ -2,6 +2,7 @@
 
 #include "db/connection_string.h"
 #include "db/db_error.h"
+#include "db/session_identity.h"
 
 #include <QSqlDatabase>
 #include <QSqlDriver>
@@ -81,6 +82,7 @@ void Connection::applySessionSettings()
     execute(QStringLiteral("set jit to off"));
     if (m_readOnly)
         execute(QStringLiteral("set default_transaction_read_only to on"));
+    execute(identityStatement());
 }
 
 QString Connection::sessionTarget() const
@@ -111,6 +113,20 @@ void Connection::listenAgain()
     if (m_openedBefore && m_reopened && !m_channels.isEmpty())
         m_reopened();
     m_openedBefore = true;
+}
+
+QString Connection::identityStatement() const
+{
+    session::Identity identity = session::local();
+    identity.programRole = m_programRole;
+    return session::identityStatement(identity);
+}
+
+void Connection::setProgramRole(const QString &role)
+{
+    m_programRole = role;
+    if (isOpen())
+        run(identityStatement());
 }
 
 void Connection::close()

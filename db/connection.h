@@ -57,6 +57,9 @@ public:
     void listen(const QString &channel);
     void setReopenedHandler(std::function<void()> handler) { m_reopened = std::move(handler); }
     QSqlDriver *driver() const;
+    // The role granted at login, told to the server with the user and workstation (again after a
+    // reconnect), so that the change history says who made each change.
+    void setProgramRole(const QString &role);
 
 private:
     // Runs a statement on the connection as it is: no reopening.
@@ -66,9 +69,11 @@ private:
     void applySessionSettings();
     void listenAgain();
     QString sessionTarget() const;
+    QString identityStatement() const;
 
     QString m_name;
     QString m_connectionString;
+    QString m_programRole;
     int m_depth = 0;
     bool m_rollbackOnly = false;
     bool m_broken = false;

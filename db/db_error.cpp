@@ -1,5 +1,7 @@
 #include "db/db_error.h"
 
+#include <QRegularExpression>
+
 DbError::DbError(const QString &message, const QString &statement, const QString &sqlState,
                  Kind kind)
     : std::runtime_error(message.toStdString())
@@ -21,4 +23,11 @@ DbError DbError::explained(const QString &text, const DbError &server)
     DbError error(text, server.statement(), server.sqlState(), server.kind());
     error.m_detail = server.message();
     return error;
+}
+
+QString DbError::primaryMessage() const
+{
+    static const QRegularExpression severity(QStringLiteral("^[A-ZА-ЯЁ]+:\\s+"));
+    QString line = m_message.section(QLatin1Char('\n'), 0, 0).trimmed();
+    return line.remove(severity);
 }

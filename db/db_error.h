@@ -22,6 +22,9 @@ public:
     // What the server said when message() tells it in the user's words; empty otherwise.
     const QString &detail() const { return m_detail; }
     const QString &sqlState() const { return m_sqlState; }
+    // The server's own sentence alone: the first line of message() without the severity in front
+    // ("ERROR:  ") and without the context lines after it.
+    QString primaryMessage() const;
     Kind kind() const { return m_kind; }
     bool isConnectionError() const { return m_kind == Kind::Connection; }
     // Lost while the server was committing: the work may have landed before the answer was lost,

@@ -88,6 +88,31 @@ BEGIN
 END
 $$;
 
+-- Closed months and the change history of entries: the months are closed and opened again from
+-- the monthly timesheet; the history is read only (its triggers write it with the owner's rights).
+-- Granted once db/upgrade.sql has made them.
+DO $$
+DECLARE
+    role_name text := current_setting('tabel.grant_role');
+BEGIN
+    IF to_regclass('accounts_dep.closed_month') IS NOT NULL THEN
+        EXECUTE format('GRANT SELECT, INSERT, DELETE ON accounts_dep.closed_month TO %I',
+                       role_name);
+    END IF;
+    IF to_regclass('accounts_dep.entry_history') IS NOT NULL THEN
+        EXECUTE format('GRANT SELECT ON accounts_dep.entry_history TO %I', role_name);
+        EXECUTE format('REVOKE UPDATE, DELETE, TRUNCATE ON accounts_dep.entry_history FROM %I',
+                       role_name);
+        -- The owner keeps inserting: its triggers write the history.
+        IF NOT pg_has_role(role_name, (SELECT tableowner FROM pg_tables
+                                       WHERE schemaname = 'accounts_dep'
+                                         AND tablename = 'entry_history'), 'USAGE') THEN
+            EXECUTE format('REVOKE INSERT ON accounts_dep.entry_history FROM %I', role_name);
+        END IF;
+    END IF;
+END
+$$;
+
 COMMIT;
 
 -- Change notifications for the open lists: the triggers accounts_dep.announce_change run with the

@@ -370,6 +370,12 @@ INSERT INTO adm_role.roles (id, s_name, s_caption, d_begin, d_end, b_active) VAL
     (3, 'storekeeper', 'Кладовщик', DATE '2007-01-01', NULL, true)
 ON CONFLICT (id) DO NOTHING;
 
+-- ---------------------------------------------------------------------------------------------
+-- Closed months and the change history of entries
+-- ---------------------------------------------------------------------------------------------
+
+\ir entry_guard.sql
+
 COMMIT;
 
 -- Change notifications: every statement that writes shift entries, hour-paid entries or monthly

@@ -211,4 +211,24 @@ gaps (ord, item) AS (
     FROM bad_codes b
     HAVING count(*) > 0
 )
-SELECT item AS "Программе не хватает" FROM gaps ORDER BY ord, item;
+SELECT item AS "Программе не хватает" FROM (
+    SELECT ord, item FROM gaps
+    UNION ALL
+    -- Closed months and the history of entries: the windows read the closed months, and without
+    -- the triggers a closed month takes changes and the history misses them.
+    SELECT 5000 + g.n, g.text
+    FROM (VALUES
+        (1, to_regclass('accounts_dep.closed_month') IS NULL,
+         'нет таблицы закрытых месяцев accounts_dep.closed_month (её создает db/upgrade.sql)'),
+        (2, to_regclass('accounts_dep.entry_history') IS NULL,
+         'нет истории изменений записей accounts_dep.entry_history (её создает db/upgrade.sql)'),
+        (3, (SELECT count(*) FROM pg_trigger
+             WHERE tgname IN ('smena_history', 'fatigue_history', 'h_tabel_month_guard_ins',
+                              'h_tabel_month_guard_upd', 'h_tabel_month_guard_del')
+               AND NOT tgisinternal AND tgenabled <> 'D') < 5,
+         'нет триггеров закрытых месяцев и истории изменений записей (их создает '
+         'db/upgrade.sql): закрытый месяц можно изменить, история не пишется')
+    ) AS g (n, missing, text)
+    WHERE g.missing
+) everything
+ORDER BY ord, item;

@@ -1336,6 +1336,40 @@ EXCEPTION WHEN others THEN
                                    pg_temp.reason(SQLSTATE, SQLERRM)));
 END
 $step$;
+\echo '== 13. Закрытие месяцев и история изменений записей'
+-- ---------------------------------------------------------------------------------------------
+
+-- The table of closed months, the history of entries and their triggers (db/entry_guard.sql, as
+-- db/schema.sql makes them). A failure is printed by psql and leaves the step undone.
+SELECT set_config('tabel.guard_was', (to_regclass('accounts_dep.closed_month') IS NOT NULL
+                  AND to_regclass('accounts_dep.entry_history') IS NOT NULL
+                  AND (SELECT count(*) FROM pg_trigger WHERE tgname IN
+                       ('smena_history', 'fatigue_history', 'h_tabel_month_guard_ins',
+                        'h_tabel_month_guard_upd', 'h_tabel_month_guard_del')) = 5)::text,
+                  false) AS guard_was
+\gset
+BEGIN;
+-- "already exists, skipping" is no news in this report.
+SET LOCAL client_min_messages = warning;
+\set ON_ERROR_STOP off
+\ir entry_guard.sql
+\set ON_ERROR_STOP on
+COMMIT;
+DO $$
+BEGIN
+    IF to_regclass('accounts_dep.closed_month') IS NULL
+       OR to_regclass('accounts_dep.entry_history') IS NULL
+       OR (SELECT count(*) FROM pg_trigger
+           WHERE tgname IN ('smena_history', 'fatigue_history', 'h_tabel_month_guard_ins',
+                            'h_tabel_month_guard_upd', 'h_tabel_month_guard_del')) < 5 THEN
+        PERFORM pg_temp.refused('закрытие месяцев и история изменений записей не добавлены '
+                                '(ошибка выше)');
+    ELSIF NOT current_setting('tabel.guard_was')::boolean THEN
+        PERFORM pg_temp.done('добавлены таблица закрытых месяцев accounts_dep.closed_month, '
+                             'история изменений записей accounts_dep.entry_history и их триггеры');
+    END IF;
+END
+$$;
 CALL pg_temp.flush();
 
 -- ---------------------------------------------------------------------------------------------

@@ -1,8 +1,10 @@
 #include "shiftlog/shift_log.h"
 
 #include "db/change_feed.h"
+#include "db/closed_months.h"
 #include "db/data_module.h"
 #include "db/messages.h"
+#include "shiftlog/entry_history.h"
 #include "shiftlog/shift_entries.h"
 #include "shiftlog/shift_entry_editor.h"
 #include "ui/busy.h"
@@ -19,6 +21,7 @@
 #include <QDateEdit>
 #include <QFont>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
@@ -80,6 +83,9 @@ TForm1::TForm1(TDataModule6 &dm, VersionWatch &versionWatch, ShiftLogLinks &link
                      change.touchesDay(QStringLiteral("smena"), m_shownDate);
           },
           [this] { rereadShiftQueries(); }))
+    , HistoryButton(new QPushButton(QStringLiteral("История"), this))
+    , HistoryAction(new QAction(QStringLiteral("История"), this))
+    , ClosedMark(new QLabel(QStringLiteral("Месяц закрыт: позиции только для просмотра"), this))
     , BuildDate(versionWatch.build().date)
     , BuildTime(versionWatch.build().time)
     , m_dm(dm)
@@ -105,6 +111,9 @@ TForm1::TForm1(TDataModule6 &dm, VersionWatch &versionWatch, ShiftLogLinks &link
                                                         {Timer1, "Timer1"}};
     for (const auto &[object, name] : names)
         object->setObjectName(QLatin1String(name));
+    HistoryButton->setObjectName(QStringLiteral("HistoryButton"));
+    HistoryAction->setObjectName(QStringLiteral("HistoryAction"));
+    ClosedMark->setObjectName(QStringLiteral("ClosedMark"));
 
     DateT->setCalendarPopup(true);
     DateT->setDisplayFormat(QStringLiteral("dd.MM.yyyy"));
@@ -118,8 +127,18 @@ TForm1::TForm1(TDataModule6 &dm, VersionWatch &versionWatch, ShiftLogLinks &link
     for (QAbstractButton *button : std::initializer_list<QAbstractButton *>{
              RadioButton1, RadioButton2, RadioButton3, RadioButton4, CBox1})
         button->setMinimumWidth(QFontMetrics(bold).horizontalAdvance(button->text()) + 32);
-    for (QPushButton *button : {Button1, Button2, Button3, Button8, Button5, Button4})
+    for (QPushButton *button :
+         {Button1, Button2, Button3, Button8, Button5, Button4, HistoryButton})
         button->setAutoDefault(false);
+    QFont markFont = ClosedMark->font();
+    markFont.setBold(true);
+    ClosedMark->setFont(markFont);
+    ClosedMark->setStyleSheet(QStringLiteral("color: %1;").arg(Red.name()));
+    ClosedMark->setVisible(false);
+    // The mark tells about the lists below it.
+    ClosedMark->setBuddy(DBGrid2);
+    DBGrid2->addAction(HistoryAction);
+    DBGrid2->setContextMenuPolicy(Qt::ActionsContextMenu);
     Timer1->setInterval(30000);
 
     buildMenu();
@@ -133,9 +152,11 @@ TForm1::TForm1(TDataModule6 &dm, VersionWatch &versionWatch, ShiftLogLinks &link
     top->addSpacing(24);
     top->addWidget(DateT);
     top->addWidget(CBox1);
+    top->addSpacing(24);
+    top->addWidget(ClosedMark);
     top->addStretch(1);
     auto *bottom = new QHBoxLayout;
-    for (QPushButton *button : {Button1, Button2, Button3, Button8, Button5})
+    for (QPushButton *button : {Button1, Button2, Button3, Button8, Button5, HistoryButton})
         bottom->addWidget(button);
     bottom->addWidget(Live->mark());
     bottom->addStretch(1);
@@ -169,6 +190,11 @@ TForm1::TForm1(TDataModule6 &dm, VersionWatch &versionWatch, ShiftLogLinks &link
     guard::connect(Button3, &QPushButton::clicked, this, &TForm1::Button3Click);
     guard::connect(Button8, &QPushButton::clicked, this, &TForm1::Button8Click);
     guard::connect(Button5, &QPushButton::clicked, this, &TForm1::Button5Click);
+    // Tab follows the buttons as they stand.
+    setTabOrder(Button5, HistoryButton);
+    setTabOrder(HistoryButton, Button4);
+    guard::connect(HistoryButton, &QPushButton::clicked, this, &TForm1::HistoryClick);
+    guard::connect(HistoryAction, &QAction::triggered, this, &TForm1::HistoryClick);
     connect(Button4, &QPushButton::clicked, this, [this] { Button4Click(); });
     connect(Timer1, &QTimer::timeout, this, [this] { Timer1Timer(); });
     // The version check runs from start-up on, also while only the login dialog is shown.
@@ -361,6 +387,18 @@ void TForm1::applyRole(Role role)
     case Role::None:
         break;
     }
+    const bool adds = role != Role::Planning && role != Role::Warehouse;
+    const bool changes = role == Role::Full || role == Role::None;
+    m_roleAllows = {adds, changes, changes};
+    enableCommands();
+}
+
+void TForm1::enableCommands()
+{
+    QPushButton *const buttons[] = {Button1, Button2, Button3};
+    for (int i = 0; i < 3; ++i)
+        buttons[i]->setEnabled(m_roleAllows[i] && !m_dayClosed);
+    ClosedMark->setVisible(m_dayClosed);
 }
 
 void TForm1::FormActivate()
@@ -404,6 +442,8 @@ void TForm1::openShiftQueries(const QDate &day)
     }
     m_shownDate = day;
     Live->fresh();
+    m_dayClosed = closedmonths::isClosed(m_dm, day.month(), day.year());
+    enableCommands();
 }
 
 void TForm1::DateTChange()
@@ -443,7 +483,7 @@ void TForm1::CBox1Click()
 
 void TForm1::DBGrid2DblClick()
 {
-    if (m_role == Role::Foremen)
+    if (m_role == Role::Foremen || m_dayClosed)
         return;
     CurrentShiftQuery = &shiftQuery();
     Dataset &query = *CurrentShiftQuery;
@@ -520,6 +560,18 @@ void TForm1::rereadShiftQueries()
 void TForm1::Button5Click()
 {
     m_links.open(ShiftLogLink::HourPaidEntries, DateT->date(), this);
+}
+
+void TForm1::HistoryClick()
+{
+    const Dataset &query = shiftQuery();
+    if (query.isEmpty() || query.text(QStringLiteral("id")).isEmpty())
+        return;
+    if (!m_history)
+        m_history = new EntryHistory(m_dm, this);
+    m_history->load(QLatin1String(EntryHistory::ShiftEntries), query.integer(QStringLiteral("id")));
+    // The log stays on its day and entry: it has nothing to read again.
+    runModal(*m_history);
 }
 
 void TForm1::Button4Click()

@@ -6,17 +6,20 @@
 #include <QDate>
 #include <QDialog>
 
+#include <array>
 #include <memory>
 
 class Command;
 class Dataset;
 class DataGrid;
 class DayBoxWatch;
+class EntryHistory;
 class DatasetModel;
 class LiveRefresh;
 class QAction;
 class QCheckBox;
 class QDateEdit;
+class QLabel;
 class QMenu;
 class QMenuBar;
 class QPushButton;
@@ -79,6 +82,11 @@ public:
     QPushButton *Button5;
     QPushButton *Button4;
     QTimer *Timer1;
+    // The change history of the selected entry (also in the grid's context menu).
+    QPushButton *HistoryButton;
+    QAction *HistoryAction;
+    // Shown while the day listed lies in a closed month.
+    QLabel *ClosedMark;
 
     QMenuBar *MainMenu;
     QMenu *N2;
@@ -130,6 +138,10 @@ public:
     void Button5Click();
     void Button4Click();
     void Timer1Timer();
+    void HistoryClick();
+
+    // Whether the day listed lies in a closed month: its entries are then shown only.
+    bool dayClosed() const { return m_dayClosed; }
 
     void N1Click();
     void N3Click();
@@ -156,6 +168,8 @@ private:
     void setDate(const QDate &day);
     // The shift and the day-off tick the entry editor prices with.
     void prepareEditor(TForm11 &editor) const;
+    // Add, change and delete as the role and the closed month allow them.
+    void enableCommands();
 
     TDataModule6 &m_dm;
     VersionWatch &m_versionWatch;
@@ -164,4 +178,8 @@ private:
     Role m_role = Role::None;
     QDate m_shownDate;
     DayBoxWatch *m_dayWatch = nullptr;
+    EntryHistory *m_history = nullptr;
+    bool m_dayClosed = false;
+    // Add, change, delete: what the role allows.
+    std::array<bool, 3> m_roleAllows{true, true, true};
 };

@@ -278,7 +278,7 @@ private Q_SLOTS:
         row("TForm23", "Edit1", {"Edit1", "Button1", "Button2"});
         row("TForm1", "RadioButton1",
             {"RadioButton1", "DateT", "CBox1", "DBGrid2", "Button1", "Button2", "Button3",
-             "Button8", "Button5", "Button4"},
+             "Button8", "Button5", "HistoryButton", "Button4"},
             // The menu bar is reached with Alt (mainMenu).
             {"MainMenu"});
         // The colour box is a stop while it is enabled: before the first paint test of the run.
@@ -315,7 +315,9 @@ private Q_SLOTS:
             {"PageControl1", "DBGrid1", "Button1", "Button2", "Button6", "ComboBox1", "ComboBox2",
              "Button5", "Button4"});
         row("TForm27", "DBGrid",
-            {"DBGrid", "ComboBox1", "cb_year", "Button5", "Button3", "Button2", "Button1"});
+            // The month shown is open: "Закрыть месяц" is a stop, "Открыть месяц" is not.
+            {"DBGrid", "ComboBox1", "cb_year", "Button5", "Button3", "CloseMonth", "Button2",
+             "Button1"});
         row("TForm18", "RadioGroup1_0",
             {"RadioGroup1_0", "DTPicker1", "DTPicker2", "Button4", "Button2", "Button1", "Button3",
              "Button6", "Button5"});

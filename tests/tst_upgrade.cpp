@@ -1,3 +1,4 @@
+#include "db/closed_months.h"
 #include "db/connection_string.h"
 #include "db/data_module.h"
 #include "db/db_error.h"
@@ -34,6 +35,11 @@ const QString DbDir = QStringLiteral(TABEL_DB_DIR);
 const char *const OldShape = R"sql(
 DROP TRIGGER person_mirror ON accounts_dep.person;
 DROP FUNCTION accounts_dep.person_mirror();
+-- no closed months and no history of entries yet
+DROP FUNCTION accounts_dep.h_tabel_month_guard(), accounts_dep.entry_history_write(),
+    accounts_dep.entry_history_keep() CASCADE;
+DROP FUNCTION accounts_dep.refuse_closed_month(integer, integer);
+DROP TABLE accounts_dep.entry_history, accounts_dep.closed_month;
 DO $$
 DECLARE r record;
 BEGIN
@@ -400,6 +406,12 @@ private Q_SLOTS:
         // The duplicate entries are named with their ids.
         QVERIFY(run.output.contains(QLatin1String("color=0: id 4, 5")));
         QVERIFY(run.output.contains(QStringLiteral("их id_p (всего 1): 98")));
+        // Months can be closed, and the entries' changes are recorded from now on.
+        QVERIFY(run.output.contains(QStringLiteral("добавлены таблица закрытых месяцев")));
+        QCOMPARE(scalar(QStringLiteral("select count(*) from pg_trigger where tgname in "
+                                       "('smena_history', 'fatigue_history', "
+                                       "'h_tabel_month_guard_upd')")),
+                 3);
         // Nothing is left that tabel needs.
         QVERIFY(run.output.contains(QStringLiteral("Программе не хватает")));
         QCOMPARE(schema_check::missing(m_dm->ADO_DB), QStringList{});
@@ -534,6 +546,13 @@ private Q_SLOTS:
         posting::postFatigueDay(dm, 1, 7778, 1, QDate(2024, 3, 9));
         rebuild::shiftMonth(dm, 3, 2024);
         rebuild::fatigueMonth(dm, 3, 2024);
+        // Months are closed and opened again; the entries' history is written for this role too.
+        closedmonths::close(dm, 3, 2024);
+        QVERIFY(closedmonths::isClosed(dm, 3, 2024));
+        closedmonths::open(dm, 3, 2024);
+        QVERIFY(TestDatabase::scalar(dm, QStringLiteral("select count(*) from "
+                                                        "accounts_dep.entry_history where "
+                                                        "db_user=current_user")) > 0);
         QCOMPARE(seed::dayValue(dm, 1, 1, day), 10);
         QCOMPARE(scalar(QStringLiteral("select d9 from accounts_dep.h_tabel where w_id=1 and "
                                        "i_type=7778 and i_night=1 and month=3 and year=2024")),
@@ -712,6 +731,13 @@ private Q_SLOTS:
                                .arg(worker));
         rebuild::shiftMonth(dm, 3, 2024);
         rebuild::fatigueMonth(dm, 3, 2024);
+        // Months are closed and opened again; the entries' history is written for this role too.
+        closedmonths::close(dm, 3, 2024);
+        QVERIFY(closedmonths::isClosed(dm, 3, 2024));
+        closedmonths::open(dm, 3, 2024);
+        QVERIFY(TestDatabase::scalar(dm, QStringLiteral("select count(*) from "
+                                                        "accounts_dep.entry_history where "
+                                                        "db_user=current_user")) > 0);
         TestDatabase::exec(
             dm, QStringLiteral("insert into cmn_classifier.item(s_caption) values ('Крышки');"
                                "update cmn_classifier.item set s_caption='Крышки 2' where "
@@ -745,7 +771,11 @@ private Q_SLOTS:
         for (const char *statement :
              {"insert into adm_role.roles(id, s_name) values (99, 'x')",
               "update hrms_staffpos.staffpos set s_caption='x'", "delete from accounts_dep.ver",
-              "create table accounts_dep.x (id integer)"})
+              "create table accounts_dep.x (id integer)",
+              "insert into accounts_dep.entry_history(entry_table, entry_id, action) values "
+              "('smena', 1, 'insert')",
+              "update accounts_dep.entry_history set os_user='x'",
+              "delete from accounts_dep.entry_history"})
             QVERIFY_THROWS_EXCEPTION(DbError, dm.ADO_DB.run(QLatin1String(statement)));
     }
 

@@ -1,8 +1,10 @@
 #include "timesheets/monthly_timesheet.h"
 
 #include "db/change_feed.h"
+#include "db/closed_months.h"
 #include "db/data_module.h"
 #include "db/dataset.h"
+#include "db/messages.h"
 #include "output/export_progress.h"
 #include "output/xlsx_export.h"
 #include "timesheets/rebuild_runner.h"
@@ -211,6 +213,8 @@ TForm27::TForm27(TDataModule6 &dm, QWidget *parent)
     , Label4(new QLabel(QStringLiteral("Итого:"), this))
     , DBText4(footerValue(QStringLiteral("Итого"), "DBText4", this))
     , Button1(new QPushButton(QStringLiteral("Выход"), this))
+    , CloseMonth(new QPushButton(QStringLiteral("Закрыть месяц"), this))
+    , OpenMonth(new QPushButton(QStringLiteral("Открыть месяц"), this))
     // Made after the grid, so they go after the grid and its models when the window goes.
     , H_Tabel0(new Dataset(dm.ADO_DB, this))
     , H_Tabel7777(new Dataset(dm.ADO_DB, this))
@@ -251,6 +255,8 @@ TForm27::TForm27(TDataModule6 &dm, QWidget *parent)
                                                         {dt, "dt"}};
     for (const auto &[object, name] : names)
         object->setObjectName(QLatin1String(name));
+    CloseMonth->setObjectName(QStringLiteral("CloseMonth"));
+    OpenMonth->setObjectName(QStringLiteral("OpenMonth"));
 
     H_Tabel0->setSql(pieceWorkQueryText());
     H_Tabel7777->setSql(hourPaidQueryText(7777));
@@ -321,8 +327,10 @@ TForm27::TForm27(TDataModule6 &dm, QWidget *parent)
         {Label1, DBText1}, {Label2, DBText2}, {Label3, DBText3}, {Label4, DBText4}};
     for (const auto &[label, value] : footer)
         label->setBuddy(value);
-    for (QPushButton *button : {Button5, Button3, Button2, Button1})
+    for (QPushButton *button : {Button5, Button3, Button2, Button1, CloseMonth, OpenMonth})
         button->setAutoDefault(false);
+    CloseMonth->setEnabled(false);
+    OpenMonth->setEnabled(false);
 
     Live = new LiveRefresh(
         dm.Changes, *this,
@@ -336,6 +344,8 @@ TForm27::TForm27(TDataModule6 &dm, QWidget *parent)
     bottom->addWidget(Button5);
     bottom->addWidget(Live->mark());
     bottom->addWidget(Button3);
+    bottom->addWidget(CloseMonth);
+    bottom->addWidget(OpenMonth);
     bottom->addWidget(PB, 1);
     bottom->addWidget(Button2);
     bottom->addStretch(1);
@@ -358,6 +368,12 @@ TForm27::TForm27(TDataModule6 &dm, QWidget *parent)
     guard::connect(Button5, &QPushButton::clicked, this, &TForm27::Button5Click);
     guard::connect(Button3, &QPushButton::clicked, this, &TForm27::Button3Click);
     guard::connect(Button2, &QPushButton::clicked, this, &TForm27::Button2Click);
+    // Tab follows the buttons as they stand.
+    setTabOrder(Button3, CloseMonth);
+    setTabOrder(CloseMonth, OpenMonth);
+    setTabOrder(OpenMonth, Button2);
+    guard::connect(CloseMonth, &QPushButton::clicked, this, &TForm27::CloseMonthClick);
+    guard::connect(OpenMonth, &QPushButton::clicked, this, &TForm27::OpenMonthClick);
     connect(Button1, &QPushButton::clicked, this, &QDialog::reject);
 
     applyGridFrame(*this, sizeAround(*this, *DBGrid, gridSize));
@@ -410,7 +426,7 @@ void TForm27::setMode(int tag)
 {
     const Mode &mode = modeOf(tag);
     Tag = mode.tag;
-    setWindowTitle(mode.caption);
+    setWindowTitle(closedmonths::caption(mode.caption, m_closed));
     m_nameWidth = mode.nameWidth;
     m_showNight = mode.night;
     m_showHourPrice = mode.hourPrice;
@@ -516,6 +532,57 @@ void TForm27::ComboBox1Change()
     loadFooter();
     layoutColumns();
     Live->fresh();
+    showMonthState();
+}
+
+void TForm27::showMonthState()
+{
+    m_closed = closedmonths::isClosed(m_dm, month(), year());
+    setWindowTitle(closedmonths::caption(modeOf(Tag).caption, m_closed));
+    CloseMonth->setEnabled(m_role == Role::Full && !m_closed);
+    OpenMonth->setEnabled(m_role == Role::Full && m_closed);
+}
+
+void TForm27::applyRole(Role role)
+{
+    m_role = role;
+    CloseMonth->setEnabled(m_role == Role::Full && !m_closed);
+    OpenMonth->setEnabled(m_role == Role::Full && m_closed);
+}
+
+void TForm27::CloseMonthClick()
+{
+    if (m_role != Role::Full || ComboBox1->currentIndex() < 0 || year() <= 0)
+        return;
+    const QString period = ComboBox1->currentText() + QLatin1Char(' ') + QString::number(year());
+    if (!messages::question(
+            QStringLiteral("Закрыть месяц %1 для изменений? Записи и табель этого месяца "
+                           "нельзя будет добавить, изменить или удалить, пока "
+                           "месяц не откроют снова.")
+                .arg(period),
+            QStringLiteral("Закрытие месяца")))
+        return;
+    {
+        BusyScope busy;
+        closedmonths::close(m_dm, month(), year());
+    }
+    showMonthState();
+}
+
+void TForm27::OpenMonthClick()
+{
+    if (m_role != Role::Full || ComboBox1->currentIndex() < 0 || year() <= 0)
+        return;
+    const QString period = ComboBox1->currentText() + QLatin1Char(' ') + QString::number(year());
+    if (!messages::question(
+            QStringLiteral(
+                "Открыть месяц %1 для изменений? Записи и табель этого месяца снова можно "
+                "будет менять.")
+                .arg(period),
+            QStringLiteral("Открытие месяца")))
+        return;
+    closedmonths::open(m_dm, month(), year());
+    showMonthState();
 }
 
 void TForm27::loadFooter()
@@ -553,7 +620,8 @@ void TForm27::Button3Click()
 {
     // The year the box shows; the list always holds the current year, so there is one.
     const int shownYear = cb_year->shownText().toInt();
-    if (ComboBox1->currentIndex() < 0 || shownYear <= 0)
+    if (ComboBox1->currentIndex() < 0 || shownYear <= 0 ||
+        rebuild::refusedAsClosed(m_dm, month(), shownYear))
         return;
     const int days = QDate(shownYear, month(), 1).daysInMonth();
     Dataset &query = currentQuery();

@@ -2,6 +2,7 @@
 
 #include "db/month_days.h"
 #include "ui/modal.h"
+#include "ui/roles.h"
 
 #include <QDialog>
 
@@ -59,6 +60,9 @@ public:
     QLabel *Label4;
     QLabel *DBText4;
     QPushButton *Button1;
+    // Close the month shown for changes, or open it again (the full-access role only).
+    QPushButton *CloseMonth;
+    QPushButton *OpenMonth;
 
     // The grid queries of the modes.
     Dataset *H_Tabel0;
@@ -103,6 +107,13 @@ public:
     void Button5Click();
     void Button3Click();
     void Button2Click();
+    void CloseMonthClick();
+    void OpenMonthClick();
+
+    // The role granted at login: only full access closes and opens months.
+    void applyRole(Role role);
+    // Whether the month shown is closed, as read when it was loaded.
+    bool monthClosed() const { return m_closed; }
 
     static QStringList pieceWorkQueryText();
     static QStringList hourPaidQueryText(int kind);
@@ -123,6 +134,8 @@ private:
     void loadYears();
     void rereadMonth();
     QVariant cellStyle(const QString &field, int role) const;
+    // Reads whether the month shown is closed: the caption and the close and open commands.
+    void showMonthState();
 
     TDataModule6 &m_dm;
     std::unique_ptr<MonthDays> m_days;
@@ -131,4 +144,6 @@ private:
     int m_nameWidth = 208;
     bool m_showNight = true;
     bool m_showHourPrice = true;
+    Role m_role = Role::None;
+    bool m_closed = false;
 };

@@ -1,5 +1,6 @@
 #include "timesheets/rebuild_runner.h"
 
+#include "db/closed_months.h"
 #include "db/db_error.h"
 #include "db/messages.h"
 #include "ui/busy.h"
@@ -51,6 +52,14 @@ bool runFromButton(QProgressBar &bar, QAbstractButton &button, int days,
                         QStringLiteral("Табель не перестроен: строки месяца остались прежними."),
                         failure);
     return !failed;
+}
+
+bool refusedAsClosed(TDataModule6 &dm, int month, int year)
+{
+    if (!closedmonths::isClosed(dm, month, year))
+        return false;
+    messages::error(QStringLiteral("Ошибка"), closedmonths::refusal(month, year));
+    return true;
 }
 
 } // namespace rebuild

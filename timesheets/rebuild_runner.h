@@ -6,6 +6,7 @@
 
 class QAbstractButton;
 class QProgressBar;
+class TDataModule6;
 
 namespace rebuild {
 
@@ -18,5 +19,9 @@ namespace rebuild {
 bool runFromButton(QProgressBar &bar, QAbstractButton &button, int days,
                    const std::function<void(const Progress &)> &work,
                    const std::function<void()> &reopen);
+
+// Before a rebuild starts: a closed month is not rebuilt, and the user is told so. True when the
+// month is closed.
+bool refusedAsClosed(TDataModule6 &dm, int month, int year);
 
 } // namespace rebuild

@@ -1,6 +1,7 @@
 #include "timesheets/shift_timesheet.h"
 
 #include "db/change_feed.h"
+#include "db/closed_months.h"
 #include "db/data_module.h"
 #include "db/messages.h"
 #include "output/export_progress.h"
@@ -221,6 +222,8 @@ void TForm19::ComboBox1Change()
     }
     styleGrids();
     Live->fresh();
+    setWindowTitle(closedmonths::caption(QStringLiteral("Табель по времени"),
+                                         closedmonths::isClosed(m_dm, month(), year())));
 }
 
 void TForm19::styleGrids()
@@ -294,7 +297,7 @@ void TForm19::rereadMonth()
 
 void TForm19::Button1Click()
 {
-    if (ComboBox2->currentIndex() < 0)
+    if (ComboBox2->currentIndex() < 0 || rebuild::refusedAsClosed(m_dm, month(), year()))
         return;
     for (int shift = 1; shift <= 3; ++shift)
         m_dm.timesheetQuery(shift).close();

@@ -73,6 +73,9 @@ void report(std::exception_ptr error, bool fromTimer)
         } else if (!e.detail().isEmpty()) {
             text = e.message();
             detail = e.detail();
+        } else if (e.sqlState().startsWith(QLatin1String("TB"))) {
+            // The database's own refusals (a closed month) are already one sentence for a clerk.
+            text = e.primaryMessage();
         } else if (!e.sqlState().isEmpty()) {
             text = refusedByServer(e.sqlState());
             detail = e.message();

@@ -45,3 +45,20 @@ Role roleForCode(const QString &typed)
             return code.role;
     return Role::None;
 }
+
+QString roleName(Role role)
+{
+    switch (role) {
+    case Role::Full:
+        return QStringLiteral("полный доступ");
+    case Role::Planning:
+        return QStringLiteral("планирование");
+    case Role::Foremen:
+        return QStringLiteral("мастера");
+    case Role::Warehouse:
+        return QStringLiteral("склад");
+    case Role::None:
+        break;
+    }
+    return {};
+}

@@ -10,3 +10,5 @@ QString trimmedCode(const QString &typed);
 // The role of an access code (compared exactly, case-sensitive, after trimming); None when unknown.
 // Codes are kept as digests only.
 Role roleForCode(const QString &typed);
+// The role's name as the change history shows it ("полный доступ", ...); empty for None.
+QString roleName(Role role);

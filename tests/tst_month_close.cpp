@@ -1,0 +1,375 @@
+#include "db/closed_months.h"
+#include "db/data_module.h"
+#include "db/db_error.h"
+#include "db/hours_posting.h"
+#include "db/session_identity.h"
+#include "reports/hours_table_layout.h"
+#include "shiftlog/shift_entries.h"
+#include "shiftlog/shift_log.h"
+#include "support/recorders.h"
+#include "support/seed.h"
+#include "support/shift_log_links.h"
+#include "support/test_database.h"
+#include "support/test_main.h"
+#include "timesheets/hour_paid_writes.h"
+#include "timesheets/month_rebuild.h"
+#include "timesheets/monthly_timesheet.h"
+#include "timesheets/shift_timesheet.h"
+#include "ui/clock.h"
+#include "ui/data_grid.h"
+#include "ui/error_guard.h"
+#include "ui/version_watch.h"
+
+#include <QDateEdit>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSqlQuery>
+#include <QTest>
+#include <QTimer>
+
+namespace {
+
+// The writes a closed month must refuse, each one user action (with its posting).
+enum class Write {
+    Insert,
+    ChangeInside,
+    MoveIn,
+    MoveOut,
+    Delete,
+    Accept,
+    Posting,
+    ShiftRebuild,
+    HourPaidRebuild,
+    HourPaidAdd,
+    HourPaidDelete,
+};
+
+const QDate Today(2026, 12, 10);
+const QString NovemberClosed =
+    QStringLiteral("Ноябрь 2026 закрыт для изменений; изменения не записаны.");
+
+} // namespace
+
+// A paid month closed for changes: the database refuses every write to its entries and monthly
+// rows, whoever makes it; the windows say so and offer nothing that would be refused.
+class TestMonthClose : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase()
+    {
+        Clock::set(QDateTime(Today, QTime(9, 0)));
+        m_db = std::make_unique<TestDatabase>(QStringLiteral("month_close"));
+        m_dm = m_db->connect();
+        m_worker = seed::worker(*m_dm, QStringLiteral("Жуков Ж.Ж."));
+        m_product = seed::product(*m_dm, QStringLiteral("КР-5"));
+        const qint64 kind = seed::kind(*m_dm, QStringLiteral("Литьё"));
+        m_operation = seed::operation(*m_dm, kind, m_product, 0, {2});
+        m_group = seed::group(*m_dm, QStringLiteral("Крышки"));
+    }
+    void cleanupTestCase()
+    {
+        m_dm.reset();
+        m_db.reset();
+        Clock::set({});
+    }
+
+    // Every case starts with November 2026 open, an entry on 10 November, one on 20 October and
+    // an hour-paid entry on 11 November, and no monthly rows.
+    void init()
+    {
+        TestDatabase::exec(*m_dm, QStringLiteral("delete from accounts_dep.closed_month; "
+                                                 "delete from accounts_dep.smena; "
+                                                 "delete from accounts_dep.fatigue; "
+                                                 "delete from accounts_dep.h_tabel"));
+        m_november = seed::entry(*m_dm, {m_worker, m_product, m_operation, QDate(2026, 11, 10)});
+        m_october = seed::entry(*m_dm, {m_worker, m_product, m_operation, QDate(2026, 10, 20)});
+        seed::hourPaid(*m_dm, m_worker, m_group, 7777, QDate(2026, 11, 11), 5, 100, false);
+        m_hourPaid = TestDatabase::scalar(*m_dm, QStringLiteral("select max(id) from "
+                                                                "accounts_dep.fatigue"));
+    }
+
+    void refusedWhileClosed_data()
+    {
+        QTest::addColumn<int>("write");
+        QTest::newRow("new entry") << int(Write::Insert);
+        QTest::newRow("change inside the month") << int(Write::ChangeInside);
+        QTest::newRow("entry moved into the month") << int(Write::MoveIn);
+        QTest::newRow("entry moved out of the month") << int(Write::MoveOut);
+        QTest::newRow("delete") << int(Write::Delete);
+        QTest::newRow("acceptance") << int(Write::Accept);
+        QTest::newRow("posting of a day") << int(Write::Posting);
+        QTest::newRow("rebuild of the shift rows") << int(Write::ShiftRebuild);
+        QTest::newRow("rebuild of the hour-paid rows") << int(Write::HourPaidRebuild);
+        QTest::newRow("hour-paid entry added") << int(Write::HourPaidAdd);
+        QTest::newRow("hour-paid entry deleted") << int(Write::HourPaidDelete);
+    }
+    // Each write touching a day of the closed month is refused by the database: the user reads
+    // one sentence naming the month, and no entry, hour or monthly row changed. Opened again, the
+    // same write lands.
+    void refusedWhileClosed()
+    {
+        QFETCH(int, write);
+        const QString before = snapshot();
+        closedmonths::close(*m_dm, 11, 2026);
+        {
+            MessageRecorder recorder;
+            QVERIFY(!guard::run([&] { perform(Write(write)); }));
+            QCOMPARE(recorder.texts(), QStringList{NovemberClosed});
+            QCOMPARE(recorder.shown.first().detail, QString());
+        }
+        QCOMPARE(snapshot(), before);
+        QCOMPARE(m_dm->ADO_DB.transactionDepth(), 0);
+
+        closedmonths::open(*m_dm, 11, 2026);
+        perform(Write(write));
+        QVERIFY(snapshot() != before);
+    }
+
+    // The server's refusal itself: the code of its own and the same sentence, whoever writes
+    // (here plain SQL), and a statement outside the closed month passes.
+    void refusalFromTheServer()
+    {
+        closedmonths::close(*m_dm, 11, 2026);
+        try {
+            m_dm->ADO_DB.run(QStringLiteral("update accounts_dep.smena set kol_vo=1"));
+            QFAIL("the update of a closed month's entry was not refused");
+        } catch (const DbError &error) {
+            QCOMPARE(error.sqlState(), closedmonths::RefusedState);
+            QCOMPARE(error.primaryMessage(), NovemberClosed);
+        }
+        m_dm->ADO_DB.run(
+            QStringLiteral("update accounts_dep.smena set kol_vo=1 where id=%1").arg(m_october));
+        QCOMPARE(closedmonths::refusal(11, 2026), NovemberClosed);
+    }
+
+    // The rebuild buttons of both timesheet windows refuse a closed month before they start (not
+    // as a failed rebuild), and both captions say the month is closed.
+    void rebuildButtonsRefuse()
+    {
+        closedmonths::close(*m_dm, 11, 2026);
+        TForm15 hoursTable(*m_dm);
+        TForm19 shifts(*m_dm, hoursTable);
+        TForm27 monthly(*m_dm);
+        MessageRecorder recorder;
+        shifts.selectMonth(11, 2026);
+        QCOMPARE(shifts.windowTitle(), QStringLiteral("Табель по времени (закрыт)"));
+        shifts.Button1Click();
+        QCOMPARE(recorder.texts(), QStringList{NovemberClosed});
+        recorder.clear();
+        inMonthly(monthly, TForm27::HouseholdWorks, [&] {
+            monthly.selectMonth(11, 2026);
+            QCOMPARE(monthly.windowTitle(), QStringLiteral("Табель хоз. работы (27) (закрыт)"));
+            monthly.Button3Click();
+            QCOMPARE(recorder.texts(), QStringList{NovemberClosed});
+            QVERIFY(monthly.Button3->isEnabled());
+            QVERIFY(monthly.PB->isHidden());
+        });
+
+        shifts.selectMonth(10, 2026);
+        QCOMPARE(shifts.windowTitle(), QStringLiteral("Табель по времени"));
+    }
+
+    void closeAndOpenByRole_data()
+    {
+        QTest::addColumn<int>("role");
+        QTest::addColumn<bool>("allowed");
+        QTest::newRow("full access") << int(Role::Full) << true;
+        QTest::newRow("planning") << int(Role::Planning) << false;
+        QTest::newRow("foremen") << int(Role::Foremen) << false;
+        QTest::newRow("warehouse") << int(Role::Warehouse) << false;
+    }
+    // Only full access closes and opens the month shown, each time after "Да" to its question;
+    // "Нет" changes nothing. The closed month records who closed it and from where.
+    void closeAndOpenByRole()
+    {
+        QFETCH(int, role);
+        QFETCH(bool, allowed);
+        TForm27 window(*m_dm);
+        window.applyRole(Role(role));
+        inMonthly(window, TForm27::PieceWork, [&] { closeAndOpen(window, allowed); });
+    }
+
+    // The shift log on a day of a closed month: the mark shows, adding, changing and deleting are
+    // off and a double click accepts nothing; on a day of an open month all is back as the role
+    // allows it.
+    void shiftLogOnAClosedDay()
+    {
+        closedmonths::close(*m_dm, 11, 2026);
+        VersionWatch watch(*m_dm, BuildStamp{20240305, 0});
+        RecordedShiftLogLinks links;
+        TForm1 log(*m_dm, watch, links);
+        log.Timer1->stop();
+        log.applyRole(Role::Foremen);
+        showDay(log, QDate(2026, 11, 10));
+        QVERIFY(log.dayClosed());
+        QVERIFY(!log.ClosedMark->isHidden());
+        for (QPushButton *button : {log.Button1, log.Button2, log.Button3})
+            QVERIFY(!button->isEnabled());
+        log.applyRole(Role::Full);
+        QVERIFY(!log.Button1->isEnabled());
+        log.DBGrid2DblClick();
+        QCOMPARE(TestDatabase::scalar(*m_dm, QStringLiteral("select count(*) from "
+                                                            "accounts_dep.smena where ok='ok'")),
+                 0);
+        QVERIFY(log.HistoryButton->isEnabled());
+
+        showDay(log, QDate(2026, 10, 20));
+        QVERIFY(!log.dayClosed());
+        QVERIFY(log.ClosedMark->isHidden());
+        for (QPushButton *button : {log.Button1, log.Button2, log.Button3})
+            QVERIFY(button->isEnabled());
+        log.DBGrid2DblClick();
+        QCOMPARE(TestDatabase::scalar(*m_dm, QStringLiteral("select count(*) from "
+                                                            "accounts_dep.smena where ok='ok'")),
+                 1);
+        log.applyRole(Role::Foremen);
+        QVERIFY(log.Button1->isEnabled());
+        QVERIFY(!log.Button2->isEnabled());
+    }
+
+private:
+    static void inMonthly(TForm27 &window, int tag, const std::function<void()> &checks)
+    {
+        // The window runs modally: the checks run while it is shown.
+        ModalScript modal([&](QDialog &) { checks(); });
+        window.showMode(tag, nullptr);
+    }
+
+    void closeAndOpen(TForm27 &window, bool allowed)
+    {
+        window.selectMonth(11, 2026);
+        QCOMPARE(window.windowTitle(), QStringLiteral("Табель сделка (27)"));
+        QCOMPARE(window.CloseMonth->isEnabled(), allowed);
+        QVERIFY(!window.OpenMonth->isEnabled());
+
+        MessageRecorder recorder;
+        if (!allowed) {
+            window.CloseMonthClick();
+            QVERIFY(recorder.shown.isEmpty());
+            QVERIFY(!closedmonths::isClosed(*m_dm, 11, 2026));
+            return;
+        }
+        recorder.answers.enqueue(false);
+        window.CloseMonthClick();
+        QVERIFY(!closedmonths::isClosed(*m_dm, 11, 2026));
+        recorder.answers.enqueue(true);
+        window.CloseMonthClick();
+        QCOMPARE(recorder.shown.size(), 2);
+        QCOMPARE(recorder.shown.at(1).kind, messages::Kind::Question);
+        QVERIFY2(recorder.shown.at(1).text.startsWith(
+                     QStringLiteral("Закрыть месяц Ноябрь 2026 для изменений?")),
+                 qPrintable(recorder.shown.at(1).text));
+        QVERIFY(closedmonths::isClosed(*m_dm, 11, 2026));
+        QCOMPARE(window.windowTitle(), QStringLiteral("Табель сделка (27) (закрыт)"));
+        QVERIFY(!window.CloseMonth->isEnabled());
+        QVERIFY(window.OpenMonth->isEnabled());
+        QSqlQuery who = m_dm->ADO_DB.run(
+            QStringLiteral("select os_user, workstation, db_user from accounts_dep.closed_month"));
+        QVERIFY(who.next());
+        QCOMPARE(who.value(0).toString(), session::local().osUser);
+        QCOMPARE(who.value(1).toString(), session::local().workstation);
+        QCOMPARE(who.value(2).toString(), QStringLiteral("sys"));
+
+        recorder.answers.enqueue(false);
+        window.OpenMonthClick();
+        QVERIFY(closedmonths::isClosed(*m_dm, 11, 2026));
+        recorder.answers.enqueue(true);
+        window.OpenMonthClick();
+        QVERIFY(!closedmonths::isClosed(*m_dm, 11, 2026));
+        QCOMPARE(window.windowTitle(), QStringLiteral("Табель сделка (27)"));
+        QVERIFY(window.CloseMonth->isEnabled());
+    }
+
+    static void showDay(TForm1 &log, const QDate &day)
+    {
+        log.DateT->setDate(day);
+        log.DateTChange();
+    }
+
+    // Every entry, hour-paid entry and monthly row as text.
+    QString snapshot()
+    {
+        QSqlQuery query = m_dm->ADO_DB.run(QStringLiteral(
+            "select (select string_agg(s::text, '|' order by s.id) from accounts_dep.smena s) "
+            "|| '#' || coalesce((select string_agg(f::text, '|' order by f.id) from "
+            "accounts_dep.fatigue f), '') || '#' || coalesce((select string_agg(h::text, '|' "
+            "order by h.id) from accounts_dep.h_tabel h), '')"));
+        return query.next() ? query.value(0).toString() : QString();
+    }
+
+    shiftentries::Entry entryOn(const QDate &day, qint64 pieces = 10) const
+    {
+        shiftentries::Entry entry;
+        entry.workerId = m_worker;
+        entry.productId = m_product;
+        entry.operationId = m_operation;
+        entry.price = 2;
+        entry.pieces = pieces;
+        entry.day = day;
+        entry.hours = 8;
+        return entry;
+    }
+
+    void perform(Write write)
+    {
+        Command command(m_dm->ADO_DB);
+        switch (write) {
+        case Write::Insert:
+            shiftentries::save(*m_dm, command, entryOn(QDate(2026, 11, 12)), 0, Today);
+            break;
+        case Write::ChangeInside:
+            shiftentries::save(*m_dm, command, entryOn(QDate(2026, 11, 10), 12), m_november, Today);
+            break;
+        case Write::MoveIn:
+            shiftentries::save(*m_dm, command, entryOn(QDate(2026, 11, 15)), m_october, Today);
+            break;
+        case Write::MoveOut:
+            shiftentries::save(*m_dm, command, entryOn(QDate(2026, 12, 1)), m_november, Today);
+            break;
+        case Write::Delete:
+            shiftentries::remove(*m_dm, m_november);
+            break;
+        case Write::Accept:
+            command.setText(shiftentries::acceptanceStatement());
+            shiftentries::setAcceptance(command, m_november, QStringLiteral("ok"));
+            break;
+        case Write::Posting:
+            posting::postDay(*m_dm, m_worker, 1, QDate(2026, 11, 10));
+            break;
+        case Write::ShiftRebuild:
+            rebuild::shiftMonth(*m_dm, 11, 2026);
+            break;
+        case Write::HourPaidRebuild:
+            rebuild::fatigueMonth(*m_dm, 11, 2026);
+            break;
+        case Write::HourPaidAdd: {
+            hourpaid::Entry entry;
+            entry.groupId = m_group;
+            entry.workerId = m_worker;
+            entry.hours = 3;
+            entry.price = 100;
+            entry.day = QDate(2026, 11, 13);
+            hourpaid::save(*m_dm, entry, 0);
+            break;
+        }
+        case Write::HourPaidDelete:
+            hourpaid::remove(*m_dm, m_hourPaid);
+            break;
+        }
+    }
+
+    std::unique_ptr<TestDatabase> m_db;
+    std::unique_ptr<TDataModule6> m_dm;
+    qint64 m_worker = 0;
+    qint64 m_product = 0;
+    qint64 m_operation = 0;
+    qint64 m_group = 0;
+    qint64 m_november = 0;
+    qint64 m_october = 0;
+    qint64 m_hourPaid = 0;
+};
+
+TABEL_TEST_MAIN(TestMonthClose)
+#include "tst_month_close.moc"
