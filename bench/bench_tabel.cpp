@@ -9,6 +9,7 @@
 
 #include "app/forms.h"
 #include "app/startup.h"
+#include "bench/bench_charts.h"
 #include "bench/harness.h"
 #include "bench/reference_rebuild.h"
 #include "catalogues/operation_prices.h"
@@ -411,6 +412,7 @@ int main(int argc, char **argv)
         {QStringLiteral("exports"), QStringLiteral("exports"), exports},
         {QStringLiteral("startup"), QStringLiteral("start-up"), startup, true},
         {QStringLiteral("memory"), QStringLiteral("memory of a working session"), sessionMemory},
+        {QStringLiteral("charts"), QStringLiteral("the period charts"), chartsBench},
     };
     return bench::main(argc, argv, cases);
 }
