@@ -67,5 +67,13 @@ void chartsBench(bench::Run &run)
                 bench::Target{1.0});
         }
     }
-    run.note(QStringLiteral("charts: the year %1").arg(from.year()));
+    Dataset count(dm.ADO_DB);
+    count.setSql(QStringLiteral("select count(*) as n from accounts_dep.smena where data>=:data1 "
+                                "and data<:data2"));
+    count.setParam(QStringLiteral("data1"), from);
+    count.setParam(QStringLiteral("data2"), to);
+    count.open();
+    run.note(QStringLiteral("charts: the year %1, %2 shift entries")
+                 .arg(from.year())
+                 .arg(count.integer(QStringLiteral("n"))));
 }

@@ -300,8 +300,10 @@ void ChartsWindow::addDayAxes(QChart &chart)
     area->attachAxis(x);
     area->attachAxis(y);
     // The legend's square in the shade as it looks over the white plot, not see-through.
-    for (QLegendMarker *marker : chart.legend()->markers(area))
+    for (QLegendMarker *marker : chart.legend()->markers(area)) {
         marker->setBrush(DayOffShadeOpaque);
+        marker->setPen(QPen(DayOffShadeOpaque.darker(125)));
+    }
 }
 
 void ChartsWindow::drawDaily(Chart which)
@@ -341,13 +343,11 @@ void ChartsWindow::drawWorkers()
 {
     QChart *chart = newChart(title(Workers));
     const int n = int(m_workers.size());
-    // Two series side by side, each with a blank set where the other's bar stands, so that pay
-    // and hours each keep an axis of their own.
+    // Two series, which the chart sets side by side in each worker's row, so that pay and hours
+    // each keep an axis of their own.
     auto *paySeries = new QHorizontalBarSeries;
     auto *hoursSeries = new QHorizontalBarSeries;
     auto *pay = new QBarSet(QStringLiteral("Сдельная оплата, руб."));
-    auto *payBlank = new QBarSet(QString());
-    auto *hoursBlank = new QBarSet(QString());
     auto *hours = new QBarSet(QStringLiteral("Часы"));
     pay->setColor(PayColour);
     hours->setColor(HoursColour);
@@ -365,17 +365,12 @@ void ChartsWindow::drawWorkers()
             label += QLatin1Char(' ');
         names->append(label);
         pay->append(worker.pay);
-        payBlank->append(0);
-        hoursBlank->append(0);
         hours->append(double(worker.hours));
         maxPay = qMax(maxPay, worker.pay);
         maxHours = qMax(maxHours, double(worker.hours));
     }
-    // Within a worker's row the first set is drawn lowest: pay on top, hours under it.
-    paySeries->append(payBlank);
     paySeries->append(pay);
     hoursSeries->append(hours);
-    hoursSeries->append(hoursBlank);
     paySeries->setBarWidth(0.85);
     hoursSeries->setBarWidth(0.85);
     connect(pay, &QBarSet::hovered, this,
@@ -397,10 +392,6 @@ void ChartsWindow::drawWorkers()
     paySeries->attachAxis(payAxis);
     hoursSeries->attachAxis(names);
     hoursSeries->attachAxis(hoursAxis);
-    for (QLegendMarker *marker : chart->legend()->markers()) {
-        if (marker->label().isEmpty())
-            marker->setVisible(false);
-    }
     replaceChart(view(Workers), chart);
 }
 

@@ -31,6 +31,7 @@
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QToolTip>
 
 #include <algorithm>
 #include <map>
@@ -449,6 +450,13 @@ private Q_SLOTS:
         m_window->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
         QChartView &view = m_window->view(which);
+
+        // Resting on the 1st's bar shows its exact figures.
+        QTest::mouseMove(view.viewport(), QPoint(3, 3));
+        QTest::mouseMove(view.viewport(), dayPosition(which, 0));
+        QTRY_VERIFY(QToolTip::isVisible());
+        QVERIFY2(QToolTip::text().startsWith(QStringLiteral("чт 01.02.2024\n")),
+                 qPrintable(QToolTip::text()));
 
         QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, QPoint(3, 3));
         QVERIFY(m_window->isVisible());
