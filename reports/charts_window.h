@@ -89,7 +89,7 @@ private:
     QString fileName(Chart which, const QString &suffix) const;
     // Asks where to save; empty when the user cancels.
     QString askPath(Chart which, const QString &suffix, const QString &filter);
-    // The heading above the chart, scaled into the target.
+    // The chart, its title and legend included, scaled into the target with its proportions kept.
     void paint(Chart which, QPainter &painter, const QRectF &target) const;
 
     TDataModule6 &m_dm;
