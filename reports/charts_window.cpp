@@ -177,6 +177,7 @@ ChartsWindow::ChartsWindow(TDataModule6 &dm, QWidget *parent)
     guard::connect(ButtonPdf, &QPushButton::clicked, this, &ChartsWindow::ButtonPdfClick);
     guard::connect(ButtonPrint, &QPushButton::clicked, this, &ChartsWindow::ButtonPrintClick);
     connect(ButtonClose, &QPushButton::clicked, this, &QDialog::reject);
+    setDayLinks(true);
     enterPressesFocusedButton(*this);
     rememberGeometry(*this);
 }
@@ -508,6 +509,17 @@ QDate ChartsWindow::dayAt(Chart which, const QPoint &position) const
     return index >= 0 && index < m_days.size() ? m_days.at(index) : QDate();
 }
 
+void ChartsWindow::setDayLinks(bool on)
+{
+    m_dayLinks = on;
+    for (const Chart which : {DailyPieces, DailyPay, Rejects}) {
+        if (on)
+            view(which).viewport()->setCursor(Qt::PointingHandCursor);
+        else
+            view(which).viewport()->unsetCursor();
+    }
+}
+
 void ChartsWindow::chooseDay(const QDate &day)
 {
     m_chosenDay = day;
@@ -516,7 +528,7 @@ void ChartsWindow::chooseDay(const QDate &day)
 
 bool ChartsWindow::eventFilter(QObject *watched, QEvent *event)
 {
-    if (event->type() == QEvent::MouseButtonRelease) {
+    if (m_dayLinks && event->type() == QEvent::MouseButtonRelease) {
         const auto *mouse = static_cast<QMouseEvent *>(event);
         for (int i = 0; i < ChartCount; ++i) {
             if (watched != m_views[size_t(i)]->viewport() || mouse->button() != Qt::LeftButton)

@@ -57,6 +57,9 @@ public:
     // The day under a point of the chart's view (viewport coordinates); invalid outside the days
     // and on the workers' chart.
     QDate dayAt(Chart which, const QPoint &position) const;
+    // Whether a click on a day chooses it: not for a role that may not move the shift log.
+    void setDayLinks(bool on);
+    bool dayLinks() const { return m_dayLinks; }
     // Closes the window with the day chosen.
     void chooseDay(const QDate &day);
     QDate chosenDay() const { return m_chosenDay; }
@@ -104,4 +107,5 @@ private:
     QVector<charts::WorkerPay> m_workers;
     QVector<charts::DayRejects> m_rejects;
     QDate m_chosenDay;
+    bool m_dayLinks = true;
 };

@@ -134,6 +134,8 @@ void TForm18::applyRole(Role role)
     if (role == Role::Warehouse)
         RadioGroup1->setItemIndex(int(ProductKind::Finished));
     RadioGroup1->setEnabled(role != Role::Warehouse);
+    // The planning role sees the shift log but may not move it to another day.
+    m_charts->setDayLinks(role != Role::Planning);
 }
 
 void TForm18::setPreviousMonth(const QDate &today)

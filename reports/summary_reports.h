@@ -67,7 +67,8 @@ public:
 
     // The access role: the planning role and full access keep everything; the foremen and
     // warehouse roles lose the reports by worker, the product report and the export; the
-    // warehouse role is also held to finished products.
+    // warehouse role is also held to finished products; the planning role's charts lead to no
+    // day of the shift log.
     void applyRole(Role role);
     // The main menu's "Сводные отчеты": the previous calendar month as of today, then the dialog
     // modally. The day clicked in the charts (the dialog closes with them), for the shift log to
