@@ -25,6 +25,8 @@
 #include "ui/version_watch.h"
 #include "ui/window_setup.h"
 
+#include <QDateEdit>
+#include <QSignalBlocker>
 #include <QTimer>
 
 Program::Program(const BuildStamp &build, const QStringList &arguments, StartupOptions options)
@@ -125,7 +127,14 @@ void Program::open(ShiftLogLink link, const QDate &day, ActivationHandler *opene
         forms.Form27.showMode(TForm27::Overall, opener);
         break;
     case ShiftLogLink::SummaryReports:
-        forms.Form18.showFromMenu(opener);
+        // A day clicked in the charts: the shift log shows it once the reports have closed.
+        if (const QDate day = forms.Form18.showFromMenu(opener); day.isValid()) {
+            {
+                const QSignalBlocker blocker(m_form1->DateT);
+                m_form1->DateT->setDate(day);
+            }
+            m_form1->DateTChange();
+        }
         break;
     case ShiftLogLink::HourPaidEntries:
         forms.Form25.showForDay(day, opener);

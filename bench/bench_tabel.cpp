@@ -10,6 +10,7 @@
 
 #include "app/forms.h"
 #include "app/startup.h"
+#include "bench/bench_charts.h"
 #include "bench/bench_save.h"
 #include "bench/harness.h"
 #include "bench/reference_rebuild.h"
@@ -428,6 +429,7 @@ int main(int argc, char **argv)
         {QStringLiteral("startup"), QStringLiteral("start-up"), startup, true},
         {QStringLiteral("memory"), QStringLiteral("memory of a working session"), sessionMemory},
         {QStringLiteral("save"), QStringLiteral("saving entries"), saveEntries},
+        {QStringLiteral("charts"), QStringLiteral("the period charts"), chartsBench},
     };
     return bench::main(argc, argv, cases);
 }

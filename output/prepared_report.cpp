@@ -137,6 +137,13 @@ void PreparedReport::paintPage(QPainter &painter, int page, double dpiX, double 
             painter.drawText(QPointF(x, baseline), op.text);
             break;
         }
+        case Op::Kind::Drawing:
+            if (op.drawing) {
+                painter.save();
+                op.drawing(painter, toDevice(op.rect));
+                painter.restore();
+            }
+            break;
         }
     }
     painter.restore();

@@ -8,6 +8,8 @@
 #include <QString>
 #include <QVector>
 
+#include <functional>
+
 class QPainter;
 class QPrinter;
 
@@ -20,15 +22,18 @@ class PreparedReport
 public:
     struct Op
     {
-        enum class Kind : quint8 { Fill, Line, Text };
+        enum class Kind : quint8 { Fill, Line, Text, Drawing };
         Kind kind = Kind::Text;
         Align align = Align::Left;
         Qt::PenStyle style = Qt::SolidLine;
         bool middle = false; // the text is centred between the rectangle's top and bottom
         int font = -1;       // index into fonts()
-        QRectF rect;         // Fill, Text; for Line the line from top left to bottom right
+        QRectF rect;         // Fill, Text, Drawing; for Line the line from top left to bottom right
         QColor color;
         QString text;
+        // Drawing: paints itself into rect given in device units (a chart, kept as vectors);
+        // what it draws from must outlive the pages.
+        std::function<void(QPainter &painter, const QRectF &target)> drawing;
     };
     using Page = QVector<Op>;
 

@@ -2,6 +2,7 @@
 
 #include "db/data_module.h"
 #include "output/export_progress.h"
+#include "reports/charts_window.h"
 #include "reports/period_layouts.h"
 #include "reports/report_functions.h"
 #include "ui/busy.h"
@@ -63,6 +64,7 @@ TForm18::TForm18(TDataModule6 &dm, TForm16 &workers, TForm17 &products, TForm20 
     , Button2(new QPushButton(QStringLiteral("Отчет по продукции"), this))
     , Button1(new QPushButton(QStringLiteral("Детальный отчет по рабочим"), this))
     , Button3(new QPushButton(QStringLiteral("Детальный отчет по продукции"), this))
+    , Button7(new QPushButton(QStringLiteral("Графики"), this))
     , Button6(new QPushButton(ExportProgress::caption(0, 0), this))
     , Button5(new QPushButton(QStringLiteral("Выход"), this))
     , XLS_Rep(dm.ADO_DB)
@@ -71,6 +73,7 @@ TForm18::TForm18(TDataModule6 &dm, TForm16 &workers, TForm17 &products, TForm20 
     , m_products(products)
     , m_workersDetailed(workersDetailed)
     , m_productsDetailed(productsDetailed)
+    , m_charts(std::make_unique<ChartsWindow>(dm, this))
 {
     setObjectName(QStringLiteral("TForm18"));
     setWindowTitle(QStringLiteral("Отчеты (8)"));
@@ -79,8 +82,8 @@ TForm18::TForm18(TDataModule6 &dm, TForm16 &workers, TForm17 &products, TForm20 
     const std::pair<QObject *, const char *> names[] = {
         {RadioGroup1, "RadioGroup1"}, {GroupBox1, "GroupBox1"}, {DTPicker1, "DTPicker1"},
         {DTPicker2, "DTPicker2"},     {Button4, "Button4"},     {Button2, "Button2"},
-        {Button1, "Button1"},         {Button3, "Button3"},     {Button6, "Button6"},
-        {Button5, "Button5"},         {&XLS_Rep, "XLS_Rep"}};
+        {Button1, "Button1"},         {Button3, "Button3"},     {Button7, "Button7"},
+        {Button6, "Button6"},         {Button5, "Button5"},     {&XLS_Rep, "XLS_Rep"}};
     for (const auto &[object, name] : names)
         object->setObjectName(QLatin1String(name));
     for (int i = 0; i < 3; ++i)
@@ -104,7 +107,7 @@ TForm18::TForm18(TDataModule6 &dm, TForm16 &workers, TForm17 &products, TForm20 
     layout->setSizeConstraint(QLayout::SetFixedSize);
     layout->addWidget(RadioGroup1);
     layout->addWidget(GroupBox1);
-    for (QPushButton *button : {Button4, Button2, Button1, Button3, Button6, Button5}) {
+    for (QPushButton *button : {Button4, Button2, Button1, Button3, Button7, Button6, Button5}) {
         button->setAutoDefault(false);
         layout->addWidget(button);
     }
@@ -113,6 +116,7 @@ TForm18::TForm18(TDataModule6 &dm, TForm16 &workers, TForm17 &products, TForm20 
     guard::connect(Button2, &QPushButton::clicked, this, &TForm18::Button2Click);
     guard::connect(Button1, &QPushButton::clicked, this, &TForm18::Button1Click);
     guard::connect(Button3, &QPushButton::clicked, this, &TForm18::Button3Click);
+    guard::connect(Button7, &QPushButton::clicked, this, &TForm18::Button7Click);
     guard::connect(Button6, &QPushButton::clicked, this, &TForm18::Button6Click);
     guard::connect(Button5, &QPushButton::clicked, this, &TForm18::Button5Click);
 
@@ -130,6 +134,8 @@ void TForm18::applyRole(Role role)
     if (role == Role::Warehouse)
         RadioGroup1->setItemIndex(int(ProductKind::Finished));
     RadioGroup1->setEnabled(role != Role::Warehouse);
+    // The planning role sees the shift log but may not move it to another day.
+    m_charts->setDayLinks(role != Role::Planning);
 }
 
 void TForm18::setPreviousMonth(const QDate &today)
@@ -139,8 +145,9 @@ void TForm18::setPreviousMonth(const QDate &today)
     DTPicker2->setDate(current);
 }
 
-void TForm18::showFromMenu(ActivationHandler *opener)
+QDate TForm18::showFromMenu(ActivationHandler *opener)
 {
+    m_chosenDay = {};
     setPreviousMonth(Clock::today());
     // Centred over the window it is opened from.
     if (const auto *main = dynamic_cast<const QWidget *>(opener)) {
@@ -148,6 +155,7 @@ void TForm18::showFromMenu(ActivationHandler *opener)
         move(main->frameGeometry().center() - rect().center());
     }
     runModal(*this, opener);
+    return m_chosenDay;
 }
 
 ProductKind TForm18::productKind() const
@@ -180,6 +188,16 @@ void TForm18::Button1Click()
 void TForm18::Button3Click()
 {
     printReport(m_productsDetailed);
+}
+
+void TForm18::Button7Click()
+{
+    const QDate day = m_charts->showPeriod(DTPicker1->date(), DTPicker2->date(), productKind());
+    // A day clicked in the charts leads to the shift log, which lies under this window.
+    if (day.isValid()) {
+        m_chosenDay = day;
+        reject();
+    }
 }
 
 void TForm18::Button6Click()

@@ -5,10 +5,14 @@
 #include "reports/layout_holder.h"
 #include "ui/roles.h"
 
+#include <QDate>
 #include <QDialog>
 #include <QGroupBox>
 
+#include <memory>
+
 class ActivationHandler;
+class ChartsWindow;
 class PeriodLayout;
 class QButtonGroup;
 class QDateEdit;
@@ -53,6 +57,8 @@ public:
     QPushButton *Button2;
     QPushButton *Button1;
     QPushButton *Button3;
+    // "Графики": the charts of the period and product kind chosen here.
+    QPushButton *Button7;
     QPushButton *Button6;
     QPushButton *Button5;
     // The product summary of the export (reporting::productSummaryText); parameters data1 ("с")
@@ -61,11 +67,13 @@ public:
 
     // The access role: the planning role and full access keep everything; the foremen and
     // warehouse roles lose the reports by worker, the product report and the export; the
-    // warehouse role is also held to finished products.
+    // warehouse role is also held to finished products; the planning role's charts lead to no
+    // day of the shift log.
     void applyRole(Role role);
     // The main menu's "Сводные отчеты": the previous calendar month as of today, then the dialog
-    // modally.
-    void showFromMenu(ActivationHandler *opener);
+    // modally. The day clicked in the charts (the dialog closes with them), for the shift log to
+    // show; an invalid date otherwise.
+    QDate showFromMenu(ActivationHandler *opener);
     // "с" the first day of the month before today's, "по" the first day of today's month.
     void setPreviousMonth(const QDate &today);
     ProductKind productKind() const;
@@ -74,6 +82,7 @@ public:
     void Button2Click();
     void Button1Click();
     void Button3Click();
+    void Button7Click();
     void Button6Click();
     void Button5Click();
 
@@ -87,4 +96,6 @@ private:
     TForm21 &m_productsDetailed;
     // The spreadsheet of this window, for the whole run.
     XlsxExport m_excel;
+    std::unique_ptr<ChartsWindow> m_charts;
+    QDate m_chosenDay;
 };

@@ -320,7 +320,7 @@ private Q_SLOTS:
              "Button1"});
         row("TForm18", "RadioGroup1_0",
             {"RadioGroup1_0", "DTPicker1", "DTPicker2", "Button4", "Button2", "Button1", "Button3",
-             "Button6", "Button5"});
+             "Button7", "Button6", "Button5"});
         row("TForm25", "DBGrid1",
             {"DBGrid1", "Button5", "Button6", "Button7", "Button1", "DTPcker1", "CBox1",
              "Button8"});

@@ -112,6 +112,7 @@ private Q_SLOTS:
             {w.Button2, "Отчет по продукции"},
             {w.Button1, "Детальный отчет по рабочим"},
             {w.Button3, "Детальный отчет по продукции"},
+            {w.Button7, "Графики"},
             {w.Button6, "Excel (0 из 0)"},
             {w.Button5, "Выход"}};
         for (const auto &[button, caption] : buttons)
@@ -153,6 +154,8 @@ private Q_SLOTS:
         for (QPushButton *button : {w.Button1, w.Button2, w.Button4, w.Button6})
             QCOMPARE(button->isEnabled(), reports);
         QVERIFY(w.Button3->isEnabled());
+        // Whoever may open the window may look at the charts.
+        QVERIFY(w.Button7->isEnabled());
         QVERIFY(w.Button5->isEnabled());
         QCOMPARE(w.RadioGroup1->isEnabled(), kindChoice);
         QCOMPARE(w.RadioGroup1->itemIndex(), kind);
