@@ -76,6 +76,9 @@ TForm1::TForm1(TDataModule6 &dm, VersionWatch &versionWatch, ShiftLogLinks &link
     , Button5(new QPushButton(QStringLiteral("Ср.сд./хоз. работы"), this))
     , Button4(new QPushButton(QStringLiteral("Выход"), this))
     , Timer1(new QTimer(this))
+    , HistoryButton(new QPushButton(QStringLiteral("История"), this))
+    , HistoryAction(new QAction(QStringLiteral("История"), this))
+    , ClosedMark(new QLabel(QStringLiteral("Месяц закрыт: позиции только для просмотра"), this))
     , Live(new LiveRefresh(
           dm.Changes, *this,
           [this](const TableChange &change) {
@@ -83,9 +86,6 @@ TForm1::TForm1(TDataModule6 &dm, VersionWatch &versionWatch, ShiftLogLinks &link
                      change.touchesDay(QStringLiteral("smena"), m_shownDate);
           },
           [this] { rereadShiftQueries(); }))
-    , HistoryButton(new QPushButton(QStringLiteral("История"), this))
-    , HistoryAction(new QAction(QStringLiteral("История"), this))
-    , ClosedMark(new QLabel(QStringLiteral("Месяц закрыт: позиции только для просмотра"), this))
     , BuildDate(versionWatch.build().date)
     , BuildTime(versionWatch.build().time)
     , m_dm(dm)
