@@ -14,6 +14,11 @@ SET client_min_messages = warning;
 
 BEGIN;
 
+-- The new workers' entries stand for work typed in long ago: they leave no change history (the history
+-- triggers are off until the end of this transaction).
+ALTER TABLE accounts_dep.smena DISABLE TRIGGER smena_history;
+ALTER TABLE accounts_dep.fatigue DISABLE TRIGGER fatigue_history;
+
 SELECT data::date AS focus_day FROM accounts_dep.smena
 GROUP BY data ORDER BY count(*) DESC, data DESC LIMIT 1 \gset
 SELECT date_trunc('month', data)::date AS focus_month FROM accounts_dep.smena
@@ -73,6 +78,8 @@ FROM (SELECT id_p::integer AS w_id, id_o::integer AS i_type, i_night, cnt AS v,
       FROM accounts_dep.fatigue WHERE id_p > :step) f
 GROUP BY year, month, i_type, i_night, w_id;
 
+ALTER TABLE accounts_dep.smena ENABLE TRIGGER smena_history;
+ALTER TABLE accounts_dep.fatigue ENABLE TRIGGER fatigue_history;
 COMMIT;
 
 -- The new rows were added after the old ones; a shop that types its entries day by day, and

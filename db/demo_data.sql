@@ -87,6 +87,11 @@ BEGIN
 END
 $$;
 
+-- Generated entries stand for work typed in long ago: they leave no change history (the history
+-- triggers are off until the end of this transaction).
+ALTER TABLE accounts_dep.smena DISABLE TRIGGER smena_history;
+ALTER TABLE accounts_dep.fatigue DISABLE TRIGGER fatigue_history;
+
 -- ---------------------------------------------------------------------------------------------
 -- Nomenclature groups: a root item and eight groups of level 2
 -- ---------------------------------------------------------------------------------------------
@@ -499,6 +504,8 @@ FROM (SELECT id_p::integer AS w_id, id_o::integer AS i_type, i_night, cnt,
 GROUP BY year, month, i_type, i_night, w_id
 ORDER BY year, month, i_type, i_night, w_id;
 
+ALTER TABLE accounts_dep.smena ENABLE TRIGGER smena_history;
+ALTER TABLE accounts_dep.fatigue ENABLE TRIGGER fatigue_history;
 COMMIT;
 
 ANALYZE accounts_dep.smena;
