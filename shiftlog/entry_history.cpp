@@ -7,6 +7,7 @@
 #include "ui/window_setup.h"
 
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -76,6 +77,9 @@ EntryHistory::EntryHistory(TDataModule6 &dm, QWidget *parent)
     , DBGrid(new DataGrid(this))
     , Button1(new QPushButton(QStringLiteral("Закрыть"), this))
     , History(new Dataset(dm.ADO_DB, this))
+    , NoChanges(new QLabel(QStringLiteral("Изменений этой позиции не записано: она не менялась с "
+                                          "тех пор, как ведется история."),
+                           this))
 {
     setObjectName(QStringLiteral("EntryHistory"));
     setWindowTitle(QStringLiteral("История изменений позиции"));
@@ -99,7 +103,10 @@ EntryHistory::EntryHistory(TDataModule6 &dm, QWidget *parent)
     DBGrid->show(m_model);
 
     Button1->setAutoDefault(false);
+    NoChanges->setObjectName(QStringLiteral("NoChanges"));
+    NoChanges->hide();
     auto *bottom = new QHBoxLayout;
+    bottom->addWidget(NoChanges);
     bottom->addStretch(1);
     bottom->addWidget(Button1);
     auto *layout = new QVBoxLayout(this);
@@ -118,4 +125,5 @@ void EntryHistory::load(const QString &table, qint64 entryId)
     History->setParam(QStringLiteral("tbl"), table);
     History->setParam(QStringLiteral("id"), entryId);
     History->open();
+    NoChanges->setVisible(History->isEmpty());
 }

@@ -6,6 +6,7 @@
 class DataGrid;
 class Dataset;
 class DatasetModel;
+class QLabel;
 class QPushButton;
 class TDataModule6;
 
@@ -26,6 +27,8 @@ public:
     DataGrid *DBGrid;
     QPushButton *Button1;
     Dataset *History;
+    // Says so when the entry has no recorded change (it was entered before the history was kept).
+    QLabel *NoChanges;
 
     // Lists the changes of the entry, oldest first.
     void load(const QString &table, qint64 entryId);

@@ -18,6 +18,7 @@
 #include <QDateEdit>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLabel>
 #include <QPushButton>
 #include <QSqlQuery>
 #include <QTest>
@@ -174,8 +175,10 @@ private Q_SLOTS:
         log.DateT->setDate(Day.addDays(1));
         log.DateTChange();
         QStringList rows;
+        bool saysNoChanges = true;
         ModalScript modal([&](QDialog &dialog) {
             auto &window = dynamic_cast<EntryHistory &>(dialog);
+            saysNoChanges = window.NoChanges->isVisibleTo(&window);
             const DatasetModel &model = *window.DBGrid->gridModel();
             for (int row = 0; row < model.rowCount(); ++row) {
                 QStringList cells;
@@ -188,6 +191,7 @@ private Q_SLOTS:
         QVERIFY(log.HistoryButton->isEnabled());
         log.HistoryButton->click();
         QCOMPARE(modal.opened, QStringList{QStringLiteral("EntryHistory")});
+        QVERIFY(!saysNoChanges);
         const session::Identity local = session::local();
         const QString who = local.osUser + QLatin1Char('|') + local.workstation +
                             QStringLiteral("|полный доступ|sys|");
@@ -233,6 +237,16 @@ private:
     qint64 m_product = 0;
     qint64 m_operation = 0;
     int m_entries = 0;
+
+    // An entry typed before the history was kept has no rows: the window says so instead of
+    // showing an empty list.
+    void entryWithoutChangesSaysSo()
+    {
+        EntryHistory window(*m_dm);
+        window.load(QString::fromLatin1(EntryHistory::ShiftEntries), 987654321);
+        QCOMPARE(window.DBGrid->gridModel()->rowCount(), 0);
+        QVERIFY(window.NoChanges->isVisibleTo(&window));
+    }
 };
 
 TABEL_TEST_MAIN(TestEntryHistory)
