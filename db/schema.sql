@@ -360,3 +360,16 @@ INSERT INTO adm_role.roles (id, s_name, s_caption, d_begin, d_end, b_active) VAL
 ON CONFLICT (id) DO NOTHING;
 
 COMMIT;
+
+-- ---------------------------------------------------------------------------------------------
+-- Production calendar: the days off and working days that differ from the weekend rule
+-- ---------------------------------------------------------------------------------------------
+
+\ir production_calendar.sql
+BEGIN;
+DO $$
+BEGIN
+    PERFORM pg_temp.tabel_production_calendar();
+END
+$$;
+COMMIT;

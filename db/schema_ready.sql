@@ -207,4 +207,17 @@ gaps (ord, item) AS (
     FROM bad_codes b
     HAVING count(*) > 0
 )
-SELECT item AS "Программе не хватает" FROM gaps ORDER BY ord, item;
+-- The production calendar: every question "is this a day off?" reads it, and the program fills its
+-- new years with its function.
+SELECT item AS "Программе не хватает" FROM (
+    SELECT ord, item FROM gaps
+    UNION ALL
+    SELECT 5000, 'нет таблицы accounts_dep.prod_calendar (производственный календарь): журнал '
+                 'смен, почасовые работы и табели не узнают выходные и праздники; db/upgrade.sql '
+                 'создает ее'
+    WHERE to_regclass('accounts_dep.prod_calendar') IS NULL
+    UNION ALL
+    SELECT 5001, 'нет функции accounts_dep.prod_calendar_fill(integer), которая вносит праздники '
+                 'нового года в производственный календарь; db/upgrade.sql создает ее'
+    WHERE to_regprocedure('accounts_dep.prod_calendar_fill(integer)') IS NULL
+) AS needs ORDER BY ord, item;

@@ -1227,6 +1227,38 @@ $$;
 CALL pg_temp.flush();
 
 -- ---------------------------------------------------------------------------------------------
+\echo '== 12. Производственный календарь'
+-- ---------------------------------------------------------------------------------------------
+
+-- The one table the upgrade creates: the program asks it whether a day is a day off. Filled with
+-- the public holidays of every year that has nothing stored; the decree's transfers are the
+-- office's to enter.
+\ir production_calendar.sql
+DO $$
+DECLARE
+    r record;
+BEGIN
+    SELECT * INTO r FROM pg_temp.tabel_production_calendar();
+    IF r.created THEN
+        PERFORM pg_temp.done(format(
+            'создана таблица accounts_dep.prod_calendar (производственный календарь; единственная '
+            'таблица программы, которую создает обновление): праздники и переносы выходных по '
+            'статье 112 Трудового кодекса за %s–%s годы, дней %s. Переносы по постановлению '
+            'Правительства на каждый год вносят в окне «Справочники» → «Производственный '
+            'календарь»',
+            r.first_year, r.last_year, r.added));
+    ELSIF r.added > 0 THEN
+        PERFORM pg_temp.done(format('производственный календарь дополнен годами, в которых не было '
+                                    'ни одного дня: дней %s', r.added));
+    END IF;
+EXCEPTION WHEN others THEN
+    PERFORM pg_temp.refused(format('производственный календарь accounts_dep.prod_calendar: %s',
+                                   pg_temp.reason(SQLSTATE, SQLERRM)));
+END
+$$;
+CALL pg_temp.flush();
+
+-- ---------------------------------------------------------------------------------------------
 \echo '== Итог'
 -- ---------------------------------------------------------------------------------------------
 

@@ -39,6 +39,7 @@ enum class ShiftLogLink {
     OverallTimesheet,
     SummaryReports,
     HourPaidEntries,
+    ProductionCalendar,
 };
 
 // The windows the shift log opens. The program supplies them: the timesheets and the reports live
@@ -86,6 +87,7 @@ public:
     QAction *N4;
     QAction *N6;
     QAction *N8;
+    QAction *CalendarItem; // "Производственный календарь"
     QMenu *N11;
     QAction *N9;
     QAction *N13;
@@ -132,6 +134,7 @@ public:
     void N4Click();
     void N6Click();
     void N8Click();
+    void CalendarItemClick();
     void N13Click();
     void N10Click();
     void N9Click();
