@@ -171,7 +171,7 @@ DayNameDialog::DayNameDialog(const QDate &date, bool dayOff, QWidget *parent)
                                        : QStringLiteral("например, Перенос на 09.01"));
     auto *question = new QLabel(
         QStringLiteral("%1 станет %2.")
-            .arg(QLocale().toString(date, QStringLiteral("dd.MM.yyyy, dddd")),
+            .arg(QLocale().toString(date, QStringLiteral("dd.MM.yyyy (dddd)")),
                  dayOff ? QStringLiteral("выходным днем") : QStringLiteral("рабочим днем")),
         this);
     auto *label = new QLabel(QStringLiteral("&Название (необязательно):"), this);
