@@ -12,7 +12,6 @@
 class QWidget;
 
 class ProductionCalendar;
-
 class TDataModule6;
 class TForm1;
 class TForm23;
