@@ -12,8 +12,10 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QSqlQuery>
+#include <QStandardPaths>
 #include <QTableView>
 #include <QTest>
 
@@ -119,6 +121,33 @@ private Q_SLOTS:
         QCOMPARE(count(2031), 1);
         QCOMPARE(calendar::fillYears(conn(), 2004, 2004), 0);
         QCOMPARE(count(2004), 0);
+    }
+
+    // Two copies starting at once fill a new year once: the second waits for the first and
+    // finds the year there, instead of failing on the days the first has just stored.
+    void twoCopiesFillOnce()
+    {
+        Transaction first(conn());
+        QCOMPARE(calendar::fillYears(conn(), 2034, 2034), 15);
+        QProcess second;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("PGDATABASE"), m_db->name());
+        second.setProcessEnvironment(environment);
+        second.setProcessChannelMode(QProcess::MergedChannels);
+        second.start(QStandardPaths::findExecutable(QStringLiteral("psql")),
+                     {QStringLiteral("-X"), QStringLiteral("-At"), QStringLiteral("-c"),
+                      QStringLiteral("select accounts_dep.prod_calendar_fill(2034)")});
+        QVERIFY(second.waitForStarted());
+        // The second copy waits on the year's lock until the first commits.
+        QVERIFY(!second.waitForFinished(1000));
+        first.commit();
+        QVERIFY(second.waitForFinished(30000));
+        QCOMPARE(second.exitCode(), 0);
+        QCOMPARE(QString::fromUtf8(second.readAll()).trimmed(), QStringLiteral("0"));
+        QCOMPARE(TestDatabase::scalar(
+                     *m_other, QStringLiteral("select count(*) from accounts_dep.prod_calendar "
+                                              "where extract(year from d_date)=2034")),
+                 15);
     }
 
     // Each change stores only what differs from the weekday rule, with the name as typed.
