@@ -5,11 +5,13 @@
 #include "catalogues/norm_editor.h"
 #include "catalogues/operation_kinds.h"
 #include "catalogues/operation_prices.h"
+#include "catalogues/production_calendar_window.h"
 #include "catalogues/products.h"
 #include "catalogues/workers.h"
 #include "db/connection_string.h"
 #include "db/data_module.h"
 #include "db/messages.h"
+#include "db/production_calendar.h"
 #include "db/schema_check.h"
 #include "reports/hours_table_layout.h"
 #include "reports/period_layouts.h"
@@ -19,6 +21,7 @@
 #include "timesheets/hour_paid_entries.h"
 #include "timesheets/monthly_timesheet.h"
 #include "timesheets/shift_timesheet.h"
+#include "ui/clock.h"
 #include "ui/error_guard.h"
 #include "ui/focused_button.h"
 #include "ui/termination.h"
@@ -80,6 +83,7 @@ void Program::createWindows()
     auto &form26 = create<TForm26>(dm);
     auto &form25 = create<TForm25>(dm, form5, form26);
     auto &form27 = create<TForm27>(dm);
+    m_calendar = &create<ProductionCalendar>(dm);
     m_form23 =
         std::make_unique<TForm23>(dm, *m_versionWatch, *m_form1, [&form18, &form27](Role role) {
             form18.applyRole(role);
@@ -139,6 +143,11 @@ void Program::open(ShiftLogLink link, const QDate &day, ActivationHandler *opene
     case ShiftLogLink::HourPaidEntries:
         forms.Form25.showForDay(day, opener);
         break;
+    case ShiftLogLink::ProductionCalendar:
+        // Only full access changes the calendar.
+        m_calendar->setReadOnly(forms.Form1.role() != Role::Full);
+        m_calendar->showYear(day, opener);
+        break;
     }
 }
 
@@ -180,6 +189,11 @@ bool Program::start()
         return refuse({});
     if (!missing.isEmpty())
         return refuse(schema_check::message(), missing.join(QLatin1Char('\n')));
+    // The public holidays of the next year are stored before it comes; a failure is shown and
+    // the program goes on with the weekend rule for a year that has none.
+    guard::run([this] {
+        calendar::fillYears(m_dm->ADO_DB, Clock::today().year(), Clock::today().year() + 1);
+    });
 
     const bool created = guard::run([this] {
         createWindows();

@@ -11,6 +11,7 @@
 
 class QWidget;
 
+class ProductionCalendar;
 class TDataModule6;
 class TForm1;
 class TForm23;
@@ -58,5 +59,6 @@ private:
     std::vector<std::unique_ptr<QWidget>> m_windows;
     std::unique_ptr<TForm1> m_form1;
     std::unique_ptr<TForm23> m_form23;
+    ProductionCalendar *m_calendar = nullptr; // one of m_windows
     std::unique_ptr<Forms> m_forms;
 };

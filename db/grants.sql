@@ -118,3 +118,23 @@ COMMIT;
 -- Change notifications for the open lists: the triggers accounts_dep.announce_change run with the
 -- rights of whoever writes the table, and LISTEN and pg_notify need no grant, so there is nothing
 -- to grant for them.
+-- Production calendar: read by every question "is this a day off?", changed in its window, and
+-- its new years filled by the program. A database that db/upgrade.sql has not yet brought up has
+-- none: granted once it is there.
+BEGIN;
+SET LOCAL tabel.grant_role = :'role';
+DO $$
+DECLARE
+    role_name text := current_setting('tabel.grant_role');
+BEGIN
+    IF to_regclass('accounts_dep.prod_calendar') IS NOT NULL THEN
+        EXECUTE format('GRANT SELECT, INSERT, UPDATE, DELETE ON accounts_dep.prod_calendar TO %I',
+                       role_name);
+    END IF;
+    IF to_regprocedure('accounts_dep.prod_calendar_fill(integer)') IS NOT NULL THEN
+        EXECUTE format('GRANT EXECUTE ON FUNCTION accounts_dep.prod_calendar_fill(integer) TO %I',
+                       role_name);
+    END IF;
+END
+$$;
+COMMIT;

@@ -1,5 +1,7 @@
 #include "db/month_days.h"
 
+#include "db/production_calendar.h"
+
 MonthDays::MonthDays(int month, int year)
     : daysInMonth(QDate(year, month, 1).daysInMonth())
     , first(year, month, 1)
@@ -8,10 +10,18 @@ MonthDays::MonthDays(int month, int year)
     for (int day = 1; day <= 31; ++day) {
         Day &entry = days[day - 1];
         entry.inMonth = day <= daysInMonth;
-        if (entry.inMonth) {
-            const int weekday = QDate(year, month, day).dayOfWeek();
-            entry.weekend = weekday == Qt::Saturday || weekday == Qt::Sunday;
-        }
+        if (entry.inMonth)
+            entry.dayOff = calendar::isWeekend(QDate(year, month, day));
+    }
+}
+
+MonthDays::MonthDays(Connection &connection, int month, int year)
+    : MonthDays(month, year)
+{
+    for (const calendar::Day &day : calendar::days(connection, first, next.addDays(-1))) {
+        Day &entry = days[day.date.day() - 1];
+        entry.dayOff = day.dayOff;
+        entry.name = day.name;
     }
 }
 

@@ -5,17 +5,23 @@
 
 #include <array>
 
-// The day columns of a month's timesheet: which of d1..d31 belong to the month and which fall on
-// a Saturday or a Sunday.
+class Connection;
+
+// The day columns of a month's timesheet: which of d1..d31 belong to the month and which are days
+// off.
 struct MonthDays
 {
     struct Day
     {
         bool inMonth = false;
-        bool weekend = false;
+        bool dayOff = false;
+        QString name; // a holiday's or a moved day's name from the production calendar
     };
 
+    // Saturdays and Sundays as the days off, before the calendar is read.
     MonthDays(int month, int year);
+    // The days off of the production calendar, read with one query.
+    MonthDays(Connection &connection, int month, int year);
 
     // "Январь" .. "Декабрь", as the month boxes list them.
     static QStringList monthNames();

@@ -454,3 +454,16 @@ END
 $$;
 
 COMMIT;
+
+-- ---------------------------------------------------------------------------------------------
+-- Production calendar: the days off and working days that differ from the weekend rule
+-- ---------------------------------------------------------------------------------------------
+
+\ir production_calendar.sql
+BEGIN;
+DO $$
+BEGIN
+    PERFORM pg_temp.tabel_production_calendar();
+END
+$$;
+COMMIT;

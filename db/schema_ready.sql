@@ -230,5 +230,16 @@ SELECT item AS "Программе не хватает" FROM (
          'db/upgrade.sql): закрытый месяц можно изменить, история не пишется')
     ) AS g (n, missing, text)
     WHERE g.missing
+    UNION ALL
+    -- The production calendar: every question "is this a day off?" reads it, and the program fills
+    -- its new years with its function.
+    SELECT 5100, 'нет таблицы accounts_dep.prod_calendar (производственный календарь): журнал '
+                 'смен, почасовые работы и табели не узнают выходные и праздники; db/upgrade.sql '
+                 'создает ее'
+    WHERE to_regclass('accounts_dep.prod_calendar') IS NULL
+    UNION ALL
+    SELECT 5101, 'нет функции accounts_dep.prod_calendar_fill(integer), которая вносит праздники '
+                 'нового года в производственный календарь; db/upgrade.sql создает ее'
+    WHERE to_regprocedure('accounts_dep.prod_calendar_fill(integer)') IS NULL
 ) everything
 ORDER BY ord, item;

@@ -1336,6 +1336,9 @@ EXCEPTION WHEN others THEN
                                    pg_temp.reason(SQLSTATE, SQLERRM)));
 END
 $step$;
+CALL pg_temp.flush();
+
+-- ---------------------------------------------------------------------------------------------
 \echo '== 13. Закрытие месяцев и история изменений записей'
 -- ---------------------------------------------------------------------------------------------
 
@@ -1368,6 +1371,37 @@ BEGIN
         PERFORM pg_temp.done('добавлены таблица закрытых месяцев accounts_dep.closed_month, '
                              'история изменений записей accounts_dep.entry_history и их триггеры');
     END IF;
+END
+$$;
+CALL pg_temp.flush();
+
+-- ---------------------------------------------------------------------------------------------
+\echo '== 14. Производственный календарь'
+-- ---------------------------------------------------------------------------------------------
+
+-- The production calendar: the program asks it whether a day is a day off. Filled with the public
+-- holidays of every year that has nothing stored; the decree's transfers are the office's to
+-- enter.
+\ir production_calendar.sql
+DO $$
+DECLARE
+    r record;
+BEGIN
+    SELECT * INTO r FROM pg_temp.tabel_production_calendar();
+    IF r.created THEN
+        PERFORM pg_temp.done(format(
+            'создана таблица accounts_dep.prod_calendar (производственный календарь): праздники '
+            'и переносы выходных по статье 112 Трудового кодекса за %s–%s годы, дней %s. Переносы по постановлению '
+            'Правительства на каждый год вносят в окне «Справочники» → «Производственный '
+            'календарь»',
+            r.first_year, r.last_year, r.added));
+    ELSIF r.added > 0 THEN
+        PERFORM pg_temp.done(format('производственный календарь дополнен годами, в которых не было '
+                                    'ни одного дня: дней %s', r.added));
+    END IF;
+EXCEPTION WHEN others THEN
+    PERFORM pg_temp.refused(format('производственный календарь accounts_dep.prod_calendar: %s',
+                                   pg_temp.reason(SQLSTATE, SQLERRM)));
 END
 $$;
 CALL pg_temp.flush();

@@ -109,6 +109,14 @@ void Report::setText(const QString &itemName, const QString &text)
     item->item.text = text;
 }
 
+void Report::setBackground(const QString &itemName, const QColor &color)
+{
+    CompiledItem *item = find(itemName);
+    if (!item)
+        throw ReportError(QStringLiteral("В макете отчета нет надписи \"%1\"").arg(itemName));
+    item->item.background = color;
+}
+
 QString Report::text(const QString &itemName) const
 {
     const CompiledItem *item = find(itemName);

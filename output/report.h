@@ -27,6 +27,8 @@ public:
     // The text of a named label (the title, for example); ReportError when the layout has none.
     void setText(const QString &itemName, const QString &text);
     QString text(const QString &itemName) const;
+    // The fill of a named item (invalid: none); ReportError when the layout has none.
+    void setBackground(const QString &itemName, const QColor &color);
 
     // Builds the pages from the rows of the source (all of them, in their order). A layout prints
     // even without rows: the bands of the groups without expression and the page footer. Throws

@@ -1,5 +1,6 @@
 #include "reports/hours_table_layout.h"
 
+#include "db/data_module.h"
 #include "ui/busy.h"
 
 using namespace report;
@@ -11,6 +12,7 @@ constexpr double kDayWidth = 5.3;
 TForm15::TForm15(TDataModule6 &dm, QWidget *parent)
     : LayoutHolder(dm, QStringLiteral("TForm15"), reporting::hoursTableDesign(), parent)
     , H_Tabel(query())
+    , m_connection(dm.ADO_DB)
 {}
 
 QStringList TForm15::sqlText()
@@ -58,6 +60,7 @@ Layout TForm15::design()
     const QVector<double> &cells = dayCells();
     for (int day = 1; day <= 31; ++day)
         header.add(label(QString::number(day), cells.at(day - 1), kDayWidth)
+                       .named(dayTitle(day))
                        .bold()
                        .centred()
                        .spanning(headerHeight)
@@ -78,6 +81,7 @@ Layout TForm15::design()
         const QString name = QStringLiteral("sd%1").arg(day);
         days.append(name);
         Item cell = field(name, cells.at(day - 1), kDayWidth)
+                        .named(dayCell(day))
                         .centred()
                         .family(QStringLiteral("Microsoft Sans Serif"))
                         .sized(9)
@@ -95,6 +99,16 @@ Layout TForm15::design()
     return layout;
 }
 
+QString TForm15::dayTitle(int day)
+{
+    return QStringLiteral("DayTitle%1").arg(day);
+}
+
+QString TForm15::dayCell(int day)
+{
+    return QStringLiteral("DayCell%1").arg(day);
+}
+
 QString TForm15::monthTitle(int month, int year)
 {
     return reporting::monthTitle(month, year);
@@ -107,7 +121,8 @@ QString TForm15::title() const
 
 report::PreparedReport TForm15::prepare(int month, int year, const QString &title)
 {
-    return reporting::prepareHours(H_Tabel, QuickRep1, queryName(), month, year, title);
+    return reporting::prepareHours(m_connection, H_Tabel, QuickRep1, queryName(), month, year,
+                                   title);
 }
 
 void TForm15::print(int month, int year, const QString &title, QWidget *previewParent)

@@ -2,6 +2,8 @@
 
 #include "reports/layout_holder.h"
 
+class Connection;
+
 // The printed monthly hours table: one line per worker name with his hours of every day of the
 // month summed over all his monthly rows, and the row's total. A4 landscape.
 class TForm15 : public LayoutHolder
@@ -29,4 +31,10 @@ public:
     static report::Layout design();
     // Left edges of the 31 day cells, in millimetres.
     static const QVector<double> &dayCells();
+    // The names of a day's title and of its cells, shaded on the month's days off.
+    static QString dayTitle(int day);
+    static QString dayCell(int day);
+
+private:
+    Connection &m_connection;
 };

@@ -2,6 +2,7 @@
 
 #include "db/data_module.h"
 #include "db/dataset.h"
+#include "db/production_calendar.h"
 
 namespace charts {
 
@@ -47,10 +48,12 @@ QVector<QDate> periodDays(const QDate &from, const QDate &to)
 
 QVector<bool> daysOff(TDataModule6 &dm, const QDate &from, const QDate &to)
 {
-    Q_UNUSED(dm);
     QVector<bool> off;
-    for (const QDate &day : periodDays(from, to))
-        off.append(day.dayOfWeek() >= Qt::Saturday);
+    if (from >= to)
+        return off;
+    // The production calendar, the whole period in one query.
+    for (const calendar::Day &day : calendar::days(dm.ADO_DB, from, to.addDays(-1)))
+        off.append(day.dayOff);
     return off;
 }
 

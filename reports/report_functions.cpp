@@ -126,10 +126,19 @@ report::PreparedReport preparePeriod(Dataset &query, report::Report &layout,
     return prepared;
 }
 
-report::PreparedReport prepareHours(Dataset &query, report::Report &layout,
+report::PreparedReport prepareHours(Connection &connection, Dataset &query, report::Report &layout,
                                     const QString &queryName, int month, int year,
                                     const QString &title)
 {
+    // Grey, not red: the table goes to black-and-white printers as well.
+    const QColor dayOffShade(225, 225, 225);
+    const MonthDays days(connection, month, year);
+    for (int day = 1; day <= 31; ++day) {
+        const MonthDays::Day &info = days.days[day - 1];
+        const QColor shade = info.inMonth && info.dayOff ? dayOffShade : QColor();
+        layout.setBackground(TForm15::dayTitle(day), shade);
+        layout.setBackground(TForm15::dayCell(day), shade);
+    }
     query.close();
     query.setParam(QStringLiteral("mnth"), month);
     query.setParam(QStringLiteral("yea"), year);
@@ -158,7 +167,8 @@ report::PreparedReport prepareHoursTable(TDataModule6 &dm, int month, int year)
     setUpQuery(query, design);
     report::Report layout(design.layout);
     QueryCloser closer(query);
-    return prepareHours(query, layout, design.queryName, month, year, monthTitle(month, year));
+    return prepareHours(dm.ADO_DB, query, layout, design.queryName, month, year,
+                        monthTitle(month, year));
 }
 
 QStringList productSummaryText()

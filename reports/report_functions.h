@@ -9,6 +9,7 @@
 
 #include <functional>
 
+class Connection;
 class Dataset;
 class TDataModule6;
 class XlsxExport;
@@ -82,7 +83,9 @@ QString monthTitle(int month, int year);
 report::PreparedReport preparePeriod(Dataset &query, report::Report &layout,
                                      const PeriodReportDesign &design, const QDate &from,
                                      const QDate &to, ProductKind kind);
-report::PreparedReport prepareHours(Dataset &query, report::Report &layout,
+// The hours table also shades the titles and cells of the month's days off (the production
+// calendar's).
+report::PreparedReport prepareHours(Connection &connection, Dataset &query, report::Report &layout,
                                     const QString &queryName, int month, int year,
                                     const QString &title);
 

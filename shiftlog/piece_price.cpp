@@ -18,11 +18,6 @@ double piecePrice(double basePrice, bool dayOff, int shift)
     return price;
 }
 
-bool isDayOff(const QDate &day)
-{
-    return day.dayOfWeek() == Qt::Saturday || day.dayOfWeek() == Qt::Sunday;
-}
-
 double round4(double value)
 {
     return std::round(value * 10000.0) / 10000.0;

@@ -4,6 +4,7 @@
 #include "catalogues/workers.h"
 #include "db/data_module.h"
 #include "db/messages.h"
+#include "db/production_calendar.h"
 #include "db/sql_text.h"
 #include "shiftlog/piece_price.h"
 #include "shiftlog/shift_entries.h"
@@ -243,8 +244,9 @@ void TForm11::showShift()
 bool TForm11::dayOff() const
 {
     const QDate day = DTimeP->date();
-    // The shift log's tick (set by hand or by the weekday) is the status of the day it lists.
-    return day == MainDay ? DayOff : pricing::isDayOff(day);
+    // The shift log's tick (set by hand or by the calendar) is the status of the day it lists;
+    // another day's status is the production calendar's.
+    return day == MainDay ? DayOff : calendar::isDayOff(m_dm.ADO_DB, day);
 }
 
 void TForm11::FormActivate()

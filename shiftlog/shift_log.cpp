@@ -4,6 +4,7 @@
 #include "db/closed_months.h"
 #include "db/data_module.h"
 #include "db/messages.h"
+#include "db/production_calendar.h"
 #include "shiftlog/entry_history.h"
 #include "shiftlog/shift_entries.h"
 #include "shiftlog/shift_entry_editor.h"
@@ -40,11 +41,6 @@ bool isAccepted(const QString &ok)
 {
     const QString value = ok.trimmed();
     return value == QLatin1String("ok") || value == QStringLiteral("да");
-}
-
-bool isWeekend(const QDate &day)
-{
-    return day.dayOfWeek() == Qt::Saturday || day.dayOfWeek() == Qt::Sunday;
 }
 
 // A caption in bold on a coloured face, or the standard look.
@@ -223,6 +219,7 @@ void TForm1::buildMenu()
     N4 = item(N2, QStringLiteral("Цены"), "N4");
     N6 = item(N2, QStringLiteral("Операции"), "N6");
     N8 = item(N2, QStringLiteral("Ном. группы"), "N8");
+    CalendarItem = item(N2, QStringLiteral("Производственный календарь"), "CalendarItem");
     N11 = MainMenu->addMenu(QStringLiteral("Табель"));
     N11->setObjectName(QStringLiteral("N11"));
     N9 = item(N11, QStringLiteral("Табель сделка"), "N9");
@@ -237,10 +234,12 @@ void TForm1::buildMenu()
     N5->setObjectName(QStringLiteral("N5"));
     connect(N5, &QAction::triggered, this, [this] { close(); });
     const std::pair<QAction *, void (TForm1::*)()> items[] = {
-        {N1, &TForm1::N1Click},   {N4, &TForm1::N4Click},  {N3, &TForm1::N3Click},
-        {N6, &TForm1::N6Click},   {N8, &TForm1::N8Click},  {N13, &TForm1::N13Click},
-        {N10, &TForm1::N10Click}, {N9, &TForm1::N9Click},  {N14, &TForm1::N14Click},
-        {N15, &TForm1::N15Click}, {N17, &TForm1::N17Click}};
+        {N1, &TForm1::N1Click},   {N4, &TForm1::N4Click},
+        {N3, &TForm1::N3Click},   {N6, &TForm1::N6Click},
+        {N8, &TForm1::N8Click},   {N13, &TForm1::N13Click},
+        {N10, &TForm1::N10Click}, {N9, &TForm1::N9Click},
+        {N14, &TForm1::N14Click}, {N15, &TForm1::N15Click},
+        {N17, &TForm1::N17Click}, {CalendarItem, &TForm1::CalendarItemClick}};
     for (const auto &[menuItem, handler] : items)
         guard::connect(menuItem, &QAction::triggered, this, handler);
 }
@@ -299,6 +298,11 @@ void TForm1::N10Click()
 void TForm1::N8Click()
 {
     m_links.open(ShiftLogLink::NomenclatureGroups, DateT->date(), this);
+}
+
+void TForm1::CalendarItemClick()
+{
+    m_links.open(ShiftLogLink::ProductionCalendar, DateT->date(), this);
 }
 
 void TForm1::buildGrid()
@@ -404,10 +408,12 @@ void TForm1::enableCommands()
 void TForm1::FormActivate()
 {
     const QDate today = Clock::today();
-    // A tick set by hand stays while the day does not change; a new day takes its own weekday.
+    // A tick set by hand stays while the day does not change; a new day takes its own status in
+    // the production calendar.
+    const bool dayOff = calendar::isDayOff(m_dm.ADO_DB, today);
     if (today != m_shownDate)
-        CBox1->setChecked(isWeekend(today));
-    else if (isWeekend(today))
+        CBox1->setChecked(dayOff);
+    else if (dayOff)
         CBox1->setChecked(true);
     setDate(today);
     // Back on the day it showed (from an editor, say), each list stays on the entry it was on.
@@ -456,7 +462,7 @@ void TForm1::showDay(const QDate &day)
 {
     BusyScope busy;
     openShiftQueries(day);
-    CBox1->setChecked(isWeekend(day));
+    CBox1->setChecked(calendar::isDayOff(m_dm.ADO_DB, day));
 }
 
 void TForm1::paintRadioButtons()

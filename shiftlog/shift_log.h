@@ -43,6 +43,7 @@ enum class ShiftLogLink {
     OverallTimesheet,
     SummaryReports,
     HourPaidEntries,
+    ProductionCalendar,
 };
 
 // The windows the shift log opens. The program supplies them: the timesheets and the reports live
@@ -95,6 +96,7 @@ public:
     QAction *N4;
     QAction *N6;
     QAction *N8;
+    QAction *CalendarItem; // "Производственный календарь"
     QMenu *N11;
     QAction *N9;
     QAction *N13;
@@ -148,6 +150,7 @@ public:
     void N4Click();
     void N6Click();
     void N8Click();
+    void CalendarItemClick();
     void N13Click();
     void N10Click();
     void N9Click();

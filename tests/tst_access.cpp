@@ -84,6 +84,8 @@ QList<Rule> rules()
         {"Цены", "TForm1", "N4", full, "opened", "TForm4"},
         {"Операции", "TForm1", "N6", full, "opened", "TForm8"},
         {"Ном. группы", "TForm1", "N8", full, "opened", "TForm26"},
+        {"Производственный календарь", "TForm1", "CalendarItem", full, "opened",
+         "ProductionCalendar"},
         {"Табель сделка", "TForm1", "N9", full, "opened", "TForm27"},
         {"Табель по сменам", "TForm1", "N13", full, "opened", "TForm19"},
         {"Табель хоз. работ", "TForm1", "N14", full, "opened", "TForm27"},

@@ -224,7 +224,8 @@ private Q_SLOTS:
                 }
             }
 
-            // The days off shaded: Saturdays and Sundays, and no other day.
+            // The days off shaded: Saturdays and Sundays and the public holidays of the period
+            // (23 February and 8 March 2024 are Fridays), and no other day.
             const auto *area = seriesOf<QAreaSeries>(chart);
             QSet<int> shaded;
             if (area) {
@@ -236,7 +237,8 @@ private Q_SLOTS:
             }
             QSet<int> weekends;
             for (int i = 0; i < days; ++i)
-                if (from.addDays(i).dayOfWeek() >= 6)
+                if (from.addDays(i).dayOfWeek() >= 6 || from.addDays(i) == QDate(2024, 2, 23) ||
+                    from.addDays(i) == QDate(2024, 3, 8))
                     weekends.insert(i);
             QCOMPARE(shaded, weekends);
         }

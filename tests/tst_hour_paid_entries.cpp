@@ -1,6 +1,7 @@
 #include "catalogues/nomenclature_groups.h"
 #include "catalogues/workers.h"
 #include "db/data_module.h"
+#include "db/production_calendar.h"
 #include "db/sql_text.h"
 #include "support/recorders.h"
 #include "support/seed.h"
@@ -98,10 +99,14 @@ private Q_SLOTS:
         m_workerEditor.reset();
         m_dm->Workers.close();
         m_dm->Workers.setFiltered(false);
+        // A Saturday worked by the year's decree, entered by the office.
+        calendar::setDay(m_dm->ADO_DB, QDate(2024, 4, 27), false,
+                         QStringLiteral("Перенос на 29.04"));
     }
 
     // The price per hour: the kind's base price (150 household works, 200 average piece rate),
-    // ×2 on a day off (the box ticked by choosing the date), then ×1.2 for night work. The entry
+    // ×2 on a day off of the production calendar (the box ticked by choosing the date), then ×1.2
+    // for night work. The entry
     // stores it with its flags and the list shows it; its hours reach the row of its kind and flag.
     void pricing_data()
     {
@@ -129,6 +134,14 @@ private Q_SLOTS:
         QTest::newRow("Sunday, night, average rate") << sunday << Average << true << 480.0 << "+"
                                                      << "+"
                                                      << "3840";
+        QTest::newRow("holiday on a Friday")
+            << QDate(2024, 3, 8) << Household << false << 300.0 << "+"
+            << ""
+            << "2400";
+        QTest::newRow("Saturday worked by decree")
+            << QDate(2024, 4, 27) << Household << false << 150.0 << ""
+            << ""
+            << "1200";
     }
     void pricing()
     {
@@ -815,8 +828,7 @@ private:
     {
         m_list->DTPcker1->setDate(day);
         QTest::keyClick(m_list->DTPcker1, Qt::Key_Return);
-        QCOMPARE(m_list->CBox1->isChecked(),
-                 day.dayOfWeek() == Qt::Saturday || day.dayOfWeek() == Qt::Sunday);
+        QCOMPARE(m_list->CBox1->isChecked(), calendar::isDayOff(m_dm->ADO_DB, day));
     }
 
     QString cell(int row, const char *field) const

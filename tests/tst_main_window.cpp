@@ -1,5 +1,6 @@
 #include "app/login_dialog.h"
 #include "db/data_module.h"
+#include "db/production_calendar.h"
 #include "shiftlog/shift_log.h"
 #include "support/recorders.h"
 #include "support/seed.h"
@@ -36,6 +37,9 @@ private Q_SLOTS:
         const qint64 kind = seed::kind(*m_dm, QStringLiteral("Литьё"));
         m_oper = seed::operation(*m_dm, kind, m_product, 0, {10});
         m_oper2 = seed::operation(*m_dm, kind, m_product, 1, {12});
+        // A Saturday worked by the year's decree, entered by the office.
+        calendar::setDay(m_dm->ADO_DB, QDate(2025, 11, 1), false,
+                         QStringLiteral("Перенос на 03.11"));
     }
     void cleanupTestCase()
     {
@@ -143,6 +147,7 @@ private Q_SLOTS:
         QCOMPARE(m_dm->Smena1.date(QStringLiteral("data")), m_today);
     }
 
+    // A picked day ticks "Выходной" as the production calendar has it.
     void weekendTick_data()
     {
         QTest::addColumn<QDate>("day");
@@ -150,6 +155,14 @@ private Q_SLOTS:
         QTest::newRow("Saturday") << QDate(2024, 3, 9) << true;
         QTest::newRow("Sunday") << QDate(2024, 3, 10) << true;
         QTest::newRow("Monday") << QDate(2024, 3, 11) << false;
+        QTest::newRow("holiday on a Friday") << QDate(2024, 3, 8) << true;
+        QTest::newRow("holiday on a Thursday") << QDate(2025, 6, 12) << true;
+        QTest::newRow("holiday on a Monday") << QDate(2024, 11, 4) << true;
+        QTest::newRow("Monday after a Sunday holiday") << QDate(2025, 2, 24) << true;
+        QTest::newRow("Tuesday after it") << QDate(2025, 2, 25) << false;
+        QTest::newRow("New Year holiday") << QDate(2025, 1, 8) << true;
+        QTest::newRow("day after the New Year holidays") << QDate(2025, 1, 9) << false;
+        QTest::newRow("Saturday worked by decree") << QDate(2025, 11, 1) << false;
     }
     void weekendTick()
     {

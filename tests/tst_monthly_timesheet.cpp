@@ -179,26 +179,33 @@ private Q_SLOTS:
         QVERIFY(w().minimumSize() != w().maximumSize());
     }
 
-    // Only the month's days have columns; Saturdays and Sundays have red titles and red hours;
+    // Only the month's days have columns; the days off of the production calendar (Saturdays,
+    // Sundays, public holidays and the days off moved from them) have red titles and red hours;
     // the name column takes the room of the hidden days.
     void monthLayout_data()
     {
         QTest::addColumn<int>("month");
         QTest::addColumn<int>("year");
         QTest::addColumn<int>("days");
-        QTest::addColumn<QList<int>>("weekends"); // some weekend days, read off a calendar
-        QTest::newRow("31 days") << 1 << 2024 << 31 << QList<int>{6, 7, 27, 28};
-        QTest::newRow("30 days") << 4 << 2024 << 30 << QList<int>{6, 7, 27, 28};
-        QTest::newRow("leap February") << 2 << 2024 << 29 << QList<int>{3, 4, 24, 25};
-        QTest::newRow("February") << 2 << 2023 << 28 << QList<int>{4, 5, 25, 26};
-        QTest::newRow("starting on a Sunday") << 9 << 2024 << 30 << QList<int>{1, 7, 8, 29};
+        QTest::addColumn<QList<int>>("daysOff"); // all of them, read off a printed calendar
+        QTest::newRow("31 days, New Year holidays")
+            << 1 << 2024 << 31 << QList<int>{1, 2, 3, 4, 5, 6, 7, 8, 13, 14, 20, 21, 27, 28};
+        QTest::newRow("30 days") << 4 << 2024 << 30 << QList<int>{6, 7, 13, 14, 20, 21, 27, 28};
+        QTest::newRow("leap February, holiday on a Friday")
+            << 2 << 2024 << 29 << QList<int>{3, 4, 10, 11, 17, 18, 23, 24, 25};
+        QTest::newRow("February, holiday on a Thursday")
+            << 2 << 2023 << 28 << QList<int>{4, 5, 11, 12, 18, 19, 23, 25, 26};
+        QTest::newRow("starting on a Sunday")
+            << 9 << 2024 << 30 << QList<int>{1, 7, 8, 14, 15, 21, 22, 28, 29};
+        QTest::newRow("holiday on a Saturday moved to Monday")
+            << 5 << 2026 << 31 << QList<int>{1, 2, 3, 9, 10, 11, 16, 17, 23, 24, 30, 31};
     }
     void monthLayout()
     {
         QFETCH(int, month);
         QFETCH(int, year);
         QFETCH(int, days);
-        QFETCH(QList<int>, weekends);
+        QFETCH(QList<int>, daysOff);
         QList<std::pair<int, int>> hours;
         for (int day = 1; day <= days; ++day)
             hours.append({day, 1});
@@ -219,12 +226,10 @@ private Q_SLOTS:
                 const bool cellRed = cell.isValid() && cell.value<QBrush>().color() == red;
                 return titleRed && cellRed ? 1 : !titleRed && !cellRed ? 0 : -1;
             };
-            for (int day : weekends)
-                QCOMPARE(red(day), 1);
             for (int day = 1; day <= days; ++day) {
                 QVERIFY(!grid().isColumnHidden(day + 1));
                 QCOMPARE(model->index(0, day + 1).data().toString(), QStringLiteral("1"));
-                QCOMPARE(red(day), QDate(year, month, day).dayOfWeek() >= 6 ? 1 : 0);
+                QCOMPARE(red(day), daysOff.contains(day) ? 1 : 0);
             }
             for (int day = days + 1; day <= 31; ++day)
                 QVERIFY(grid().isColumnHidden(day + 1));

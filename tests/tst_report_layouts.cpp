@@ -18,6 +18,7 @@
 #include <QTest>
 
 #include <algorithm>
+#include <cmath>
 
 #include <memory>
 
@@ -260,6 +261,33 @@ private Q_SLOTS:
             if (pdf::mm(word.yMin) > 280 && pdf::mm(word.xMin) > 180)
                 printed << word.text;
         QCOMPARE(printed, numbers);
+    }
+
+    // The hours table shades the title and the cells of each day off of the production calendar
+    // (January's holidays with its weekends), and of no other day.
+    void hoursTableShadesDaysOff()
+    {
+        TForm15 hours(*m_dm);
+        const PreparedReport pages = hours.prepare(1, 2023, TForm15::monthTitle(1, 2023));
+        hours.H_Tabel.close();
+        QVERIFY(pages.pageCount() > 0);
+        const QVector<double> &cells = TForm15::dayCells();
+        const double margin = 10;
+        QMap<int, int> fills; // day -> shaded boxes on the first page
+        for (const PreparedReport::Op &op : pages.pages().first()) {
+            if (op.kind != PreparedReport::Op::Kind::Fill || op.color != QColor(225, 225, 225))
+                continue;
+            const auto at = std::find_if(cells.cbegin(), cells.cend(), [&](double left) {
+                return std::abs(op.rect.left() - margin - left) < 0.5;
+            });
+            QVERIFY2(at != cells.cend(), qPrintable(describe(op)));
+            ++fills[int(at - cells.cbegin()) + 1];
+        }
+        QCOMPARE(fills.keys(), (QList<int>{1, 2, 3, 4, 5, 6, 7, 8, 14, 15, 21, 22, 28, 29}));
+        // The title and every line of the page.
+        const QList<int> counts = fills.values();
+        QVERIFY(counts.first() > 1);
+        QCOMPARE(counts.count(counts.first()), counts.size());
     }
 
     // Read back with positions: no page ends with a worker's header, none starts with his summary;

@@ -2,6 +2,7 @@
 #include "catalogues/operation_prices.h"
 #include "catalogues/workers.h"
 #include "db/data_module.h"
+#include "db/production_calendar.h"
 #include "shiftlog/piece_price.h"
 #include "shiftlog/shift_entry_editor.h"
 #include "shiftlog/shift_log.h"
@@ -45,6 +46,9 @@ private Q_SLOTS:
                                   1, {20});
         m_odd = seed::operation(*dm, seed::kind(*dm, QStringLiteral("Шлифовка")), m_product, 0,
                                 {12.3456789});
+        // The decree of the year moved the day off of Monday 29 April onto Saturday 27 April.
+        calendar::setDay(dm->ADO_DB, QDate(2024, 4, 27), false, QStringLiteral("Перенос на 29.04"));
+        calendar::setDay(dm->ADO_DB, QDate(2024, 4, 29), true, QStringLiteral("Перенос с 27.04"));
     }
     void cleanupTestCase()
     {
@@ -98,9 +102,10 @@ private Q_SLOTS:
     }
 
     // The day-off raise follows the entry's own day: on the day the shift log lists, its
-    // "Выходной" tick decides (set by hand or by the weekday); on any other date that date's own
-    // status (Saturday or Sunday). The price follows a change of the date; a changed entry keeps
-    // its stored price until its date changes. The operation's base price is 10.
+    // "Выходной" tick decides (set by hand or by the calendar); on any other date that date's own
+    // status in the production calendar (a holiday, a moved day off, a worked Saturday, else
+    // Saturday or Sunday). The price follows a change of the date; a changed entry keeps its
+    // stored price until its date changes. The operation's base price is 10.
     void dayOffOfTheEntrysDay_data()
     {
         QTest::addColumn<QDate>("mainDay");
@@ -110,7 +115,11 @@ private Q_SLOTS:
         QTest::addColumn<double>("factor");
         const QDate wednesday = m_today;
         const QDate thursday(2024, 3, 7);
-        const QDate friday(2024, 3, 8);
+        const QDate friday(2024, 3, 1);
+        const QDate holiday(2024, 3, 8);         // a Friday
+        const QDate workedSaturday(2024, 4, 27); // by the decree entered above
+        const QDate movedDayOff(2024, 4, 29);    // a Monday, by the same decree
+        const QDate afterHoliday(2024, 11, 5);   // the Tuesday after 4 November
         const QDate saturday(2024, 3, 9);
         const QDate sunday(2024, 3, 10);
         QTest::newRow("weekday") << wednesday << false << wednesday << false << 1.0;
@@ -129,6 +138,18 @@ private Q_SLOTS:
         QTest::newRow("changed entry moved to Saturday")
             << wednesday << false << saturday << true << 2.0;
         QTest::newRow("changed entry moved to Friday") << saturday << true << friday << true << 1.0;
+        QTest::newRow("weekday, entry on a holiday")
+            << wednesday << false << holiday << false << 2.0;
+        QTest::newRow("holiday shown, unticked by hand")
+            << holiday << false << holiday << false << 1.0;
+        QTest::newRow("weekday, entry on a worked Saturday")
+            << wednesday << false << workedSaturday << false << 1.0;
+        QTest::newRow("weekday, entry on a moved day off")
+            << wednesday << false << movedDayOff << false << 2.0;
+        QTest::newRow("weekday ticked, entry on the day after a holiday")
+            << wednesday << true << afterHoliday << false << 1.0;
+        QTest::newRow("changed entry moved to a holiday")
+            << wednesday << false << holiday << true << 2.0;
     }
     void dayOffOfTheEntrysDay()
     {

@@ -58,31 +58,43 @@ private Q_SLOTS:
     }
     void cleanup() { m_program.reset(); }
 
-    // Days after the month's end are blanked (silver titles, invisible text); weekends are red.
+    // Days after the month's end are blanked (silver titles, invisible text); the days off of the
+    // production calendar are red, and a holiday's title names it on hover.
     void monthLayout_data()
     {
         QTest::addColumn<int>("month");
         QTest::addColumn<int>("year");
         QTest::addColumn<int>("days");
-        QTest::addColumn<QList<int>>("weekends"); // some weekend days of the month
+        QTest::addColumn<QList<int>>("daysOff"); // some days off of the month
         QTest::addColumn<QList<int>>("weekdays");
-        QTest::newRow("31 days") << 1 << 2024 << 31 << QList<int>{6, 7, 27, 28}
-                                 << QList<int>{1, 31};
-        QTest::newRow("30 days") << 4 << 2024 << 30 << QList<int>{6, 7, 27, 28}
-                                 << QList<int>{1, 30};
-        QTest::newRow("leap February")
-            << 2 << 2024 << 29 << QList<int>{3, 4, 24, 25} << QList<int>{29};
-        QTest::newRow("February") << 2 << 2023 << 28 << QList<int>{4, 5, 25, 26} << QList<int>{28};
+        QTest::addColumn<int>("namedDay"); // 0: none
+        QTest::addColumn<QString>("name");
+        QTest::newRow("31 days, New Year holidays")
+            << 1 << 2024 << 31 << QList<int>{1, 5, 6, 7, 8, 27, 28} << QList<int>{9, 31} << 7
+            << "Рождество Христово";
+        QTest::newRow("30 days") << 4 << 2024 << 30 << QList<int>{6, 7, 27, 28} << QList<int>{1, 30}
+                                 << 0 << "";
+        QTest::newRow("leap February") << 2 << 2024 << 29 << QList<int>{3, 4, 23, 24, 25}
+                                       << QList<int>{22, 29} << 23 << "День защитника Отечества";
+        QTest::newRow("February") << 2 << 2023 << 28 << QList<int>{4, 5, 25, 26}
+                                  << QList<int>{24, 28} << 0 << "";
         QTest::newRow("starting on a Sunday")
-            << 9 << 2024 << 30 << QList<int>{1, 7, 8, 14, 15, 29} << QList<int>{2, 30};
+            << 9 << 2024 << 30 << QList<int>{1, 7, 8, 14, 15, 29} << QList<int>{2, 30} << 0 << "";
+        QTest::newRow("holiday on a Thursday") << 6 << 2025 << 30 << QList<int>{1, 12, 14, 15}
+                                               << QList<int>{11, 13} << 12 << "День России";
+        QTest::newRow("Monday after a Saturday holiday")
+            << 5 << 2026 << 31 << QList<int>{1, 9, 11} << QList<int>{8, 12} << 11
+            << "Перенос с 09.05";
     }
     void monthLayout()
     {
         QFETCH(int, month);
         QFETCH(int, year);
         QFETCH(int, days);
-        QFETCH(QList<int>, weekends);
+        QFETCH(QList<int>, daysOff);
         QFETCH(QList<int>, weekdays);
+        QFETCH(int, namedDay);
+        QFETCH(QString, name);
         window().selectMonth(month, year);
         QAbstractItemModel *model = window().DBGrid2->model();
         const auto titleColour = [&](int day) {
@@ -90,11 +102,15 @@ private Q_SLOTS:
                 .value<QBrush>()
                 .color();
         };
-        for (int day : weekends)
+        for (int day : daysOff)
             QCOMPARE(titleColour(day), QColor(255, 0, 0));
-        for (int day : weekdays)
+        for (int day : weekdays) {
             QVERIFY(titleColour(day) != QColor(255, 0, 0) &&
                     titleColour(day) != QColor(192, 192, 192));
+            QCOMPARE(model->headerData(day, Qt::Horizontal, Qt::ToolTipRole), QVariant());
+        }
+        if (namedDay > 0)
+            QCOMPARE(model->headerData(namedDay, Qt::Horizontal, Qt::ToolTipRole).toString(), name);
         for (int day = days + 1; day <= 31; ++day)
             QCOMPARE(titleColour(day), QColor(192, 192, 192));
     }

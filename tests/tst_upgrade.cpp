@@ -3,6 +3,7 @@
 #include "db/data_module.h"
 #include "db/db_error.h"
 #include "db/hours_posting.h"
+#include "db/production_calendar.h"
 #include "db/schema_check.h"
 #include "db/sql_text.h"
 #include "db/version_check.h"
@@ -40,6 +41,8 @@ DROP FUNCTION accounts_dep.h_tabel_month_guard(), accounts_dep.entry_history_wri
     accounts_dep.entry_history_keep() CASCADE;
 DROP FUNCTION accounts_dep.refuse_closed_month(integer, integer);
 DROP TABLE accounts_dep.entry_history, accounts_dep.closed_month;
+DROP TABLE accounts_dep.prod_calendar;
+DROP FUNCTION accounts_dep.prod_calendar_fill(integer);
 DO $$
 DECLARE r record;
 BEGIN
@@ -412,6 +415,18 @@ private Q_SLOTS:
                                        "('smena_history', 'fatigue_history', "
                                        "'h_tabel_month_guard_upd')")),
                  3);
+        // The production calendar holds the public holidays of every year from 2007 to the next
+        // one.
+        QCOMPARE(linesWith(run.output, QStringLiteral("создана таблица")).size(), 1);
+        QVERIFY2(run.output.contains(QStringLiteral(
+                     "создана таблица accounts_dep.prod_calendar (производственный календарь)")),
+                 qPrintable(run.output));
+        QCOMPARE(scalar(QStringLiteral("select count(distinct extract(year from d_date)) from "
+                                       "accounts_dep.prod_calendar")),
+                 QDate::currentDate().year() + 1 - 2007 + 1);
+        QCOMPARE(scalar(QStringLiteral("select count(*) from accounts_dep.prod_calendar where "
+                                       "d_date between '2026-01-01' and '2026-12-31'")),
+                 16);
         // Nothing is left that tabel needs.
         QVERIFY(run.output.contains(QStringLiteral("Программе не хватает")));
         QCOMPARE(schema_check::missing(m_dm->ADO_DB), QStringList{});
@@ -503,6 +518,27 @@ private Q_SLOTS:
             QCOMPARE(refused.size(), 1);
             QVERIFY2(refused.first().contains(reason), qPrintable(refused.first()));
         }
+    }
+
+    // A calendar that lacks a year (say, deleted by hand) gets that year's holidays once.
+    void calendarYearFilledOnce()
+    {
+        TestDatabase db(QStringLiteral("upgrade_calendar_year"));
+        auto dm = db.connect();
+        TestDatabase::exec(*dm, QStringLiteral("delete from accounts_dep.prod_calendar where "
+                                               "d_date between '2010-01-01' and '2010-12-31'"));
+        Run run = script(db, QStringLiteral("upgrade.sql"));
+        QCOMPARE(run.code, 0);
+        QCOMPARE(linesWith(run.output, QStringLiteral("NOTICE"))
+                     .filter(QStringLiteral(
+                         "производственный календарь дополнен годами, в которых не было ни одного "
+                         "дня: дней 17"))
+                     .size(),
+                 1);
+        QVERIFY(calendar::isDayOff(dm->ADO_DB, QDate(2010, 2, 23)));
+        run = script(db, QStringLiteral("upgrade.sql"));
+        QCOMPARE(run.code, 0);
+        QCOMPARE(linesWith(run.output, QStringLiteral("NOTICE")), QStringList{});
     }
 
     // The second run changes nothing (definitions, rows, sequences) and says again what is left.
@@ -765,6 +801,11 @@ private Q_SLOTS:
               "cmn_department.department", "adm_role.roles"})
             QVERIFY(TestDatabase::scalar(dm, QStringLiteral("select count(*) from %1")
                                                  .arg(QLatin1String(relation))) >= 0);
+
+        // The production calendar: a day changed in its window, a new year filled.
+        calendar::setDay(dm.ADO_DB, QDate(2024, 3, 9), false, QStringLiteral("Перенос"));
+        QVERIFY(!calendar::isDayOff(dm.ADO_DB, QDate(2024, 3, 9)));
+        QCOMPARE(calendar::fillYears(dm.ADO_DB, 2040, 2040), 15);
 
         // Nothing more: no writing of the read-only lists, no deleting the version row, no new
         // tables.
@@ -1133,6 +1174,9 @@ private Q_SLOTS:
         QTest::newRow("type of the personnel codes dropped") << "drop domain t_integer"
                                                              << "нет типа t_integer"
                                                              << "db/upgrade.sql создает его";
+        QTest::newRow("production calendar dropped") << "drop table accounts_dep.prod_calendar"
+                                                     << "нет таблицы accounts_dep.prod_calendar"
+                                                     << "db/upgrade.sql создает ее";
     }
     void startupCheckNamesWhatBreaksLater()
     {

@@ -5,6 +5,7 @@
 #include "db/change_feed.h"
 #include "db/data_module.h"
 #include "db/messages.h"
+#include "db/production_calendar.h"
 #include "shiftlog/piece_price.h"
 #include "timesheets/hour_paid_writes.h"
 #include "ui/clock.h"
@@ -34,11 +35,6 @@ const QString Incomplete = QStringLiteral("Все поля должны быть
 const QString NoHours = QStringLiteral("Нужно завести количество!");
 const QString TooManyHours =
     QStringLiteral("Количество не может быть больше %1 ч.!").arg(hourpaid::MaxHours);
-
-bool isWeekend(const QDate &day)
-{
-    return day.dayOfWeek() == Qt::Saturday || day.dayOfWeek() == Qt::Sunday;
-}
 
 // Ticked: the caption in bold on red; unticked: the standard look.
 void paintDayOff(QCheckBox *box)
@@ -226,7 +222,7 @@ void TForm25::FormActivate()
     // Opened on another day than the one shown last: "Выходной" is that day's; a tick set by hand
     // stays while the day does not change.
     if (day != m_shownDate)
-        CBox1->setChecked(isWeekend(day));
+        CBox1->setChecked(calendar::isDayOff(m_dm.ADO_DB, day));
     // Back from the entry dialog the list stays on its row.
     const int recNo = fatigue->isOpen() && day == m_shownDate ? fatigue->recNo() : 0;
     load(day);
@@ -245,7 +241,7 @@ void TForm25::reloadAt(int recNo)
 void TForm25::DTPcker1Change()
 {
     const QDate day = DTPcker1->date();
-    CBox1->setChecked(isWeekend(day));
+    CBox1->setChecked(calendar::isDayOff(m_dm.ADO_DB, day));
     load(day);
 }
 

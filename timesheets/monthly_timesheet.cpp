@@ -296,10 +296,13 @@ TForm27::TForm27(TDataModule6 &dm, QWidget *parent)
             return cellStyle(column.field, role);
         });
         model->setHeaderStyler([this, model](int section, int role) -> QVariant {
-            if (role != Qt::ForegroundRole)
-                return {};
             const int day = MonthDays::dayOfField(model->columns().at(section).field);
-            if (day > 0 && m_days->days[day - 1].weekend)
+            if (day == 0)
+                return {};
+            // A holiday's name on hover over its day.
+            if (role == Qt::ToolTipRole && !m_days->days[day - 1].name.isEmpty())
+                return m_days->days[day - 1].name;
+            if (role == Qt::ForegroundRole && m_days->days[day - 1].dayOff)
                 return QBrush(Red);
             return {};
         });
@@ -511,7 +514,7 @@ QVariant TForm27::cellStyle(const QString &field, int role) const
         return {};
     }
     const int day = MonthDays::dayOfField(field);
-    if (day > 0 && role == Qt::ForegroundRole && m_days->days[day - 1].weekend)
+    if (day > 0 && role == Qt::ForegroundRole && m_days->days[day - 1].dayOff)
         return QBrush(Red);
     return {};
 }
@@ -520,7 +523,7 @@ void TForm27::ComboBox1Change()
 {
     if (ComboBox1->currentIndex() < 0 || !cb_year->keyValue() || year() <= 0)
         return;
-    m_days = std::make_unique<MonthDays>(month(), year());
+    m_days = std::make_unique<MonthDays>(m_dm.ADO_DB, month(), year());
     Dataset &query = currentQuery();
     query.close();
     query.setParam(QStringLiteral("i_month"), month());

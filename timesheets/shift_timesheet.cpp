@@ -112,12 +112,17 @@ TForm19::TForm19(TDataModule6 &dm, TForm15 &hoursTable, QWidget *parent)
                 return cellStyle(recNo, shift, column.field, role);
             });
         m_models[shift - 1]->setHeaderStyler([this](int section, int role) -> QVariant {
-            if (role != Qt::ForegroundRole || section < 1 || section > 31)
+            if (section < 1 || section > 31)
                 return {};
             const MonthDays::Day &day = m_days->days[section - 1];
+            // A holiday's name on hover over its day.
+            if (role == Qt::ToolTipRole && day.inMonth && !day.name.isEmpty())
+                return day.name;
+            if (role != Qt::ForegroundRole)
+                return {};
             if (!day.inMonth)
                 return QBrush(Silver);
-            return day.weekend ? QVariant(QBrush(Red)) : QVariant();
+            return day.dayOff ? QVariant(QBrush(Red)) : QVariant();
         });
         auto *layout = new QVBoxLayout(tabs[shift - 1]);
         layout->setContentsMargins(2, 2, 2, 2);
@@ -210,7 +215,7 @@ void TForm19::ComboBox1Change()
         messages::error(QStringLiteral("Ошибка"), QStringLiteral("Выберите год."));
         return;
     }
-    m_days = std::make_unique<MonthDays>(month(), year());
+    m_days = std::make_unique<MonthDays>(m_dm.ADO_DB, month(), year());
     for (int shift = 1; shift <= 3; ++shift) {
         Dataset &query = m_dm.timesheetQuery(shift);
         query.close();
@@ -254,7 +259,7 @@ QVariant TForm19::cellStyle(int recNo, int shift, const QString &field, int role
     case Qt::ForegroundRole:
         if (!info.inMonth)
             return QBrush(QPalette().color(QPalette::Base)); // after the month's end: invisible
-        if (info.weekend)
+        if (info.dayOff)
             return QBrush(Red);
         if (hours == 0)
             return QBrush(Silver);
