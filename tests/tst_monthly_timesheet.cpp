@@ -188,17 +188,23 @@ private Q_SLOTS:
         QTest::addColumn<int>("year");
         QTest::addColumn<int>("days");
         QTest::addColumn<QList<int>>("daysOff"); // all of them, read off a printed calendar
+        QTest::addColumn<int>("namedDay");       // its title names it on hover; 0: none checked
+        QTest::addColumn<QString>("name");
         QTest::newRow("31 days, New Year holidays")
-            << 1 << 2024 << 31 << QList<int>{1, 2, 3, 4, 5, 6, 7, 8, 13, 14, 20, 21, 27, 28};
-        QTest::newRow("30 days") << 4 << 2024 << 30 << QList<int>{6, 7, 13, 14, 20, 21, 27, 28};
+            << 1 << 2024 << 31 << QList<int>{1, 2, 3, 4, 5, 6, 7, 8, 13, 14, 20, 21, 27, 28} << 8
+            << "Новогодние каникулы";
+        QTest::newRow("30 days") << 4 << 2024 << 30 << QList<int>{6, 7, 13, 14, 20, 21, 27, 28} << 0
+                                 << "";
         QTest::newRow("leap February, holiday on a Friday")
-            << 2 << 2024 << 29 << QList<int>{3, 4, 10, 11, 17, 18, 23, 24, 25};
+            << 2 << 2024 << 29 << QList<int>{3, 4, 10, 11, 17, 18, 23, 24, 25} << 23
+            << "День защитника Отечества";
         QTest::newRow("February, holiday on a Thursday")
-            << 2 << 2023 << 28 << QList<int>{4, 5, 11, 12, 18, 19, 23, 25, 26};
+            << 2 << 2023 << 28 << QList<int>{4, 5, 11, 12, 18, 19, 23, 25, 26} << 0 << "";
         QTest::newRow("starting on a Sunday")
-            << 9 << 2024 << 30 << QList<int>{1, 7, 8, 14, 15, 21, 22, 28, 29};
+            << 9 << 2024 << 30 << QList<int>{1, 7, 8, 14, 15, 21, 22, 28, 29} << 0 << "";
         QTest::newRow("holiday on a Saturday moved to Monday")
-            << 5 << 2026 << 31 << QList<int>{1, 2, 3, 9, 10, 11, 16, 17, 23, 24, 30, 31};
+            << 5 << 2026 << 31 << QList<int>{1, 2, 3, 9, 10, 11, 16, 17, 23, 24, 30, 31} << 11
+            << "Перенос с 09.05";
     }
     void monthLayout()
     {
@@ -206,6 +212,8 @@ private Q_SLOTS:
         QFETCH(int, year);
         QFETCH(int, days);
         QFETCH(QList<int>, daysOff);
+        QFETCH(int, namedDay);
+        QFETCH(QString, name);
         QList<std::pair<int, int>> hours;
         for (int day = 1; day <= days; ++day)
             hours.append({day, 1});
@@ -230,6 +238,12 @@ private Q_SLOTS:
                 QVERIFY(!grid().isColumnHidden(day + 1));
                 QCOMPARE(model->index(0, day + 1).data().toString(), QStringLiteral("1"));
                 QCOMPARE(red(day), daysOff.contains(day) ? 1 : 0);
+                const QString tip =
+                    model->headerData(day + 1, Qt::Horizontal, Qt::ToolTipRole).toString();
+                if (day == namedDay)
+                    QCOMPARE(tip, name);
+                else if (!daysOff.contains(day))
+                    QVERIFY2(tip.isEmpty(), qPrintable(tip)); // an ordinary working day has no name
             }
             for (int day = days + 1; day <= 31; ++day)
                 QVERIFY(grid().isColumnHidden(day + 1));
