@@ -1,5 +1,6 @@
 #include "app/startup.h"
 #include "db/build_stamp.h"
+#include "db/program_version.h"
 #include "ui/application_font.h"
 #include "ui/locale_setup.h"
 #include "ui/message_boxes.h"
@@ -11,6 +12,8 @@
 
 int main(int argc, char *argv[])
 {
+    if (printVersion(argc, argv, QStringLiteral("tabel"), programVersion(), buildStamp()))
+        return 0;
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("tabel"));
     QApplication::setQuitOnLastWindowClosed(false);

@@ -3,6 +3,7 @@
 #include "db/connection_string.h"
 #include "db/db_error.h"
 #include "db/session_identity.h"
+#include "db/site_settings.h"
 
 #include <QSqlDatabase>
 #include <QSqlDriver>
@@ -48,7 +49,7 @@ void Connection::open()
     QSqlDatabase db = QSqlDatabase::database(m_name, false);
     if (db.isOpen())
         db.close();
-    const connection::Settings settings = connection::parse(m_connectionString);
+    const connection::Settings settings = connection::forSite(m_connectionString);
     db.setDatabaseName(settings.database);
     db.setHostName(settings.server);
     db.setPort(settings.port);

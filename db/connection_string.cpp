@@ -5,8 +5,9 @@ namespace connection {
 QString build(const QString &database, const QString &server)
 {
     return QStringLiteral("DRIVER={PostgreSQL UNICODE};DATABASE=") + database +
-           QStringLiteral(";SERVER=") + server +
-           QStringLiteral(";PORT=5432;UID=sys;PWD=xvbtrlu;SSLmode=allow;") +
+           QStringLiteral(";SERVER=") + server + QStringLiteral(";PORT=5432;UID=") +
+           QLatin1String(DefaultUser) + QStringLiteral(";PWD=") + QLatin1String(DefaultPassword) +
+           QStringLiteral(";SSLmode=") + QLatin1String(DefaultSslMode) + QLatin1Char(';') +
            QStringLiteral("ReadOnly=0;Protocol=7.4;FakeOidIndex=0;ShowOidColumn=0;"
                           "RowVersioning=0;ShowSystemTables=0;Fetch=100;UnknownSizes=0;"
                           "MaxVarcharSize=255;MaxLongVarcharSize=8190;") +

@@ -8,6 +8,10 @@ namespace connection {
 
 inline constexpr auto DefaultDatabase = "mirel_erp";
 inline constexpr auto DefaultServer = "127.0.0.1";
+// The login of the built-in connection string, used where the site gives none of its own.
+inline constexpr auto DefaultUser = "sys";
+inline constexpr auto DefaultPassword = "xvbtrlu";
+inline constexpr auto DefaultSslMode = "allow";
 
 // The connection string for a database on a server, from the fixed pieces.
 QString build(const QString &database, const QString &server);

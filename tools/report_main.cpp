@@ -1,4 +1,5 @@
 #include "db/build_stamp.h"
+#include "db/program_version.h"
 #include "tools/report_tool.h"
 #include "ui/application_font.h"
 #include "ui/locale_setup.h"
@@ -15,6 +16,8 @@
 
 int main(int argc, char *argv[])
 {
+    if (printVersion(argc, argv, QStringLiteral("tabel-report"), programVersion(), buildStamp()))
+        return 0;
     // A scheduled job has no display: the offscreen platform unless one is asked for.
     bool platformGiven = qEnvironmentVariableIsSet("QT_QPA_PLATFORM");
     for (int i = 1; i < argc; ++i)

@@ -324,6 +324,7 @@ QString helpText()
         "--pdf FILE         куда записать PDF / where to write the PDF\n"
         "--xlsx FILE        куда записать книгу product-summary / where to write the workbook\n"
         "-h, --help         эта справка / this help\n"
+        "--version          версия и сборка программы / version and build stamp\n"
         "\n"
         "Примеры / examples:\n"
         "  tabel-report mirel_erp dbserver --report workers --from 01.02.2024 --to 01.03.2024 "
