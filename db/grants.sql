@@ -118,6 +118,7 @@ COMMIT;
 -- Change notifications for the open lists: the triggers accounts_dep.announce_change run with the
 -- rights of whoever writes the table, and LISTEN and pg_notify need no grant, so there is nothing
 -- to grant for them.
+
 -- Production calendar: read by every question "is this a day off?", changed in its window, and
 -- its new years filled by the program. A database that db/upgrade.sql has not yet brought up has
 -- none: granted once it is there.
