@@ -10,6 +10,7 @@
 #include "shiftlog/shift_entry_editor.h"
 #include "ui/busy.h"
 #include "ui/clock.h"
+#include "ui/closed_mark.h"
 #include "ui/data_grid.h"
 #include "ui/day_box_watch.h"
 #include "ui/error_guard.h"
@@ -74,7 +75,7 @@ TForm1::TForm1(TDataModule6 &dm, VersionWatch &versionWatch, ShiftLogLinks &link
     , Timer1(new QTimer(this))
     , HistoryButton(new QPushButton(QStringLiteral("История"), this))
     , HistoryAction(new QAction(QStringLiteral("История"), this))
-    , ClosedMark(new QLabel(QStringLiteral("Месяц закрыт: позиции только для просмотра"), this))
+    , ClosedMark(closedMonthMark(*DBGrid2, this))
     , Live(new LiveRefresh(
           dm.Changes, *this,
           [this](const TableChange &change) {
@@ -109,7 +110,6 @@ TForm1::TForm1(TDataModule6 &dm, VersionWatch &versionWatch, ShiftLogLinks &link
         object->setObjectName(QLatin1String(name));
     HistoryButton->setObjectName(QStringLiteral("HistoryButton"));
     HistoryAction->setObjectName(QStringLiteral("HistoryAction"));
-    ClosedMark->setObjectName(QStringLiteral("ClosedMark"));
 
     DateT->setCalendarPopup(true);
     DateT->setDisplayFormat(QStringLiteral("dd.MM.yyyy"));
@@ -126,13 +126,6 @@ TForm1::TForm1(TDataModule6 &dm, VersionWatch &versionWatch, ShiftLogLinks &link
     for (QPushButton *button :
          {Button1, Button2, Button3, Button8, Button5, Button4, HistoryButton})
         button->setAutoDefault(false);
-    QFont markFont = ClosedMark->font();
-    markFont.setBold(true);
-    ClosedMark->setFont(markFont);
-    ClosedMark->setStyleSheet(QStringLiteral("color: %1;").arg(Red.name()));
-    ClosedMark->setVisible(false);
-    // The mark tells about the lists below it.
-    ClosedMark->setBuddy(DBGrid2);
     DBGrid2->addAction(HistoryAction);
     DBGrid2->setContextMenuPolicy(Qt::ActionsContextMenu);
     Timer1->setInterval(30000);

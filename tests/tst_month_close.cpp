@@ -1,3 +1,5 @@
+#include "catalogues/nomenclature_groups.h"
+#include "catalogues/workers.h"
 #include "db/closed_months.h"
 #include "db/data_module.h"
 #include "db/db_error.h"
@@ -11,6 +13,7 @@
 #include "support/shift_log_links.h"
 #include "support/test_database.h"
 #include "support/test_main.h"
+#include "timesheets/hour_paid_entries.h"
 #include "timesheets/hour_paid_writes.h"
 #include "timesheets/month_rebuild.h"
 #include "timesheets/monthly_timesheet.h"
@@ -227,6 +230,37 @@ private Q_SLOTS:
         log.applyRole(Role::Foremen);
         QVERIFY(log.Button1->isEnabled());
         QVERIFY(!log.Button2->isEnabled());
+    }
+
+    // The hour-paid list on a day of a closed month: the mark shows, its commands are off and a
+    // double click opens nothing; on a day of an open month all is back.
+    void hourPaidListOnAClosedDay()
+    {
+        closedmonths::close(*m_dm, 11, 2026);
+        TForm2 workerEditor(*m_dm);
+        TForm5 workers(*m_dm, workerEditor);
+        TForm26 groups(*m_dm);
+        TForm25 list(*m_dm, workers, groups);
+        QPushButton *const commands[] = {list.Button5, list.Button6, list.Button7, list.Button1};
+
+        list.DTPcker1->setDate(QDate(2026, 11, 11));
+        list.FormActivate();
+        QCOMPARE(list.fatigue->recordCount(), 1);
+        QVERIFY(list.dayClosed());
+        QVERIFY(!list.ClosedMark->isHidden());
+        for (QPushButton *command : commands)
+            QVERIFY2(!command->isEnabled(), qPrintable(command->objectName()));
+        list.Button6Click(); // what a double click does; a dialog would fail the test
+        QCOMPARE(TestDatabase::scalar(*m_dm, QStringLiteral("select count(*) from "
+                                                            "accounts_dep.fatigue")),
+                 1);
+
+        list.DTPcker1->setDate(QDate(2026, 10, 21));
+        list.DTPcker1Change();
+        QVERIFY(!list.dayClosed());
+        QVERIFY(list.ClosedMark->isHidden());
+        for (QPushButton *command : commands)
+            QVERIFY2(command->isEnabled(), qPrintable(command->objectName()));
     }
 
 private:

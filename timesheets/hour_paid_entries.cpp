@@ -3,12 +3,14 @@
 #include "catalogues/nomenclature_groups.h"
 #include "catalogues/workers.h"
 #include "db/change_feed.h"
+#include "db/closed_months.h"
 #include "db/data_module.h"
 #include "db/messages.h"
 #include "db/production_calendar.h"
 #include "shiftlog/piece_price.h"
 #include "timesheets/hour_paid_writes.h"
 #include "ui/clock.h"
+#include "ui/closed_mark.h"
 #include "ui/data_grid.h"
 #include "ui/day_box_watch.h"
 #include "ui/error_guard.h"
@@ -99,6 +101,7 @@ TForm25::TForm25(TDataModule6 &dm, TForm5 &workers, TForm26 &groups, QWidget *pa
     , DTPcker1(new QDateEdit(this))
     , CBox1(new QCheckBox(QStringLiteral("Выходной"), this))
     , Button8(button(QStringLiteral("Выход"), "Button8", this))
+    , ClosedMark(closedMonthMark(*DBGrid1, this))
     // Made after the grid, so it goes after the grid's model when the window goes.
     , fatigue(new Dataset(dm.ADO_DB, this))
     , Live(new LiveRefresh(
@@ -157,6 +160,7 @@ TForm25::TForm25(TDataModule6 &dm, TForm5 &workers, TForm26 &groups, QWidget *pa
     bottom->addSpacing(24);
     bottom->addWidget(DTPcker1);
     bottom->addWidget(CBox1);
+    bottom->addWidget(ClosedMark);
     bottom->addWidget(Live->mark());
     bottom->addStretch(1);
     bottom->addWidget(Button8);
@@ -214,6 +218,11 @@ void TForm25::load(const QDate &day)
     fatigue->open();
     m_shownDate = day;
     Live->fresh();
+    // A closed month's entries are only looked at: the database would refuse every change.
+    m_dayClosed = closedmonths::isClosed(m_dm, day.month(), day.year());
+    for (QPushButton *command : {Button5, Button6, Button7, Button1})
+        command->setEnabled(!m_dayClosed);
+    ClosedMark->setVisible(m_dayClosed);
 }
 
 void TForm25::FormActivate()
@@ -260,7 +269,8 @@ void TForm25::Button5Click()
 
 void TForm25::Button6Click()
 {
-    if (fatigue->isEmpty())
+    // A double click on a closed day's list opens nothing to change.
+    if (fatigue->isEmpty() || m_dayClosed)
         return;
     TForm24 &dialog = *m_dialog;
     dialog.prepareChange(*fatigue);

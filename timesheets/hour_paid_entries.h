@@ -12,6 +12,7 @@ class LiveRefresh;
 class LookupCombo;
 class QCheckBox;
 class QDateEdit;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 class TDataModule6;
@@ -42,6 +43,8 @@ public:
     QDateEdit *DTPcker1;
     QCheckBox *CBox1;
     QPushButton *Button8;
+    // Shown while the day's month is closed: its entries can only be looked at.
+    QLabel *ClosedMark;
 
     // The entries of the list's date with worker, group and kind names.
     Dataset *fatigue;
@@ -65,11 +68,15 @@ public:
     // Reads the list again and goes back to a record number (clamped to the last row).
     void reloadAt(int recNo);
 
+    // Whether the shown day's month is closed (its commands are off).
+    bool dayClosed() const { return m_dayClosed; }
+
 private:
     void load(const QDate &day);
 
     TDataModule6 &m_dm;
     QDate m_shownDate;
+    bool m_dayClosed = false;
     std::unique_ptr<TForm24> m_dialog;
     DayBoxWatch *m_dayWatch = nullptr;
 };
