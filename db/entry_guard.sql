@@ -117,6 +117,18 @@ BEGIN
         IF TG_OP <> 'INSERT' THEN old_day := OLD.d_date; END IF;
         IF TG_OP <> 'DELETE' THEN new_day := NEW.d_date; END IF;
     END IF;
+    -- The months' lock shared, as the postings take it (key year * 100 + month): a month being
+    -- closed waits for the writes already under way in it, and a write that comes during the close
+    -- waits for it and then sees the month closed, so none lands in a month just closed.
+    IF old_day IS NOT NULL THEN
+        PERFORM pg_advisory_xact_lock_shared(-1, extract(year FROM old_day)::integer * 100
+                                                 + extract(month FROM old_day)::integer);
+    END IF;
+    IF new_day IS NOT NULL
+       AND (old_day IS NULL OR date_trunc('month', new_day) <> date_trunc('month', old_day)) THEN
+        PERFORM pg_advisory_xact_lock_shared(-1, extract(year FROM new_day)::integer * 100
+                                                 + extract(month FROM new_day)::integer);
+    END IF;
     -- The months as year * 12 + month - 1, compared with the closed ones' on the table's key.
     months := ARRAY[extract(year FROM old_day)::integer * 12 + extract(month FROM old_day)::integer - 1,
                     extract(year FROM new_day)::integer * 12 + extract(month FROM new_day)::integer - 1];

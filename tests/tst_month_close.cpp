@@ -147,6 +147,45 @@ private Q_SLOTS:
         QCOMPARE(closedmonths::refusal(11, 2026), NovemberClosed);
     }
 
+    // A write that comes while another copy is closing the month waits for the close and is
+    // then refused, instead of landing in the month just closed (the acceptance takes no lock of
+    // its own: the server's guard does).
+    void writeDuringTheClose_data()
+    {
+        QTest::addColumn<QString>("statement");
+        QTest::newRow("acceptance") << "update accounts_dep.smena set ok='ok' where id=NOVEMBER";
+        QTest::newRow("entry moved into the month")
+            << "update accounts_dep.smena set data='2026-11-02' where id=OCTOBER";
+        QTest::newRow("hour-paid delete") << "delete from accounts_dep.fatigue where id=HOURPAID";
+    }
+    void writeDuringTheClose()
+    {
+        QFETCH(QString, statement);
+        statement.replace(QStringLiteral("NOVEMBER"), QString::number(m_november))
+            .replace(QStringLiteral("OCTOBER"), QString::number(m_october))
+            .replace(QStringLiteral("HOURPAID"), QString::number(m_hourPaid));
+        const QString before = snapshot();
+        auto closer = m_db->connect();
+        TestDatabase::exec(*m_dm, QStringLiteral("set lock_timeout = '200ms'"));
+        const auto sqlStateOf = [&] {
+            try {
+                m_dm->ADO_DB.run(statement);
+            } catch (const DbError &error) {
+                return error.sqlState();
+            }
+            return QString();
+        };
+        closer->ADO_DB.inTransaction([&] {
+            posting::lockMonth(*closer, 11, 2026);
+            closer->ADO_DB.run(QStringLiteral(
+                "insert into accounts_dep.closed_month(year, month) values (2026, 11)"));
+            QCOMPARE(sqlStateOf(), QStringLiteral("55P03")); // waited for the close
+        });
+        QCOMPARE(sqlStateOf(), closedmonths::RefusedState);
+        TestDatabase::exec(*m_dm, QStringLiteral("reset lock_timeout"));
+        QCOMPARE(snapshot(), before);
+    }
+
     // The rebuild buttons of both timesheet windows refuse a closed month before they start (not
     // as a failed rebuild), and both captions say the month is closed.
     void rebuildButtonsRefuse()
