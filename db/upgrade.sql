@@ -1249,93 +1249,30 @@ CALL pg_temp.flush();
 -- ---------------------------------------------------------------------------------------------
 
 -- Every statement that writes shift entries, hour-paid entries or monthly rows tells the listening
--- copies which days it touched, so that their open lists re-read (the same definition as in
--- db/schema.sql, made again on every run). Without them the program works as before, only its
--- lists wait for "Обновить".
-DO $step$
-DECLARE
-    t record;
-    op text;
-    existing integer;
+-- copies which days it touched, so that their open lists re-read (db/change_notify.sql, as
+-- db/schema.sql makes them). Without them the program works as before, only its lists wait for
+-- "Обновить". A failure is printed by psql and leaves the step undone.
+SELECT set_config('tabel.notify_was', ((SELECT count(*) FROM pg_trigger WHERE tgname ~
+                  '^(smena|fatigue|h_tabel)_announce_(insert|update|delete|truncate)$') = 12)::text,
+                  false) AS notify_was
+\gset
+BEGIN;
+\set ON_ERROR_STOP off
+\ir change_notify.sql
+\set ON_ERROR_STOP on
+COMMIT;
+DO $$
 BEGIN
-    SELECT count(*) INTO existing FROM pg_trigger
-    WHERE tgname ~ '^(smena|fatigue|h_tabel)_announce_(insert|update|delete|truncate)$';
-    -- The text as in db/schema.sql, so that a database made from it stays as it is.
-    EXECUTE $function$
-CREATE OR REPLACE FUNCTION accounts_dep.announce_change() RETURNS trigger
-LANGUAGE plpgsql AS $$
-DECLARE
-    rel text;
-    first_day date;
-    last_day date;
-    part_first date;
-    part_last date;
-    part_rows bigint;
-    touched bigint := 0;
-BEGIN
-    IF TG_OP = 'TRUNCATE' THEN
-        PERFORM pg_notify('tabel_changes', TG_TABLE_NAME);
-        RETURN NULL;
+    IF (SELECT count(*) FROM pg_trigger WHERE tgname ~
+        '^(smena|fatigue|h_tabel)_announce_(insert|update|delete|truncate)$') < 12 THEN
+        PERFORM pg_temp.refused('триггеры оповещений об изменениях не созданы (открытые списки '
+                                'обновятся только по кнопке «Обновить»; ошибка выше)');
+    ELSIF NOT current_setting('tabel.notify_was')::boolean THEN
+        PERFORM pg_temp.done('триггеры оповещений об изменениях на accounts_dep.smena, fatigue и '
+                             'h_tabel: открытые списки других копий обновляются сами');
     END IF;
-    FOREACH rel IN ARRAY CASE TG_OP WHEN 'INSERT' THEN ARRAY['new_rows']
-                                    WHEN 'DELETE' THEN ARRAY['old_rows']
-                                    ELSE ARRAY['old_rows', 'new_rows'] END LOOP
-        EXECUTE format('SELECT count(*), min(%s), max(%s) FROM %I', TG_ARGV[0], TG_ARGV[1], rel)
-            INTO part_rows, part_first, part_last;
-        touched := touched + part_rows;
-        first_day := least(first_day, part_first);
-        last_day := greatest(last_day, part_last);
-    END LOOP;
-    IF touched > 0 THEN
-        PERFORM pg_notify('tabel_changes',
-                          concat_ws(' ', TG_TABLE_NAME, to_char(first_day, 'YYYY-MM-DD'),
-                                    to_char(last_day, 'YYYY-MM-DD')));
-    END IF;
-    RETURN NULL;
 END
-$$
-$function$;
-    IF existing = 12 THEN
-        RETURN;
-    END IF;
-    FOR t IN
-        SELECT * FROM (VALUES
-            ('smena', 'data', 'data'),
-            ('fatigue', 'd_date', 'd_date'),
-            -- A monthly row stands for its whole month.
-            ('h_tabel',
-             'CASE WHEN month BETWEEN 1 AND 12 AND year BETWEEN 1 AND 9999 '
-             'THEN make_date(year, month, 1) END',
-             'CASE WHEN month BETWEEN 1 AND 12 AND year BETWEEN 1 AND 9999 '
-             'THEN (make_date(year, month, 1) + interval ''1 month -1 day'')::date END'))
-            AS v (tbl, first_day, last_day)
-    LOOP
-        FOREACH op IN ARRAY ARRAY['insert', 'update', 'delete', 'truncate'] LOOP
-            IF EXISTS (SELECT 1 FROM pg_trigger
-                       WHERE tgrelid = format('accounts_dep.%I', t.tbl)::regclass
-                         AND tgname = t.tbl || '_announce_' || op) THEN
-                EXECUTE format('DROP TRIGGER %I ON accounts_dep.%I', t.tbl || '_announce_' || op,
-                               t.tbl);
-            END IF;
-            EXECUTE format('CREATE TRIGGER %I AFTER %s ON accounts_dep.%I %s FOR EACH STATEMENT '
-                           'EXECUTE FUNCTION accounts_dep.announce_change(%L, %L)',
-                           t.tbl || '_announce_' || op, upper(op), t.tbl,
-                           CASE op WHEN 'insert' THEN 'REFERENCING NEW TABLE AS new_rows'
-                                   WHEN 'delete' THEN 'REFERENCING OLD TABLE AS old_rows'
-                                   WHEN 'update'
-                                   THEN 'REFERENCING OLD TABLE AS old_rows NEW TABLE AS new_rows'
-                                   ELSE '' END,
-                           t.first_day, t.last_day);
-        END LOOP;
-    END LOOP;
-    PERFORM pg_temp.done('триггеры оповещений об изменениях на accounts_dep.smena, fatigue и '
-                         'h_tabel: открытые списки других копий обновляются сами');
-EXCEPTION WHEN others THEN
-    PERFORM pg_temp.refused(format('триггеры оповещений об изменениях не созданы (открытые списки '
-                                   'обновятся только по кнопке «Обновить»): %s',
-                                   pg_temp.reason(SQLSTATE, SQLERRM)));
-END
-$step$;
+$$;
 CALL pg_temp.flush();
 
 -- ---------------------------------------------------------------------------------------------
