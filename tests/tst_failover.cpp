@@ -298,18 +298,7 @@ private:
             {QStringLiteral("start"), QStringLiteral("--data"), m_primaryData.path()}, withoutPg());
         QVERIFY2(run.ok, qPrintable(run.err));
         m_primaryRunning = true;
-        // export PGHOST=... PGPORT=... (paths without blanks)
-        const QString line = run.out.trimmed();
-        for (const QString &assignment : line.mid(line.indexOf(QLatin1Char(' ')) + 1)
-                                             .split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
-            const qsizetype equals = assignment.indexOf(QLatin1Char('='));
-            const QByteArray name = assignment.left(equals).toLocal8Bit();
-            const QByteArray value = assignment.mid(equals + 1).toLocal8Bit();
-            if (name == "TABEL_PG_SOCKET")
-                m_primarySocket = QString::fromLocal8Bit(value);
-            else if (name.startsWith("PG"))
-                qputenv(name.constData(), value);
-        }
+        m_primarySocket = TestDatabase::adoptCluster(run.out);
     }
 
     void stopPrimary()

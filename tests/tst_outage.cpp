@@ -52,18 +52,7 @@ public:
         QByteArray output;
         if (!pg(arguments, &output))
             return false;
-        // export PGHOST=... PGPORT=... (paths without blanks; the script quotes nothing else)
-        const QString line = QString::fromLocal8Bit(output).trimmed();
-        for (const QString &assignment : line.mid(line.indexOf(QLatin1Char(' ')) + 1)
-                                             .split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
-            const qsizetype equals = assignment.indexOf(QLatin1Char('='));
-            const QByteArray name = assignment.left(equals).toLocal8Bit();
-            const QByteArray value = assignment.mid(equals + 1).toLocal8Bit();
-            if (name == "TABEL_PG_SOCKET")
-                m_socket = QString::fromLocal8Bit(value);
-            else if (name.startsWith("PG"))
-                qputenv(name.constData(), value);
-        }
+        m_socket = TestDatabase::adoptCluster(QString::fromLocal8Bit(output));
         m_running = true;
         return !m_socket.isEmpty();
     }

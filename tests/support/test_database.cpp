@@ -172,3 +172,20 @@ qint64 TestDatabase::scalar(TDataModule6 &dm, const QString &sql)
         return 0;
     return query.value(0).toLongLong();
 }
+
+QString TestDatabase::adoptCluster(const QString &startOutput)
+{
+    QString socket;
+    const QString line = startOutput.trimmed();
+    for (const QString &assignment :
+         line.mid(line.indexOf(QLatin1Char(' ')) + 1).split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+        const qsizetype equals = assignment.indexOf(QLatin1Char('='));
+        const QByteArray name = assignment.left(equals).toLocal8Bit();
+        const QByteArray value = assignment.mid(equals + 1).toLocal8Bit();
+        if (name == "TABEL_PG_SOCKET")
+            socket = QString::fromLocal8Bit(value);
+        else if (name.startsWith("PG"))
+            qputenv(name.constData(), value);
+    }
+    return socket;
+}

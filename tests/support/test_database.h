@@ -34,6 +34,11 @@ public:
     static QStringList statements(const QString &script);
     static qint64 scalar(TDataModule6 &dm, const QString &sql);
 
+    // Takes what "scripts/pg start" prints ("export PGHOST=... PGPORT=... TABEL_PG_SOCKET=...",
+    // paths without blanks): puts the PG* variables into this process's environment and returns
+    // the cluster's socket directory.
+    static QString adoptCluster(const QString &startOutput);
+
 private:
     void maintenance(const QString &sql) const;
 
