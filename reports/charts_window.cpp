@@ -635,27 +635,22 @@ QString ChartsWindow::askPath(Chart which, const QString &suffix, const QString 
 
 void ChartsWindow::ButtonPngClick()
 {
-    const Chart which = current();
-    const QString path =
-        askPath(which, QStringLiteral("png"), QStringLiteral("Рисунок PNG (*.png)"));
-    if (path.isEmpty())
-        return;
-    BusyScope busy;
-    if (!savePng(which, path))
-        messages::error(
-            QStringLiteral("Ошибка"),
-            QStringLiteral("Не удалось записать файл %1").arg(QDir::toNativeSeparators(path)));
+    saveAs(QStringLiteral("png"), QStringLiteral("Рисунок PNG (*.png)"), &ChartsWindow::savePng);
 }
 
 void ChartsWindow::ButtonPdfClick()
 {
+    saveAs(QStringLiteral("pdf"), QStringLiteral("Документ PDF (*.pdf)"), &ChartsWindow::savePdf);
+}
+
+void ChartsWindow::saveAs(const QString &suffix, const QString &filter, Saver save)
+{
     const Chart which = current();
-    const QString path =
-        askPath(which, QStringLiteral("pdf"), QStringLiteral("Документ PDF (*.pdf)"));
+    const QString path = askPath(which, suffix, filter);
     if (path.isEmpty())
         return;
     BusyScope busy;
-    if (!savePdf(which, path))
+    if (!(this->*save)(which, path))
         messages::error(
             QStringLiteral("Ошибка"),
             QStringLiteral("Не удалось записать файл %1").arg(QDir::toNativeSeparators(path)));

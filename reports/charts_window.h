@@ -92,6 +92,9 @@ private:
     QString fileName(Chart which, const QString &suffix) const;
     // Asks where to save; empty when the user cancels.
     QString askPath(Chart which, const QString &suffix, const QString &filter);
+    // Asks where to save the shown chart and saves it there; says so when it cannot be written.
+    using Saver = bool (ChartsWindow::*)(Chart, const QString &) const;
+    void saveAs(const QString &suffix, const QString &filter, Saver save);
     // The chart, its title and legend included, scaled into the target with its proportions kept.
     void paint(Chart which, QPainter &painter, const QRectF &target) const;
 

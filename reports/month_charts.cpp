@@ -31,9 +31,16 @@ void setUp(Dataset &query, const QString &sql, const QDate &from, const QDate &t
     query.open();
 }
 
-int dayIndex(const QDate &from, const QDate &day)
+// Hands each row of a per-day statement to `row` with its day's place in the period; a row
+// outside the period is skipped.
+template<typename RowOfDay>
+void eachDay(Dataset &query, const QDate &from, qsizetype days, RowOfDay row)
 {
-    return int(from.daysTo(day));
+    for (query.first(); !query.eof(); query.next()) {
+        const qint64 index = from.daysTo(query.date(QStringLiteral("data")));
+        if (index >= 0 && index < days)
+            row(qsizetype(index));
+    }
 }
 
 } // namespace
@@ -72,14 +79,13 @@ QVector<DayOutput> dailyOutput(TDataModule6 &dm, const QDate &from, const QDate 
                        QStringLiteral("data, smena, o_id, i_id")) +
               QString::fromLatin1(KindFilter) + QStringLiteral("group by s.data, s.smena"),
           from, to, kind);
-    for (query.first(); !query.eof(); query.next()) {
-        const int index = dayIndex(from, query.date(QStringLiteral("data")));
+    eachDay(query, from, days.size(), [&](qsizetype index) {
         const qint64 shift = query.integer(QStringLiteral("smena"));
-        if (index < 0 || index >= days.size() || shift < 1 || shift > ShiftCount)
-            continue;
+        if (shift < 1 || shift > ShiftCount)
+            return;
         days[index].pieces[size_t(shift - 1)] += query.integer(QStringLiteral("good"));
         days[index].pay[size_t(shift - 1)] += query.decimal(QStringLiteral("pay"));
-    }
+    });
     return days;
 }
 
@@ -126,13 +132,10 @@ QVector<DayRejects> dailyRejects(TDataModule6 &dm, const QDate &from, const QDat
                        QStringLiteral("data, o_id, i_id")) +
               QString::fromLatin1(KindFilter) + QStringLiteral("group by s.data"),
           from, to, kind);
-    for (query.first(); !query.eof(); query.next()) {
-        const int index = dayIndex(from, query.date(QStringLiteral("data")));
-        if (index < 0 || index >= days.size())
-            continue;
+    eachDay(query, from, days.size(), [&](qsizetype index) {
         days[index].pieces += query.integer(QStringLiteral("pieces"));
         days[index].rejects += query.integer(QStringLiteral("rejects"));
-    }
+    });
     return days;
 }
 
