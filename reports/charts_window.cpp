@@ -20,6 +20,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QFontMetrics>
 #include <QGraphicsScene>
 #include <QHBoxLayout>
 #include <QHorizontalBarSeries>
@@ -51,6 +52,8 @@ const QColor DayOffShadeOpaque(0xf8, 0xd8, 0xd8);
 const QColor PayColour(0x4e, 0x79, 0xa7);
 const QColor HoursColour(0xf2, 0x8e, 0x2b);
 const QColor RejectColour(0xe1, 0x57, 0x59);
+// The widest a worker's name may be in the workers chart, in pixels of its labels' font.
+constexpr int WorkerNameWidth = 220;
 
 QString money(double value)
 {
@@ -358,7 +361,10 @@ void ChartsWindow::drawWorkers()
     // The categories run from the bottom up: the best-paid worker last, at the top.
     for (int i = n - 1; i >= 0; --i) {
         const charts::WorkerPay &worker = m_workers.at(i);
-        QString label = worker.name;
+        // A long name is shortened so that the pay per hour after it is never cut off; the tip
+        // over the bars names the worker in full.
+        QString label = QFontMetrics(names->labelsFont())
+                            .elidedText(worker.name, Qt::ElideRight, WorkerNameWidth);
         if (worker.hours > 0)
             label += QStringLiteral(" · ") + money(worker.perHour()) + QStringLiteral(" руб./ч");
         // Two workers of the same name stay two categories.

@@ -102,6 +102,9 @@ bool near(double a, double b)
 // February 2024 begins on a Thursday; the 3rd and 4th are a Saturday and a Sunday. The entries
 // spread over shifts 1 to 3 and the overtime list, finished products and blanks, a day with every
 // piece rejected, two entries of one worker in one shift, and entries just outside the period.
+const QString LongName =
+    QStringLiteral("Константинопольский-Задунайский Александр Вениаминович (бригада №12)");
+
 class TestCharts : public QObject
 {
     Q_OBJECT
@@ -134,6 +137,9 @@ private Q_SLOTS:
         add(s.vasiliev, vasiliev, s.lid, s.castLid, 0, QDate(2024, 2, 29), 3, 7, 40, 2, 1.8);
         add(s.antonov, antonov, s.lid, s.castLid, 0, QDate(2024, 3, 1), 1, 8, 1000, 0, 1.5);
         add(s.borisov, borisov, s.lid, s.castLid, 0, QDate(2024, 1, 31), 1, 8, 500, 0, 1.5);
+        // A name longer than the workers' chart has room for, alone in May.
+        add(seed::worker(dm, LongName), LongName, s.lid, s.castLid, 0, QDate(2024, 5, 6), 1, 4, 100,
+            0, 1.25);
         // More workers than the chart shows, in pairs of equal pay.
         for (int n = 1; n <= 22; ++n) {
             const QString name = QStringLiteral("Рабочий %1").arg(n, 2, 10, QLatin1Char('0'));
@@ -315,6 +321,20 @@ private Q_SLOTS:
             QVERIFY(near(point.y(), expected));
         QCOMPARE(average->name(), QStringLiteral("Среднее за период: %1 %")
                                       .arg(QString::number(expected, 'f', 2).replace('.', ',')));
+    }
+
+    // A long name is shortened, never the pay per hour after it; the tip names it in full.
+    void longNameKeepsPayPerHour()
+    {
+        m_window->draw(QDate(2024, 5, 1), QDate(2024, 6, 1), ProductKind::All);
+        const auto *names = qobject_cast<QBarCategoryAxis *>(
+            m_window->chart(ChartsWindow::Workers).axes(Qt::Vertical).value(0));
+        QVERIFY(names);
+        QCOMPARE(names->count(), 1);
+        const QString label = names->at(0);
+        QVERIFY2(label.endsWith(QStringLiteral("… · 31,25 руб./ч")), qPrintable(label));
+        QVERIFY(LongName.startsWith(label.left(label.indexOf(QChar(0x2026)))));
+        QVERIFY(m_window->tip(ChartsWindow::Workers, 0, 0).contains(LongName));
     }
 
     void equalReports_data()
