@@ -197,8 +197,13 @@ QSqlQuery Connection::execute(const QString &statement)
     if (!query.exec(statement)) {
         const QSqlError error = query.lastError();
         const QString text = error.databaseText().isEmpty() ? error.text() : error.databaseText();
+        // The client library reports a lost connection in the desktop's language, without a
+        // SQLSTATE: "server closed the connection unexpectedly", "сервер неожиданно закрыл
+        // соединение", "нет подключения к серверу".
         const bool lost = error.type() == QSqlError::ConnectionError ||
-                          text.contains(QLatin1String("connection"), Qt::CaseInsensitive);
+                          text.contains(QLatin1String("connection"), Qt::CaseInsensitive) ||
+                          text.contains(QStringLiteral("соединени"), Qt::CaseInsensitive) ||
+                          text.contains(QStringLiteral("подключени"), Qt::CaseInsensitive);
         fail(text.trimmed(), statement, error.nativeErrorCode(), lost);
     }
     return query;

@@ -18,7 +18,9 @@
 
 #include <algorithm>
 #include <array>
+#include <clocale>
 #include <cmath>
+#include <string>
 
 namespace {
 
@@ -124,6 +126,30 @@ QString safeSubject(const QString &subject)
         result = QStringLiteral("Экспорт");
     return result.left(150);
 }
+
+// The spreadsheet library writes numbers, widths and margins with printf, which follows the C
+// library's LC_NUMERIC: under a Russian one "127,35" lands in the file, and a spreadsheet reads
+// 127. The workbook is written under "C" whatever the program's locale, and the locale is put back.
+class PointDecimals
+{
+public:
+    PointDecimals()
+    {
+        if (const char *current = std::setlocale(LC_NUMERIC, nullptr))
+            m_saved = current;
+        std::setlocale(LC_NUMERIC, "C");
+    }
+    ~PointDecimals()
+    {
+        if (!m_saved.empty())
+            std::setlocale(LC_NUMERIC, m_saved.c_str());
+    }
+    PointDecimals(const PointDecimals &) = delete;
+    PointDecimals &operator=(const PointDecimals &) = delete;
+
+private:
+    std::string m_saved;
+};
 
 } // namespace
 
@@ -356,7 +382,11 @@ void XlsxExport::applyWidths()
 bool XlsxExport::finish()
 {
     applyWidths();
-    const lxw_error result = workbook_close(m_workbook); // frees the workbook in any case
+    lxw_error result = LXW_NO_ERROR;
+    {
+        const PointDecimals pointDecimals;
+        result = workbook_close(m_workbook); // frees the workbook in any case
+    }
     m_workbook = nullptr;
     m_sheet = nullptr;
     m_text = m_bold = m_textBold = nullptr;

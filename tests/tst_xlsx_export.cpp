@@ -16,11 +16,16 @@
 #include <QLineEdit>
 #include <QLocale>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QVBoxLayout>
+
+#include <clocale>
+#include <cmath>
+#include <string>
 
 namespace {
 
@@ -177,6 +182,68 @@ private Q_SLOTS:
             QCOMPARE(cell.value(QStringLiteral("value")).toString(), value.toString());
         QCOMPARE(cell.value(QStringLiteral("format")).toString(), format);
         QCOMPARE(cell.value(QStringLiteral("bold")).toBool(), bold);
+    }
+
+    // A Russian desktop: the C library's numbers take a decimal comma there, and a workbook
+    // written with it read 127,35 as 127 and lost its column widths. Whatever the locale the
+    // export runs under, the independent reader finds the kopecks and the fitted widths.
+    void kopecksUnderRussianLocale_data()
+    {
+        QTest::addColumn<bool>("afterSetup");
+        // The exporter alone, with the C library left Russian as the application object sets it
+        // from the environment; and the program's own start-up, which must put the point back.
+        QTest::newRow("exporter under ru_RU") << false;
+        QTest::newRow("after the program's locale setup") << true;
+    }
+    void kopecksUnderRussianLocale()
+    {
+        QFETCH(bool, afterSetup);
+        const std::string saved = std::setlocale(LC_NUMERIC, nullptr);
+        const auto restore = qScopeGuard([&] { std::setlocale(LC_NUMERIC, saved.c_str()); });
+        QVERIFY2(std::setlocale(LC_NUMERIC, "ru_RU.UTF-8"),
+                 "the ru_RU.UTF-8 locale is missing (scripts/deps makes it)");
+        QCOMPARE(std::localeconv()->decimal_point, ",");
+        if (afterSetup) {
+            setupRussianLocale(*QCoreApplication::instance());
+            QCOMPARE(std::localeconv()->decimal_point, ".");
+        }
+
+        MessageRecorder messages;
+        OpenerRecorder opener;
+        XlsxExport xlsx;
+        QCOMPARE(xlsx.open(QStringLiteral("Копейки")), 1);
+        QCOMPARE(xlsx.writeCell(1, 1, 1, QStringLiteral("Щербаков-Жуковский Ёжеф Юрьевич"), true,
+                                true, false),
+                 1);
+        QCOMPARE(xlsx.writeCell(1, 2, 1, QStringLiteral("127,35"), false, true, false), 1);
+        QCOMPARE(xlsx.writeCell(1, 3, 1, QStringLiteral("36213.25"), false, true, false), 1);
+        QCOMPARE(xlsx.writeCell(1, 4, 1, QStringLiteral("-0,01"), false, true, false), 1);
+        QCOMPARE(xlsx.show(true), 1);
+        QCOMPARE(messages.shown.size(), 0);
+        if (!afterSetup)
+            QCOMPARE(std::localeconv()->decimal_point, ","); // the caller's locale is put back
+
+        const QJsonObject book = readBack(xlsx.fileName());
+        QVERIFY2(!book.isEmpty(), "the reader refused the workbook");
+        QCOMPARE(cellAt(book, 2, 1).value(QStringLiteral("value")).toDouble(), 127.35);
+        QCOMPARE(cellAt(book, 3, 1).value(QStringLiteral("value")).toDouble(), 36213.25);
+        QCOMPARE(cellAt(book, 4, 1).value(QStringLiteral("value")).toDouble(), -0.01);
+        const double nameWidth = widthOf(book, 1);
+        QVERIFY2(nameWidth > kDefaultWidth && nameWidth != std::floor(nameWidth),
+                 qPrintable(QString::number(nameWidth)));
+
+        // The file's own text: no decimal comma in a number, a width or a margin.
+        QProcess unzip;
+        unzip.start(QStringLiteral("/usr/bin/python3"),
+                    {QStringLiteral("-c"),
+                     QStringLiteral("import sys, zipfile; z = zipfile.ZipFile(sys.argv[1]); "
+                                    "print(z.read('xl/worksheets/sheet1.xml').decode())"),
+                     xlsx.fileName()});
+        QVERIFY(unzip.waitForFinished(60000));
+        const QString sheetXml = QString::fromUtf8(unzip.readAllStandardOutput());
+        QVERIFY(sheetXml.contains(QLatin1String("<v>127.35</v>")));
+        static const QRegularExpression decimalComma(QStringLiteral("=\"-?\\d+,\\d+\"|<v>-?\\d+,"));
+        QVERIFY2(!sheetXml.contains(decimalComma), qPrintable(sheetXml.left(2000)));
     }
 
     // The timesheet header and rows: fitted columns take the width of their widest text (a long
