@@ -2,6 +2,7 @@
 #include "output/expression.h"
 #include "output/preview.h"
 #include "output/report.h"
+#include "output/xlsx_export.h"
 #include "support/recorders.h"
 #include "support/report_capture.h"
 #include "support/test_main.h"
@@ -10,13 +11,17 @@
 #include <QAction>
 #include <QApplication>
 #include <QDialog>
+#include <QDir>
 #include <QImage>
+#include <QLineEdit>
 #include <QPainter>
+#include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>
 #include <QPrinter>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 using namespace report;
 
@@ -624,6 +629,62 @@ private Q_SLOTS:
         // PDF's name: the year stays.
         QCOMPARE(sessionPrinter().docName(),
                  QStringLiteral("Отчет по рабочим за период с 01.11.2026 по 01.12.2026.pdf"));
+    }
+
+    // Printing a report to PDF proposes the documents folder, where exports go, under the
+    // report's name (Qt's own dialog proposes the home folder); once a PDF was saved elsewhere,
+    // that folder is proposed, also in a later run.
+    void pdfFolder()
+    {
+        Layout layout;
+        layout.detail = band(10).add(field(QStringLiteral("n"), 0, 20));
+        TableSource rows(QStringLiteral("q"), {QStringLiteral("n")}, {{1}});
+        PreparedReport prepared = Report(layout).prepare(rows);
+        prepared.title = QStringLiteral("Отчет по изделиям");
+        const QString chosen = QDir(m_dir.path()).filePath(QStringLiteral("Отчеты"));
+        QVERIFY(QDir().mkpath(chosen));
+        const auto proposedFile = [&](const QString &save) {
+            QString proposal;
+            ModalScript modal([&](QDialog &dialog) {
+                QAction *print = nullptr;
+                for (QAction *action : dialog.findChildren<QAction *>()) {
+                    if (action->text() == QStringLiteral("Печать"))
+                        print = action;
+                }
+                QVERIFY(print);
+                QTimer poll;
+                poll.setInterval(10);
+                connect(&poll, &QTimer::timeout, &dialog, [&] {
+                    auto *printDialog =
+                        qobject_cast<QPrintDialog *>(QApplication::activeModalWidget());
+                    if (!printDialog)
+                        return;
+                    poll.stop();
+                    if (auto *file =
+                            printDialog->findChild<QLineEdit *>(QStringLiteral("filename")))
+                        proposal = file->text();
+                    printDialog->reject();
+                });
+                poll.start();
+                print->trigger();
+                // As if the user had printed to this file.
+                if (!save.isEmpty()) {
+                    QPrinter *printer = static_cast<QPrintPreviewDialog &>(dialog).printer();
+                    printer->setOutputFileName(save);
+                }
+            });
+            preview(prepared, nullptr);
+            return proposal;
+        };
+        const QString documents = QDir::toNativeSeparators(
+            QDir(XlsxExport::defaultFolder()).filePath(QStringLiteral("Отчет по изделиям.pdf")));
+        QCOMPARE(proposedFile(QDir(chosen).filePath(QStringLiteral("март.pdf"))), documents);
+        QCOMPARE(proposedFile({}), QDir::toNativeSeparators(QDir(chosen).filePath(
+                                       QStringLiteral("Отчет по изделиям.pdf"))));
+        // A folder that is gone is not proposed.
+        QVERIFY(QDir(chosen).removeRecursively());
+        QCOMPARE(proposedFile({}), documents);
+        sessionPrinter().setOutputFileName(QString());
     }
 
 private:

@@ -1,12 +1,13 @@
 #include "ui/window_setup.h"
 
+#include "ui/user_settings.h"
+
 #include <QCoreApplication>
 #include <QDialog>
 #include <QEvent>
 #include <QGuiApplication>
 #include <QIcon>
 #include <QScreen>
-#include <QSettings>
 
 #include <algorithm>
 #include <memory>
@@ -70,17 +71,6 @@ namespace {
 // narrower).
 constexpr int TitleHeight = 20;
 constexpr int GripWidth = 100;
-
-std::unique_ptr<QSettings> userSettings()
-{
-    // The program names only itself, not an organisation: its store is then the user's
-    // "tabel.conf" (~/.config/tabel.conf on Linux).
-    const QString application = QCoreApplication::applicationName();
-    const QString organization = QCoreApplication::organizationName();
-    if (organization.isEmpty())
-        return std::make_unique<QSettings>(QSettings::UserScope, application);
-    return std::make_unique<QSettings>(QSettings::UserScope, organization, application);
-}
 
 bool isFixed(const QWidget &window)
 {
