@@ -235,12 +235,7 @@ private Q_SLOTS:
     // in Russian (the server's text is the detail).
     void deleteReferencedWorkerRefused()
     {
-        const qint64 product = seed::product(*m_dm, QStringLiteral("ТП-1"));
-        const qint64 oper =
-            seed::operation(*m_dm, seed::kind(*m_dm, QStringLiteral("Резка")), product, 0, {1});
-        const qint64 worker = TestDatabase::scalar(
-            *m_dm, QStringLiteral("select id from accounts_dep.person where fio='Антонов А.А.'"));
-        seed::entry(*m_dm, {worker, product, oper, QDate(2024, 3, 5)});
+        giveFirstWorkerAnEntry();
         MessageRecorder recorder;
         ModalScript modal([&](QDialog &) { m_list->Button3->click(); });
         m_list->runAsCatalogue(nullptr);
@@ -258,12 +253,7 @@ private Q_SLOTS:
     // shows, the server's English text only after "Показать подробности".
     void refusedDeleteBoxHidesServerText()
     {
-        const qint64 product = seed::product(*m_dm, QStringLiteral("ТП-1"));
-        const qint64 oper =
-            seed::operation(*m_dm, seed::kind(*m_dm, QStringLiteral("Резка")), product, 0, {1});
-        const qint64 worker = TestDatabase::scalar(
-            *m_dm, QStringLiteral("select id from accounts_dep.person where fio='Антонов А.А.'"));
-        seed::entry(*m_dm, {worker, product, oper, QDate(2024, 3, 5)});
+        giveFirstWorkerAnEntry();
         // "Да" to the question; the error goes to the box the program shows.
         struct ErrorsInBoxes final : messages::Handler
         {
@@ -446,6 +436,17 @@ private Q_SLOTS:
     }
 
 private:
+    // "Антонов А.А.", the first of the list, gets one entry in the shift log.
+    void giveFirstWorkerAnEntry()
+    {
+        const qint64 product = seed::product(*m_dm, QStringLiteral("ТП-1"));
+        const qint64 oper =
+            seed::operation(*m_dm, seed::kind(*m_dm, QStringLiteral("Резка")), product, 0, {1});
+        const qint64 worker = TestDatabase::scalar(
+            *m_dm, QStringLiteral("select id from accounts_dep.person where fio='Антонов А.А.'"));
+        seed::entry(*m_dm, {worker, product, oper, QDate(2024, 3, 5)});
+    }
+
     // The names and values of the box's parts that show, as the accessibility tree gives them.
     static QStringList shownTexts(QWidget &box)
     {
