@@ -17,6 +17,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSignalBlocker>
 
 namespace {
 
@@ -171,6 +172,8 @@ TForm4::~TForm4() = default;
 
 void TForm4::prepareCatalogue()
 {
+    // The catalogue always shows its search box, also after the picker hid it.
+    Edit1->setVisible(true);
     list().setSql(TDataModule6::operationCatalogueText());
     CatalogueList::prepareCatalogue();
 }
@@ -199,8 +202,11 @@ void TForm4::finishPicker()
 {
     changeButton()->setDefault(false);
     Edit1->setVisible(false);
-    // The list stays open on the picked row.
+    // The list stays open on the picked row, whole; the search box says so when the catalogue
+    // shows it next.
     list().setFiltered(false);
+    const QSignalBlocker quiet(Edit1);
+    Edit1->clear();
 }
 
 std::optional<CatalogueList::Choice> TForm4::currentChoice() const

@@ -31,7 +31,7 @@ void setHandler(Handler *handler);
 // is answered "Нет".
 void setDefaultHandler(Handler *handler);
 
-// Error icon, OK button. The detail, when given, is shown under the text.
+// Error icon, OK button. The detail, when given (the server's own text), is shown on request.
 void error(const QString &caption, const QString &text, const QString &detail = {});
 // Question icon, "Да" and "Нет"; true for "Да".
 bool question(const QString &text, const QString &caption = QStringLiteral("Удаление"));

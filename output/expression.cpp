@@ -2,6 +2,7 @@
 
 #include "output/data_source.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace report {
@@ -51,10 +52,34 @@ struct Node
     Op op = Op::Number;
     Value constant;
     int slot = -1; // field slot or sum slot
+    // A sum of quotients by one constant divisor: the dividends are added, the sum divided once.
+    bool dividesOnce = false;
     std::vector<std::unique_ptr<Node>> args;
 };
 
 namespace {
+
+Value evaluateNode(const Node &node, const Scope &scope);
+
+// Nothing in it changes from row to row: no field, page number or sum.
+bool isConstant(const Node &node)
+{
+    if (node.op == Op::Field || node.op == Op::PageNumber || node.op == Op::Sum)
+        return false;
+    return std::all_of(node.args.begin(), node.args.end(),
+                       [](const std::unique_ptr<Node> &arg) { return isConstant(*arg); });
+}
+
+// sum(x / 1.2) is the exact quotient of sum(x): each line's quotient, rounded at the twelfth
+// place, would add up to just under a half kopeck that the exact total reaches. A zero divisor
+// keeps the sum of nothing it had.
+bool dividesOnce(const Node &argument)
+{
+    if (argument.op != Op::Divide || !isConstant(*argument.args[1]))
+        return false;
+    const Value divisor = evaluateNode(*argument.args[1], Scope{});
+    return !divisor.isInvalid() && !divisor.isText() && !divisor.toDecimal().isZero();
+}
 
 using NodePtr = std::unique_ptr<Node>;
 
@@ -390,6 +415,7 @@ private:
         if (call && lower == QLatin1String("sum")) {
             NodePtr node = makeNode(Op::Sum);
             node->args = parseArguments(name, 1);
+            node->dividesOnce = dividesOnce(*node->args[0]);
             node->slot = m_symbols.newSum();
             m_sums.append(node.get());
             return node;
@@ -526,10 +552,14 @@ Value evaluateNode(const Node &node, const Scope &scope)
         const Value v = evaluateNode(*node.args[0], scope);
         return v.isInvalid() ? v : Value::text(v.toText());
     }
-    case Op::Sum:
-        if (!scope.sums || node.slot >= scope.sums->size())
-            return Value::number(Decimal());
-        return Value::number(scope.sums->at(node.slot));
+    case Op::Sum: {
+        const Decimal sum =
+            !scope.sums || node.slot >= scope.sums->size() ? Decimal() : scope.sums->at(node.slot);
+        if (node.dividesOnce)
+            return arithmetic(Op::Divide, Value::number(sum),
+                              evaluateNode(*node.args[0]->args[1], scope));
+        return Value::number(sum);
+    }
     }
     return Value::invalid();
 }
@@ -565,7 +595,8 @@ void Expression::accumulate(const Scope &scope) const
         return;
     for (const Node *sum : m_sums) {
         // What cannot be added (an empty field, a division by zero) adds nothing.
-        const Value v = evaluateNode(*sum->args[0], scope);
+        const Node &added = sum->dividesOnce ? *sum->args[0]->args[0] : *sum->args[0];
+        const Value v = evaluateNode(added, scope);
         if (!v.isInvalid() && !v.isEmpty())
             (*scope.sums)[sum->slot] += v.toDecimal();
     }

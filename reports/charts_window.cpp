@@ -3,7 +3,7 @@
 #include "db/messages.h"
 #include "db/number_format.h"
 #include "output/preview.h"
-#include "output/xlsx_export.h"
+#include "output/save_folder.h"
 #include "ui/busy.h"
 #include "ui/error_guard.h"
 #include "ui/focused_button.h"
@@ -629,14 +629,16 @@ QString ChartsWindow::fileName(Chart which, const QString &suffix) const
 QString ChartsWindow::askPath(Chart which, const QString &suffix, const QString &filter)
 {
     QFileDialog dialog(this, QStringLiteral("Сохранить график"),
-                       QDir(XlsxExport::defaultFolder()).filePath(fileName(which, suffix)), filter);
+                       QDir(savefolder::proposed()).filePath(fileName(which, suffix)), filter);
     dialog.setObjectName(QStringLiteral("SaveChart"));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setDefaultSuffix(suffix);
     if (runModal(dialog) != QDialog::Accepted)
         return {};
-    return dialog.selectedFiles().value(0);
+    const QString path = dialog.selectedFiles().value(0);
+    savefolder::remember(path);
+    return path;
 }
 
 void ChartsWindow::ButtonPngClick()

@@ -336,9 +336,31 @@ private Q_SLOTS:
         QVERIFY(list().Edit1->isHidden());
     }
 
-    // The catalogue opened after the picker has its search box hidden: its room stays empty, and
-    // the buttons keep their own widths instead of stretching into it.
-    void buttonsKeepTheirWidthsWithoutSearchBox()
+    // "Цены" opened after the entry editor's picker searched: the search box is back, empty, over
+    // the whole list, and a search works again; the picker itself still offers the box.
+    void catalogueAfterPickerSearch()
+    {
+        ModalScript pick([&](QDialog &) {
+            list().Edit1->setText(QStringLiteral("белый"));
+            QCOMPARE(dm().Oper.recordCount(), 1);
+            list().DBGrid1->doubleClicked(list().DBGrid1->currentIndex());
+        });
+        QVERIFY(list().pickOperation(0, nullptr).has_value());
+        ModalScript catalogue([&](QDialog &) {
+            QVERIFY(!list().Edit1->isHidden());
+            QCOMPARE(list().Edit1->text(), QString());
+            QCOMPARE(dm().Oper.recordCount(), 4);
+            list().Edit1->setText(QStringLiteral("серый"));
+            QCOMPARE(dm().Oper.recordCount(), 1);
+        });
+        list().runAsCatalogue(nullptr);
+        ModalScript pickAgain([&](QDialog &) { QVERIFY(!list().Edit1->isHidden()); });
+        list().pickOperation(0, nullptr);
+    }
+
+    // The catalogue opened after the picker has its search box again, and the buttons keep their
+    // own widths instead of stretching into the bar.
+    void buttonsKeepTheirWidthsAfterPicker()
     {
         ModalScript pick([&](QDialog &) {});
         list().pickOperation(0, nullptr);
@@ -347,6 +369,7 @@ private Q_SLOTS:
         ModalScript catalogue([&](QDialog &dialog) {
             dialog.show();
             QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+            QVERIFY(list().Edit1->isVisible());
             for (QWidget *control : std::initializer_list<QWidget *>{
                      list().Button1, list().Button2, list().Button3, list().CheckBox1,
                      list().Button5, list().Button4}) {

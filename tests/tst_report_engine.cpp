@@ -2,6 +2,7 @@
 #include "output/expression.h"
 #include "output/preview.h"
 #include "output/report.h"
+#include "output/xlsx_export.h"
 #include "support/recorders.h"
 #include "support/report_capture.h"
 #include "support/test_main.h"
@@ -10,13 +11,17 @@
 #include <QAction>
 #include <QApplication>
 #include <QDialog>
+#include <QDir>
 #include <QImage>
+#include <QLineEdit>
 #include <QPainter>
+#include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>
 #include <QPrinter>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 using namespace report;
 
@@ -418,35 +423,59 @@ private Q_SLOTS:
     }
 
     // Money summed as decimals: the printed total is the exact sum of the lines rounded half up
-    // to kopecks, whatever the order of the lines, where binary sums fall a kopeck short.
+    // to kopecks, whatever the order of the lines, where binary sums fall a kopeck short. A sum of
+    // quotients by one divisor ("Сумма без Р/К", sum(summa/1.2)) is the exact quotient of the
+    // sum, rounded once: each line's repeating quotient cut at the twelfth place would leave the
+    // total just under a half kopeck.
     void exactTotals_data()
     {
+        QTest::addColumn<QString>("expression");
         QTest::addColumn<QStringList>("amounts");
         QTest::addColumn<QString>("total");
         QTest::addColumn<QString>("unformatted");
-        QTest::newRow("one half-kopeck line") << QStringList{"1.005"} << "1,01"
+        const QString sum = QStringLiteral("sum(summa)");
+        const QString withoutRk = QStringLiteral("sum(summa/1.2)");
+        QTest::newRow("one half-kopeck line") << sum << QStringList{"1.005"} << "1,01"
                                               << "1,005";
         QTest::newRow("three lines to a tie")
-            << QStringList{"11277.895", "11277.895", "11277.895"} << "33833,69"
+            << sum << QStringList{"11277.895", "11277.895", "11277.895"} << "33833,69"
             << "33833,685";
-        QTest::newRow("small lines to a tie") << QStringList{"0.105", "0.2", "0.3"} << "0,61"
+        QTest::newRow("small lines to a tie") << sum << QStringList{"0.105", "0.2", "0.3"} << "0,61"
                                               << "0,605";
         QTest::newRow("no noise in a long sum")
-            << QStringList{"80000.1", "0.29", "180.3", "0.3", "0.1", "-0.1"} << "80180,99"
+            << sum << QStringList{"80000.1", "0.29", "180.3", "0.3", "0.1", "-0.1"} << "80180,99"
             << "80180,99";
-        QTest::newRow("a tie below zero") << QStringList{"-2.5", "0.495"} << "-2,01"
+        QTest::newRow("a tie below zero") << sum << QStringList{"-2.5", "0.495"} << "-2,01"
                                           << "-2,005";
+        QTest::newRow("quotients to a tie")
+            << withoutRk << QStringList{"383147.23", "0.01", "0.01"} << "319289,38"
+            << "319289,375";
+        QTest::newRow("kopecks to a tie")
+            << withoutRk << QStringList{"0.01", "0.01", "0.01"} << "0,03"
+            << "0,025";
+        QTest::newRow("quotients of a sum and a constant")
+            << QStringLiteral("sum((summa+0.01)/(2*0.6))") << QStringList{"383147.22", "0.01"}
+            << "319289,38"
+            << "319289,375";
+        QTest::newRow("repeating quotient") << withoutRk << QStringList{"0.01", "0.01"} << "0,02"
+                                            << "0,02";
+        QTest::newRow("quotients below zero")
+            << withoutRk << QStringList{"-0.01", "-0.01", "-0.01"} << "-0,03"
+            << "-0,025";
+        QTest::newRow("a zero divisor adds nothing")
+            << QStringLiteral("sum(summa/0)") << QStringList{"1.5", "2"} << "0,00"
+            << "0";
     }
     void exactTotals()
     {
+        QFETCH(QString, expression);
         QFETCH(QStringList, amounts);
         QFETCH(QString, total);
         QFETCH(QString, unformatted);
         Layout layout;
         Group whole;
-        whole.footer =
-            band(6).add({field(QStringLiteral("sum(summa)"), 0, 40).masked(QStringLiteral("#0.00")),
-                         field(QStringLiteral("sum(summa)"), 50, 40)});
+        whole.footer = band(6).add(
+            {field(expression, 0, 40).masked(QStringLiteral("#0.00")), field(expression, 50, 40)});
         layout.groups = {whole};
         layout.detail = band(5);
         const Report report(layout);
@@ -600,6 +629,62 @@ private Q_SLOTS:
         // PDF's name: the year stays.
         QCOMPARE(sessionPrinter().docName(),
                  QStringLiteral("Отчет по рабочим за период с 01.11.2026 по 01.12.2026.pdf"));
+    }
+
+    // Printing a report to PDF proposes the documents folder, where exports go, under the
+    // report's name (Qt's own dialog proposes the home folder); once a PDF was saved elsewhere,
+    // that folder is proposed, also in a later run.
+    void pdfFolder()
+    {
+        Layout layout;
+        layout.detail = band(10).add(field(QStringLiteral("n"), 0, 20));
+        TableSource rows(QStringLiteral("q"), {QStringLiteral("n")}, {{1}});
+        PreparedReport prepared = Report(layout).prepare(rows);
+        prepared.title = QStringLiteral("Отчет по изделиям");
+        const QString chosen = QDir(m_dir.path()).filePath(QStringLiteral("Отчеты"));
+        QVERIFY(QDir().mkpath(chosen));
+        const auto proposedFile = [&](const QString &save) {
+            QString proposal;
+            ModalScript modal([&](QDialog &dialog) {
+                QAction *print = nullptr;
+                for (QAction *action : dialog.findChildren<QAction *>()) {
+                    if (action->text() == QStringLiteral("Печать"))
+                        print = action;
+                }
+                QVERIFY(print);
+                QTimer poll;
+                poll.setInterval(10);
+                connect(&poll, &QTimer::timeout, &dialog, [&] {
+                    auto *printDialog =
+                        qobject_cast<QPrintDialog *>(QApplication::activeModalWidget());
+                    if (!printDialog)
+                        return;
+                    poll.stop();
+                    if (auto *file =
+                            printDialog->findChild<QLineEdit *>(QStringLiteral("filename")))
+                        proposal = file->text();
+                    printDialog->reject();
+                });
+                poll.start();
+                print->trigger();
+                // As if the user had printed to this file.
+                if (!save.isEmpty()) {
+                    QPrinter *printer = static_cast<QPrintPreviewDialog &>(dialog).printer();
+                    printer->setOutputFileName(save);
+                }
+            });
+            preview(prepared, nullptr);
+            return proposal;
+        };
+        const QString documents = QDir::toNativeSeparators(
+            QDir(XlsxExport::defaultFolder()).filePath(QStringLiteral("Отчет по изделиям.pdf")));
+        QCOMPARE(proposedFile(QDir(chosen).filePath(QStringLiteral("март.pdf"))), documents);
+        QCOMPARE(proposedFile({}), QDir::toNativeSeparators(QDir(chosen).filePath(
+                                       QStringLiteral("Отчет по изделиям.pdf"))));
+        // A folder that is gone is not proposed.
+        QVERIFY(QDir(chosen).removeRecursively());
+        QCOMPARE(proposedFile({}), documents);
+        sessionPrinter().setOutputFileName(QString());
     }
 
 private:

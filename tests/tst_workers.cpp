@@ -7,12 +7,19 @@
 #include "support/test_main.h"
 #include "ui/data_grid.h"
 #include "ui/lookup_combo.h"
+#include "ui/message_boxes.h"
 
+#include <QAbstractButton>
+#include <QAccessible>
 #include <QApplication>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QSqlQuery>
 #include <QTest>
+#include <QTimer>
+
+#include <functional>
 
 // The worker catalogue and picker, and through it the list-and-editor pattern every catalogue
 // shares.
@@ -228,12 +235,7 @@ private Q_SLOTS:
     // in Russian (the server's text is the detail).
     void deleteReferencedWorkerRefused()
     {
-        const qint64 product = seed::product(*m_dm, QStringLiteral("ТП-1"));
-        const qint64 oper =
-            seed::operation(*m_dm, seed::kind(*m_dm, QStringLiteral("Резка")), product, 0, {1});
-        const qint64 worker = TestDatabase::scalar(
-            *m_dm, QStringLiteral("select id from accounts_dep.person where fio='Антонов А.А.'"));
-        seed::entry(*m_dm, {worker, product, oper, QDate(2024, 3, 5)});
+        giveFirstWorkerAnEntry();
         MessageRecorder recorder;
         ModalScript modal([&](QDialog &) { m_list->Button3->click(); });
         m_list->runAsCatalogue(nullptr);
@@ -245,6 +247,54 @@ private Q_SLOTS:
         QCOMPARE(
             TestDatabase::scalar(*m_dm, QStringLiteral("select count(*) from accounts_dep.person")),
             5);
+    }
+
+    // The same refusal in the real message box, read as a screen reader reads it: the sentence
+    // shows, the server's English text only after "Показать подробности".
+    void refusedDeleteBoxHidesServerText()
+    {
+        giveFirstWorkerAnEntry();
+        // "Да" to the question; the error goes to the box the program shows.
+        struct ErrorsInBoxes final : messages::Handler
+        {
+            bool show(const messages::Message &message) override
+            {
+                return message.kind == messages::Kind::Question ||
+                       messages::messageBoxes().show(message);
+            }
+        } boxes;
+        messages::setHandler(&boxes);
+        QStringList before;
+        QStringList after;
+        bool boxSeen = false;
+        QTimer poll;
+        poll.setInterval(10);
+        connect(&poll, &QTimer::timeout, this, [&] {
+            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            if (!box || !box->isVisible())
+                return;
+            poll.stop();
+            boxSeen = true;
+            before = shownTexts(*box);
+            for (QAbstractButton *button : box->buttons()) {
+                if (box->buttonRole(button) == QMessageBox::ActionRole)
+                    button->click();
+            }
+            after = shownTexts(*box);
+            box->button(QMessageBox::Ok)->click();
+        });
+        poll.start();
+        ModalScript modal([&](QDialog &) { m_list->Button3->click(); });
+        m_list->runAsCatalogue(nullptr);
+        messages::setHandler(nullptr);
+        QVERIFY(boxSeen);
+        const QString sentence =
+            QStringLiteral("Работник не удалён: на него заведена 1 позиция в журнале смен.");
+        const QString all = before.join(QLatin1Char('\n'));
+        QVERIFY2(before.contains(sentence), qPrintable(all));
+        QVERIFY2(!all.contains(QStringLiteral("foreign key")), qPrintable(all));
+        QVERIFY2(after.join(QLatin1Char('\n')).contains(QStringLiteral("foreign key")),
+                 qPrintable(after.join(QLatin1Char('\n'))));
     }
 
     // Search: starts-with, any letter case, typed text taken literally; Up and Down move the row;
@@ -386,6 +436,36 @@ private Q_SLOTS:
     }
 
 private:
+    // "Антонов А.А.", the first of the list, gets one entry in the shift log.
+    void giveFirstWorkerAnEntry()
+    {
+        const qint64 product = seed::product(*m_dm, QStringLiteral("ТП-1"));
+        const qint64 oper =
+            seed::operation(*m_dm, seed::kind(*m_dm, QStringLiteral("Резка")), product, 0, {1});
+        const qint64 worker = TestDatabase::scalar(
+            *m_dm, QStringLiteral("select id from accounts_dep.person where fio='Антонов А.А.'"));
+        seed::entry(*m_dm, {worker, product, oper, QDate(2024, 3, 5)});
+    }
+
+    // The names and values of the box's parts that show, as the accessibility tree gives them.
+    static QStringList shownTexts(QWidget &box)
+    {
+        QStringList texts;
+        const std::function<void(QAccessibleInterface *)> walk = [&](QAccessibleInterface *node) {
+            if (!node || node->state().invisible)
+                return;
+            for (const QAccessible::Text kind : {QAccessible::Name, QAccessible::Value}) {
+                const QString text = node->text(kind).trimmed();
+                if (!text.isEmpty())
+                    texts << text;
+            }
+            for (int i = 0; i < node->childCount(); ++i)
+                walk(node->child(i));
+        };
+        walk(QAccessible::queryAccessibleInterface(&box));
+        return texts;
+    }
+
     QString text(const QString &sql)
     {
         QSqlQuery query = m_dm->ADO_DB.run(sql);

@@ -325,6 +325,9 @@ TForm27::TForm27(TDataModule6 &dm, QWidget *parent)
     cb_year->setMinimumWidth(70);
     PB->setMinimum(1);
     PB->setVisible(false);
+    // The bar shows in the room the row has to spare: its own wish for room would widen the
+    // window during a rebuild, and the wider window would be kept.
+    PB->setMinimumWidth(1);
     PB->setAccessibleName(QStringLiteral("Ход перестройки"));
     const std::pair<QLabel *, QLabel *> footer[] = {
         {Label1, DBText1}, {Label2, DBText2}, {Label3, DBText3}, {Label4, DBText4}};
@@ -380,6 +383,9 @@ TForm27::TForm27(TDataModule6 &dm, QWidget *parent)
     connect(Button1, &QPushButton::clicked, this, &QDialog::reject);
 
     applyGridFrame(*this, sizeAround(*this, *DBGrid, gridSize));
+    // How narrow the window may get is set once, from its controls: longer figures in the footer
+    // and the progress bar of a rebuild take the row's spare room and never widen the window.
+    setMinimumWidth(minimumSizeHint().width());
 }
 
 TForm27::~TForm27() = default;

@@ -17,8 +17,10 @@ public:
         QMessageBox box(QApplication::activeWindow());
         box.setWindowTitle(message.caption);
         box.setText(message.text);
+        // The detail is the server's or the system's own text (English constraint names, file
+        // errors): it waits behind "Показать подробности", the sentence above is for the clerk.
         if (!message.detail.isEmpty())
-            box.setInformativeText(message.detail);
+            box.setDetailedText(message.detail);
         switch (message.kind) {
         case Kind::Error:
             box.setIcon(QMessageBox::Critical);
@@ -40,10 +42,15 @@ public:
 
 } // namespace
 
-void useMessageBoxes()
+Handler &messageBoxes()
 {
     static BoxHandler boxes;
-    setDefaultHandler(&boxes);
+    return boxes;
+}
+
+void useMessageBoxes()
+{
+    setDefaultHandler(&messageBoxes());
 }
 
 } // namespace messages

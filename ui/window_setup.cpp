@@ -1,12 +1,13 @@
 #include "ui/window_setup.h"
 
+#include "ui/user_settings.h"
+
 #include <QCoreApplication>
 #include <QDialog>
 #include <QEvent>
 #include <QGuiApplication>
 #include <QIcon>
 #include <QScreen>
-#include <QSettings>
 
 #include <algorithm>
 #include <memory>
@@ -71,17 +72,6 @@ namespace {
 constexpr int TitleHeight = 20;
 constexpr int GripWidth = 100;
 
-std::unique_ptr<QSettings> userSettings()
-{
-    // The program names only itself, not an organisation: its store is then the user's
-    // "tabel.conf" (~/.config/tabel.conf on Linux).
-    const QString application = QCoreApplication::applicationName();
-    const QString organization = QCoreApplication::organizationName();
-    if (organization.isEmpty())
-        return std::make_unique<QSettings>(QSettings::UserScope, application);
-    return std::make_unique<QSettings>(QSettings::UserScope, organization, application);
-}
-
 bool isFixed(const QWidget &window)
 {
     return window.minimumSize() == window.maximumSize();
@@ -130,6 +120,10 @@ private:
         return QStringLiteral("windows/%1/%2").arg(m_window.objectName(), QLatin1String(what));
     }
 
+    // The place kept is the top left corner of the window's inside, not of its frame: a window
+    // manager draws the frame around the inside where the program puts it, and its frame is
+    // unknown until the window is first shown, so a frame's place read back then lands the inside
+    // where the frame was, a title bar higher each run.
     void restore()
     {
         const std::unique_ptr<QSettings> settings = userSettings();
@@ -137,12 +131,14 @@ private:
         const QSize size = settings->value(key("size")).toSize();
         // The frame's margins; none before the window was first shown.
         const QSize margins = m_window.frameGeometry().size() - m_window.size();
+        const QPoint frameOffset =
+            m_window.geometry().topLeft() - m_window.frameGeometry().topLeft();
+        const QPoint frameAt = place.toPoint() - frameOffset;
         const QSize before = m_window.size();
         if (size.isValid() && !isFixed(m_window)) {
             const QScreen *screen =
-                place.isValid()
-                    ? screenShowingTitle(place.toPoint(), size.width() + margins.width())
-                    : nullptr;
+                place.isValid() ? screenShowingTitle(frameAt, size.width() + margins.width())
+                                : nullptr;
             if (!screen)
                 screen = m_window.screen();
             // A screen smaller than the one the size was chosen on gets the window whole.
@@ -152,8 +148,8 @@ private:
         if (!place.isValid())
             return;
         const int width = m_window.frameGeometry().width();
-        if (screenShowingTitle(place.toPoint(), width))
-            m_window.move(place.toPoint());
+        if (screenShowingTitle(frameAt, width))
+            m_window.setGeometry(QRect(place.toPoint(), m_window.size()));
         else if (m_window.size() != before || !screenShowingTitle(m_window.pos(), width))
             centreOnScreen(m_window);
     }
@@ -165,7 +161,7 @@ private:
             (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen))
             return;
         const std::unique_ptr<QSettings> settings = userSettings();
-        settings->setValue(key("place"), m_window.pos());
+        settings->setValue(key("place"), m_window.geometry().topLeft());
         if (isFixed(m_window))
             settings->remove(key("size"));
         else
