@@ -71,12 +71,10 @@ void saveEntries(bench::Run &run)
             .toLongLong();
 
     // A month long paid is closed, as in a working office: every statement checks it.
-    dm.ADO_DB.run(QStringLiteral("insert into accounts_dep.closed_month(year, month) values "
-                                 "(2001, 1) on conflict do nothing"));
+    dm.ADO_DB.run(QStringLiteral("select accounts_dep.close_month(2001, 1)"));
     const auto restore = qScopeGuard([&] {
         setTriggers(dm, true);
-        dm.ADO_DB.run(
-            QStringLiteral("delete from accounts_dep.closed_month where year=2001 and month=1"));
+        dm.ADO_DB.run(QStringLiteral("select accounts_dep.open_month(2001, 1)"));
     });
 
     Command command(dm.ADO_DB);
@@ -92,7 +90,7 @@ void saveEntries(bench::Run &run)
             entry.colour = 777;
             entry.hours = 1;
             const qint64 id =
-                shiftentries::save(dm, command, entry, i < saved.size() ? saved[i] : 0, day);
+                shiftentries::save(command, entry, i < saved.size() ? saved[i] : 0, day);
             if (saved.size() <= i)
                 saved.push_back(id);
         }

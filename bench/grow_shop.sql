@@ -18,6 +18,9 @@ BEGIN;
 -- triggers are off until the end of this transaction).
 ALTER TABLE accounts_dep.smena DISABLE TRIGGER smena_history;
 ALTER TABLE accounts_dep.fatigue DISABLE TRIGGER fatigue_history;
+-- The monthly rows are written below from the entries at once, not posted entry by entry.
+ALTER TABLE accounts_dep.smena DISABLE TRIGGER smena_post_hours_ins;
+ALTER TABLE accounts_dep.fatigue DISABLE TRIGGER fatigue_post_hours_ins;
 
 SELECT data::date AS focus_day FROM accounts_dep.smena
 GROUP BY data ORDER BY count(*) DESC, data DESC LIMIT 1 \gset
@@ -80,6 +83,8 @@ GROUP BY year, month, i_type, i_night, w_id;
 
 ALTER TABLE accounts_dep.smena ENABLE TRIGGER smena_history;
 ALTER TABLE accounts_dep.fatigue ENABLE TRIGGER fatigue_history;
+ALTER TABLE accounts_dep.smena ENABLE TRIGGER smena_post_hours_ins;
+ALTER TABLE accounts_dep.fatigue ENABLE TRIGGER fatigue_post_hours_ins;
 COMMIT;
 
 -- The new rows were added after the old ones; a shop that types its entries day by day, and

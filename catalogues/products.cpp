@@ -1,7 +1,6 @@
 #include "catalogues/products.h"
 
 #include "db/data_module.h"
-#include "db/hours_posting.h"
 #include "db/messages.h"
 #include "db/refused_delete.h"
 #include "db/sql_text.h"
@@ -277,9 +276,10 @@ void TForm3::remove()
                                   : deleteProduct ? refusal::Row::ProductElsewhere
                                                   : refusal::Row::ProductPrices;
         refusal::deleteRows(m_dm, held, product, [&] {
-            // The timesheet days of the deleted entries follow at once.
+            // The database re-posts the timesheet days of the deleted entries at once.
             if (deleteProduct && entries > 0)
-                posting::deleteEntries(m_dm, QStringLiteral("i_id =") + id);
+                m_dm.DelSmena.execute(
+                    QStringLiteral("delete from accounts_dep.smena where i_id =") + id);
             if (deletePrices)
                 m_dm.DelSmena.execute(
                     QStringLiteral("delete from accounts_dep.oper o where o.i_id =") + id);

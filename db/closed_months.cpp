@@ -1,7 +1,6 @@
 #include "db/closed_months.h"
 
 #include "db/data_module.h"
-#include "db/hours_posting.h"
 #include "db/month_days.h"
 #include "db/sql_text.h"
 
@@ -23,22 +22,18 @@ bool isClosed(TDataModule6 &dm, int month, int year)
                      QStringLiteral("cnt")) > 0;
 }
 
+// Only the database's own functions close and open a month (full access alone may call them):
+// they wait for the month's writes under way and record who did it, when and from where.
 void close(TDataModule6 &dm, int month, int year)
 {
-    dm.ADO_DB.inTransaction([&] {
-        // Writes of the month hold its lock shared until they commit: once it is held here, none
-        // is half done.
-        posting::lockMonth(dm, month, year);
-        dm.SQL_exec.execute(QStringLiteral("insert into accounts_dep.closed_month(year, month) "
-                                           "values (%1, %2) on conflict do nothing")
-                                .arg(sql::integer(year), sql::integer(month)));
-    });
+    dm.ADO_DB.run(QStringLiteral("select accounts_dep.close_month(%1, %2)")
+                      .arg(sql::integer(year), sql::integer(month)));
 }
 
 void open(TDataModule6 &dm, int month, int year)
 {
-    dm.SQL_exec.execute(QStringLiteral("delete from accounts_dep.closed_month where ") +
-                        monthCondition(month, year));
+    dm.ADO_DB.run(QStringLiteral("select accounts_dep.open_month(%1, %2)")
+                      .arg(sql::integer(year), sql::integer(month)));
 }
 
 QString caption(const QString &caption, bool closed)

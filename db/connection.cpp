@@ -53,8 +53,8 @@ void Connection::open()
     db.setDatabaseName(settings.database);
     db.setHostName(settings.server);
     db.setPort(settings.port);
-    db.setUserName(settings.user);
-    db.setPassword(settings.password);
+    db.setUserName(m_loginUser.isEmpty() ? settings.user : m_loginUser);
+    db.setPassword(m_loginUser.isEmpty() ? settings.password : m_loginPassword);
     QString options = QStringLiteral("connect_timeout=10");
     if (!settings.sslMode.isEmpty())
         options += QStringLiteral(";sslmode=") + settings.sslMode.toLower();
@@ -81,8 +81,8 @@ void Connection::applySessionSettings()
     // The timesheet queries are costed above the JIT threshold, and compiling them takes a second
     // where running them takes a few milliseconds.
     execute(QStringLiteral("set jit to off"));
-    if (m_readOnly)
-        execute(QStringLiteral("set default_transaction_read_only to on"));
+    execute(m_readOnly ? QStringLiteral("set default_transaction_read_only to on")
+                       : QStringLiteral("set default_transaction_read_only to off"));
     execute(identityStatement());
 }
 
@@ -120,7 +120,21 @@ QString Connection::identityStatement() const
 {
     session::Identity identity = session::local();
     identity.programRole = m_programRole;
+    identity.group = m_sessionGroup;
     return session::identityStatement(identity);
+}
+
+void Connection::setSessionGroup(const QString &group)
+{
+    m_sessionGroup = group;
+    if (isOpen())
+        run(identityStatement());
+}
+
+void Connection::setLogin(const QString &user, const QString &password)
+{
+    m_loginUser = user;
+    m_loginPassword = password;
 }
 
 void Connection::setProgramRole(const QString &role)

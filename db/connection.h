@@ -60,6 +60,13 @@ public:
     // The role granted at login, told to the server with the user and workstation (again after a
     // reconnect), so that the change history says who made each change.
     void setProgramRole(const QString &role);
+    // The database group the session switches to (SET ROLE) after an access code; kept across a
+    // reconnect. Empty: the login's own rights.
+    void setSessionGroup(const QString &group);
+    // A person's own login (personal logins): replaces the site's user and password from the
+    // next open(); empty user: the site's login again.
+    void setLogin(const QString &user, const QString &password);
+    const QString &loginUser() const { return m_loginUser; }
 
 private:
     // Runs a statement on the connection as it is: no reopening.
@@ -74,6 +81,9 @@ private:
     QString m_name;
     QString m_connectionString;
     QString m_programRole;
+    QString m_sessionGroup;
+    QString m_loginUser;
+    QString m_loginPassword;
     int m_depth = 0;
     bool m_rollbackOnly = false;
     bool m_broken = false;

@@ -91,6 +91,9 @@ $$;
 -- triggers are off until the end of this transaction).
 ALTER TABLE accounts_dep.smena DISABLE TRIGGER smena_history;
 ALTER TABLE accounts_dep.fatigue DISABLE TRIGGER fatigue_history;
+-- The monthly rows are written below from the entries at once, not posted entry by entry.
+ALTER TABLE accounts_dep.smena DISABLE TRIGGER smena_post_hours_ins;
+ALTER TABLE accounts_dep.fatigue DISABLE TRIGGER fatigue_post_hours_ins;
 
 -- ---------------------------------------------------------------------------------------------
 -- Nomenclature groups: a root item and eight groups of level 2
@@ -506,6 +509,8 @@ ORDER BY year, month, i_type, i_night, w_id;
 
 ALTER TABLE accounts_dep.smena ENABLE TRIGGER smena_history;
 ALTER TABLE accounts_dep.fatigue ENABLE TRIGGER fatigue_history;
+ALTER TABLE accounts_dep.smena ENABLE TRIGGER smena_post_hours_ins;
+ALTER TABLE accounts_dep.fatigue ENABLE TRIGGER fatigue_post_hours_ins;
 COMMIT;
 
 ANALYZE accounts_dep.smena;

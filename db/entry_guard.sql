@@ -95,6 +95,23 @@ CREATE TABLE IF NOT EXISTS accounts_dep.entry_history (
 );
 -- The history window reads one entry's rows.
 CREATE INDEX IF NOT EXISTS entry_history_entry ON accounts_dep.entry_history (entry_id);
+-- Where the change came from, as the server saw it.
+ALTER TABLE accounts_dep.entry_history ADD COLUMN IF NOT EXISTS client_addr inet;
+
+-- The role a history row names: in personal logins the group of the person who logged in (the
+-- server knows it), else what the program said after the access code.
+CREATE OR REPLACE FUNCTION accounts_dep.session_role_name() RETURNS text
+LANGUAGE sql STABLE SET search_path = pg_catalog, pg_temp AS $$
+    SELECT CASE
+        WHEN current_setting('tabel.login', true) = 'personal' THEN
+            CASE WHEN pg_has_role(session_user, 'tabel_full', 'MEMBER') THEN 'полный доступ'
+                 WHEN pg_has_role(session_user, 'tabel_planning', 'MEMBER') THEN 'планирование'
+                 WHEN pg_has_role(session_user, 'tabel_foremen', 'MEMBER') THEN 'мастера'
+                 WHEN pg_has_role(session_user, 'tabel_warehouse', 'MEMBER') THEN 'склад'
+            END
+        ELSE nullif(current_setting('tabel.program_role', true), '')
+    END
+$$;
 
 -- Each written entry: refused when it lies in a closed month before or after the write (an
 -- entry moved out of a closed month or into one alike), else written to the history. One trigger
@@ -155,12 +172,14 @@ BEGIN
         END IF;
     END IF;
     INSERT INTO accounts_dep.entry_history (entry_table, entry_id, action, program_role, os_user,
-                                            workstation, application, before_row, after_row)
+                                            workstation, application, before_row, after_row,
+                                            client_addr)
     VALUES (TG_TABLE_NAME, CASE WHEN TG_OP = 'DELETE' THEN OLD.id ELSE NEW.id END, lower(TG_OP),
-            nullif(current_setting('tabel.program_role', true), ''),
+            accounts_dep.session_role_name(),
             nullif(current_setting('tabel.os_user', true), ''),
             nullif(current_setting('tabel.workstation', true), ''),
-            nullif(current_setting('application_name', true), ''), before_row, after_row);
+            nullif(current_setting('application_name', true), ''), before_row, after_row,
+            inet_client_addr());
     RETURN NULL;
 END
 $$;

@@ -1,6 +1,7 @@
 -- Database of tabel: the shop's own schema accounts_dep and the parts of the ERP schemas it reads
--- and writes. Run as the database owner (the role sys), e.g.
---     psql -v ON_ERROR_STOP=1 -f db/schema.sql
+-- and writes. Run as a superuser (it makes the owner of the program's tables and the groups of
+-- db/roles.sql), e.g.
+--     sudo -u postgres psql -v ON_ERROR_STOP=1 -d mirel_erp -f db/schema.sql
 -- The script is idempotent: loading it again into a database that already has the schema (with or
 -- without data) changes nothing and adds no rows. It runs as one transaction.
 
@@ -397,4 +398,11 @@ BEGIN
     PERFORM pg_temp.tabel_production_calendar();
 END
 $$;
+COMMIT;
+
+
+-- Who may do what: the owner of the program's tables, the four groups and their rights, hours
+-- posting and the other writes the database makes itself (db/roles.sql).
+BEGIN;
+\ir roles.sql
 COMMIT;

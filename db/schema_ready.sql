@@ -200,6 +200,22 @@ gaps (ord, item) AS (
                  'записей и завершится ошибкой; db/upgrade.sql создает ее'
     WHERE to_regprocedure('accounts_dep.person_code(text)') IS NULL
     UNION ALL
+    -- The writes the database makes itself: without them entries would reach no timesheet,
+    -- months could not be closed and the version could not be raised.
+    SELECT 3200 + f.n, format('нет функции %s (%s); db/upgrade.sql создает ее', f.name, f.what)
+    FROM (VALUES (1, 'accounts_dep.post_hours(text,jsonb,jsonb)', 'часы записей в табеле'),
+                 (2, 'accounts_dep.close_month(integer,integer)', 'закрытие месяца'),
+                 (3, 'accounts_dep.open_month(integer,integer)', 'открытие месяца'),
+                 (4, 'accounts_dep.raise_version(integer,integer)', 'строка версии'))
+         AS f (n, name, what)
+    WHERE to_regprocedure(f.name) IS NULL
+    UNION ALL
+    SELECT 3300 + g.n, format('нет группы %s (права роли «%s»); db/upgrade.sql создает ее',
+                              g.name, g.role)
+    FROM (VALUES (1, 'tabel_full', 'полный доступ'), (2, 'tabel_planning', 'планирование'),
+                 (3, 'tabel_foremen', 'мастера'), (4, 'tabel_warehouse', 'склад')) AS g (n, name, role)
+    WHERE to_regrole(g.name) IS NULL
+    UNION ALL
     SELECT 4000,
            format('личные номера cmn_contractor.person.s_code, которые не целое число: журнал '
                   'смен, табели и отчеты приводят их к числу и завершатся ошибкой «invalid input '

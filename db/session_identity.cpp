@@ -42,12 +42,12 @@ QString identityStatement(const Identity &identity)
     QString application = QStringLiteral("tabel");
     if (!identity.osUser.isEmpty() || !identity.workstation.isEmpty())
         application += QLatin1Char(' ') + identity.osUser + QLatin1Char('@') + identity.workstation;
-    return QStringLiteral("select ") +
-           QStringList{setting("application_name", application),
-                       setting("tabel.os_user", identity.osUser),
-                       setting("tabel.workstation", identity.workstation),
-                       setting("tabel.program_role", identity.programRole)}
-               .join(QLatin1String(", "));
+    QStringList settings{
+        setting("application_name", application), setting("tabel.os_user", identity.osUser),
+        setting("tabel.workstation", identity.workstation),
+        setting("tabel.program_role", identity.programRole),
+        setting("role", identity.group.isEmpty() ? QStringLiteral("none") : identity.group)};
+    return QStringLiteral("select ") + settings.join(QLatin1String(", "));
 }
 
 } // namespace session

@@ -12,13 +12,17 @@ struct Identity
     QString osUser;
     QString workstation;
     QString programRole; // empty until login
+    // The database group the session acts as after an access code (SET ROLE), so that the
+    // program can never exceed the role; empty before login and for personal logins.
+    QString group;
 };
 
 // The user and workstation of this process (the role left empty).
 Identity local();
 
-// One statement setting the session's names (application_name and the tabel.* settings), every
-// value quoted.
+// One statement setting the session's names (application_name and the tabel.* settings) and its
+// group, every value quoted. A session left read-only by a setting of its login is put back to
+// writing: the program's own login cannot shut the office out with it.
 QString identityStatement(const Identity &identity);
 
 } // namespace session

@@ -1344,6 +1344,55 @@ $$;
 CALL pg_temp.flush();
 
 -- ---------------------------------------------------------------------------------------------
+\echo '== 15. Роли и права: владелец таблиц, группы, часы записей в табеле'
+-- ---------------------------------------------------------------------------------------------
+
+-- The database guards every role (db/roles.sql, as db/schema.sql makes it): the NOLOGIN owner
+-- tabel_owner takes the program's schema, the four groups get their rights, hours are posted by
+-- the database, months are closed through its functions. The login the program used so far
+-- becomes a member of the four groups, so that the access codes keep working as before. A failure
+-- is printed by psql and leaves the step undone.
+SELECT set_config('tabel.roles_were', (to_regrole('tabel_owner') IS NOT NULL
+                  AND to_regprocedure('accounts_dep.post_hours(text,jsonb,jsonb)') IS NOT NULL
+                  AND (SELECT nspowner FROM pg_namespace WHERE nspname = 'accounts_dep')
+                      = to_regrole('tabel_owner'))::text, false) AS roles_were
+\gset
+BEGIN;
+SET LOCAL client_min_messages = warning;
+\set ON_ERROR_STOP off
+\ir roles.sql
+\set ON_ERROR_STOP on
+COMMIT;
+DO $$
+BEGIN
+    IF to_regrole('tabel_owner') IS NULL
+       OR to_regprocedure('accounts_dep.post_hours(text,jsonb,jsonb)') IS NULL
+       OR (SELECT nspowner FROM pg_namespace WHERE nspname = 'accounts_dep')
+          <> to_regrole('tabel_owner') THEN
+        PERFORM pg_temp.refused('роли и права не добавлены (ошибка выше)');
+    ELSIF NOT current_setting('tabel.roles_were')::boolean THEN
+        PERFORM pg_temp.done('таблицы программы переданы роли tabel_owner (без входа); права ролей '
+                             'программы — группы tabel_full, tabel_planning, tabel_foremen, '
+                             'tabel_warehouse; часы записей в табель ставит сама база; прежний '
+                             'вход программы включен в четыре группы (режим кодов доступа '
+                             'работает как прежде)');
+    END IF;
+    -- A login the program uses that may do more than any group: say so.
+    IF EXISTS (SELECT 1 FROM pg_roles r
+               WHERE r.rolcanlogin AND (r.rolsuper OR r.rolcreaterole)
+                 AND pg_has_role(r.oid, 'tabel_full', 'MEMBER') AND NOT r.rolsuper) THEN
+        PERFORM pg_temp.attention(format('вход программы %s может создавать роли (CREATEROLE); '
+                                         'снимите это право: ALTER ROLE … NOCREATEROLE',
+                                    (SELECT string_agg(quote_ident(r.rolname), ', ')
+                                     FROM pg_roles r WHERE r.rolcanlogin AND r.rolcreaterole
+                                       AND NOT r.rolsuper
+                                       AND pg_has_role(r.oid, 'tabel_full', 'MEMBER'))));
+    END IF;
+END
+$$;
+CALL pg_temp.flush();
+
+-- ---------------------------------------------------------------------------------------------
 \echo '== Итог'
 -- ---------------------------------------------------------------------------------------------
 

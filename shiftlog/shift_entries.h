@@ -6,9 +6,9 @@
 class Command;
 class TDataModule6;
 
-// The writes of shift entries that the shift log and the entry editor make: each lands together
-// with the hours posting of the days it touches, in one transaction, and works on the entry as
-// it is stored at that moment (another copy may have changed it since the window read it).
+// The writes of shift entries that the shift log and the entry editor make: each is one statement,
+// and the database posts the hours of the days it touches with it, working on the entry as it is
+// stored at that moment (another copy may have changed it since the window read it).
 namespace shiftentries {
 
 struct Entry
@@ -30,7 +30,7 @@ struct Entry
 // entry to another worker, day or shift re-posts the day it left. Returns the entry's id, or 0,
 // writing nothing, when the same entry (worker, operation, product, day, shift, colour) is already
 // stored. A change of an entry that another copy deleted raises DbError::rowDeleted().
-qint64 save(TDataModule6 &dm, Command &command, const Entry &entry, qint64 id, const QDate &today);
+qint64 save(Command &command, const Entry &entry, qint64 id, const QDate &today);
 
 // Deletes an entry and re-posts the day it was on. False when it was gone already.
 bool remove(TDataModule6 &dm, qint64 id);

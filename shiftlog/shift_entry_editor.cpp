@@ -389,7 +389,7 @@ bool TForm11::save()
                                     colour,
                                     hours};
     // The entry and the hours of its day land together or not at all.
-    if (shiftentries::save(m_dm, *SmenaIU, entry, rowId, Clock::today()) == 0) {
+    if (shiftentries::save(*SmenaIU, entry, rowId, Clock::today()) == 0) {
         // Another copy stored the same entry between the check and the write.
         messages::error(QStringLiteral("Ошибка"), Duplicate);
         return false;

@@ -1,7 +1,6 @@
 #include "db/command.h"
 #include "db/data_module.h"
 #include "db/db_error.h"
-#include "db/hours_posting.h"
 #include "shiftlog/shift_entries.h"
 #include "shiftlog/shift_entry_editor.h"
 #include "shiftlog/shift_log.h"
@@ -260,7 +259,7 @@ create constraint trigger commit_probe_end after insert on commit_probe
         entry.shift = 1;
         entry.hours = 5;
         Command command(m_dm->ADO_DB);
-        const qint64 id = shiftentries::save(*m_dm, command, entry, 0, Today);
+        const qint64 id = shiftentries::save(command, entry, 0, Today);
         main.FormActivate();
         QCOMPARE(program.dataModule().Smena1.recordCount(), 1);
 
@@ -269,7 +268,7 @@ create constraint trigger commit_probe_end after insert on commit_probe
         } else {
             entry.workerId = second;
             entry.day = other;
-            QCOMPARE(shiftentries::save(*m_dm, command, entry, id, Today), id);
+            QCOMPARE(shiftentries::save(command, entry, id, Today), id);
         }
 
         MessageRecorder recorder;
@@ -449,7 +448,7 @@ private:
     void addEntry(Client &client, qint64 marker, Ledger &ledger)
     {
         const shiftentries::Entry entry = randomEntry(client.random, marker);
-        const qint64 id = shiftentries::save(client.dm, client.smenaIU, entry, 0, Today);
+        const qint64 id = shiftentries::save(client.smenaIU, entry, 0, Today);
         const std::lock_guard lock(ledger.mutex);
         if (id == 0) {
             ++ledger.refused;
@@ -469,7 +468,7 @@ private:
         if (id == 0)
             return;
         const shiftentries::Entry entry = randomEntry(client.random, marker);
-        const bool saved = shiftentries::save(client.dm, client.smenaIU, entry, id, Today) != 0;
+        const bool saved = shiftentries::save(client.smenaIU, entry, id, Today) != 0;
         const std::lock_guard lock(ledger.mutex);
         if (!saved) {
             ++ledger.refused;

@@ -72,11 +72,11 @@ private Q_SLOTS:
         m_dm->ADO_DB.setProgramRole(QStringLiteral("полный доступ"));
         Command command(m_dm->ADO_DB);
         shiftentries::Entry entry{m_worker, m_product, m_operation, 3, 10, 0, Day, 1, 0, 8};
-        const qint64 id = shiftentries::save(*m_dm, command, entry, 0, Day);
+        const qint64 id = shiftentries::save(command, entry, 0, Day);
         QVERIFY(id > 0);
         entry.pieces = 12;
-        shiftentries::save(*m_dm, command, entry, id, Day);
-        shiftentries::save(*m_dm, command, entry, id, Day);
+        shiftentries::save(command, entry, id, Day);
+        shiftentries::save(command, entry, id, Day);
         command.setText(shiftentries::acceptanceStatement());
         shiftentries::setAcceptance(command, id, QStringLiteral("ok"));
         // Another copy, in another role, deletes it.
@@ -162,10 +162,10 @@ private Q_SLOTS:
         m_dm->ADO_DB.setProgramRole(QStringLiteral("полный доступ"));
         Command command(m_dm->ADO_DB);
         shiftentries::Entry entry{m_worker, m_product, m_operation, 3, 10, 0, Day, 1, 0, 8};
-        const qint64 id = shiftentries::save(*m_dm, command, entry, 0, Day);
+        const qint64 id = shiftentries::save(command, entry, 0, Day);
         entry.pieces = 15;
         entry.day = Day.addDays(1);
-        shiftentries::save(*m_dm, command, entry, id, Day);
+        shiftentries::save(command, entry, id, Day);
 
         VersionWatch watch(*m_dm, BuildStamp{20240305, 0});
         RecordedShiftLogLinks links;

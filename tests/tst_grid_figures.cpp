@@ -437,7 +437,9 @@ private:
                          .pieces = 2000,
                          .price = 3});
 
-        // The month's rows: two-digit hours on every day; on the 10th 8, 11 and 12 + 10.
+        // The month's rows: two-digit hours on every day; on the 10th 8, 11 and 12 + 10. They are
+        // the fixture's own, not those posted from the entries above.
+        TestDatabase::exec(dm, QStringLiteral("delete from accounts_dep.h_tabel"));
         const auto everyDay = [&](qint64 worker, int shift, int hours, int type = 0,
                                   bool night = false) {
             seed::monthRow(dm, worker, Today.month(), Today.year(), shift, {{1, hours}}, type,

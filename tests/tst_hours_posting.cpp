@@ -1,5 +1,4 @@
 #include "db/data_module.h"
-#include "db/hours_posting.h"
 #include "support/seed.h"
 #include "support/test_database.h"
 #include "support/test_main.h"
@@ -10,7 +9,8 @@
 #include <barrier>
 #include <thread>
 
-// Posting a worker's hours of a shift and day into his monthly row.
+// Posting a worker's hours of a shift and day into his monthly row: the database does it for
+// every statement that writes entries, whoever writes them.
 class TestHoursPosting : public QObject
 {
     Q_OBJECT
@@ -46,7 +46,6 @@ private Q_SLOTS:
         const QDate day(2024, 3, 5);
         seed::entry(*m_dm, entry(w, day, 2, 3));
         seed::entry(*m_dm, entry(w, day, 2, 5, m_oper2));
-        posting::postDay(*m_dm, w, 2, day);
         QCOMPARE(seed::dayValue(*m_dm, w, 2, day), 8);
         QCOMPARE(seed::dayValue(*m_dm, w, 2, QDate(2024, 3, 4)), -2);
         QCOMPARE(
@@ -58,12 +57,10 @@ private Q_SLOTS:
         const qint64 kind = seed::kind(*m_dm, QStringLiteral("Упаковка"));
         const qint64 third = seed::operation(*m_dm, kind, m_product, 0, {3});
         seed::entry(*m_dm, entry(w, day, 2, 2, third));
-        posting::postDay(*m_dm, w, 2, day);
         QCOMPARE(seed::dayValue(*m_dm, w, 2, day), 10);
         QCOMPARE(seed::shiftRows(*m_dm, w, 2, 3, 2024), 1);
 
         seed::entry(*m_dm, entry(w, day, 1, 4));
-        posting::postDay(*m_dm, w, 1, day);
         QCOMPARE(seed::dayValue(*m_dm, w, 1, day), 4);
         QCOMPARE(seed::dayValue(*m_dm, w, 2, day), 10);
     }
@@ -87,7 +84,6 @@ private Q_SLOTS:
         QFETCH(int, hours);
         const qint64 w = seed::worker(*m_dm, QStringLiteral("Петров П.П."));
         seed::entry(*m_dm, entry(w, day, shift, hours));
-        posting::postDay(*m_dm, w, shift, day);
         QCOMPARE(seed::dayValue(*m_dm, w, shift, day), hours);
         QCOMPARE(seed::shiftRows(*m_dm, w, shift, day.month(), day.year()), 1);
         for (int other = 1; other <= 4; ++other)
@@ -105,22 +101,17 @@ private Q_SLOTS:
         const qint64 first = seed::entry(*m_dm, entry(w, day, 1, 3));
         const qint64 second = seed::entry(*m_dm, entry(w, day, 1, 5, m_oper2));
         seed::entry(*m_dm, entry(w, other, 1, 6));
-        posting::postDay(*m_dm, w, 1, day);
-        posting::postDay(*m_dm, w, 1, other);
 
         TestDatabase::exec(*m_dm,
                            QStringLiteral("delete from accounts_dep.smena where id=%1").arg(first));
-        posting::postDayAfterDelete(*m_dm, w, 1, day);
         QCOMPARE(seed::dayValue(*m_dm, w, 1, day), 5);
 
         TestDatabase::exec(
             *m_dm, QStringLiteral("delete from accounts_dep.smena where id=%1").arg(second));
-        posting::postDayAfterDelete(*m_dm, w, 1, day);
         QCOMPARE(seed::dayValue(*m_dm, w, 1, day), -2);
         QCOMPARE(seed::dayValue(*m_dm, w, 1, other), 6);
 
         // No row is created on this path.
-        posting::postDayAfterDelete(*m_dm, w, 3, day);
         QCOMPARE(seed::shiftRows(*m_dm, w, 3, 6, 2024), 0);
     }
 
@@ -131,14 +122,12 @@ private Q_SLOTS:
         const QDate day(2024, 6, 12);
         const qint64 gone = seed::entry(*m_dm, entry(w, day, 1, 4));
         seed::entry(*m_dm, entry(w, day, 1, 0, m_oper2));
-        posting::postDay(*m_dm, w, 1, day);
         TestDatabase::exec(*m_dm,
                            QStringLiteral("delete from accounts_dep.smena where id=%1").arg(gone));
-        posting::postDayAfterDelete(*m_dm, w, 1, day);
         QCOMPARE(seed::dayValue(*m_dm, w, 1, day), 0);
     }
 
-    // A posting inside the caller's transaction is undone with it.
+    // The posting is part of the entry's statement: undone with the caller's transaction.
     void joinsTheCallersTransaction()
     {
         const qint64 w = seed::worker(*m_dm, QStringLiteral("Откатов О.О."));
@@ -146,7 +135,6 @@ private Q_SLOTS:
         try {
             m_dm->ADO_DB.inTransaction([&] {
                 seed::entry(*m_dm, entry(w, day, 1, 8));
-                posting::postDay(*m_dm, w, 1, day);
                 throw std::runtime_error("the save failed after the posting");
             });
         } catch (const std::runtime_error &) {
@@ -159,8 +147,8 @@ private Q_SLOTS:
             0);
     }
 
-    // Two copies, each saving an entry of the same worker, shift and day and posting in its own
-    // transaction at the same moment, leave one row with both entries' hours.
+    // Two copies, each saving an entry of the same worker, shift and day in its own transaction
+    // at the same moment, leave one row with both entries' hours.
     void concurrentCopies()
     {
         const qint64 w = seed::worker(*m_dm, QStringLiteral("Гонкин Г.Г."));
@@ -176,7 +164,6 @@ private Q_SLOTS:
                     sync.arrive_and_wait();
                     dm->ADO_DB.inTransaction([&] {
                         seed::entry(*dm, entry(w, day, 2, hours, oper));
-                        posting::postDay(*dm, w, 2, day);
                         // Hold the transaction so the other copy's posting overlaps it.
                         std::this_thread::sleep_for(std::chrono::milliseconds(20));
                     });
@@ -194,6 +181,95 @@ private Q_SLOTS:
         QCOMPARE(seed::shiftRows(*m_dm, w, 2, 8, 2024), 1);
         for (int round = 0; round < rounds; ++round)
             QCOMPARE(seed::dayValue(*m_dm, w, 2, QDate(2024, 8, 1).addDays(round)), 8);
+    }
+
+    // A change that moves an entry to another worker, shift or day posts both days: the new one
+    // gets the entry's hours, the one it left what is left there (empty when nothing is). A
+    // change of price or acceptance leaves the hours as they are.
+    void movedEntry_data()
+    {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<int>("newShift");
+        QTest::addColumn<int>("dayShift"); // days the entry moves
+        QTest::addColumn<bool>("otherWorker");
+        QTest::newRow("to another day") << "data=data + interval '1 day'" << 1 << 1 << false;
+        QTest::newRow("to another month") << "data=data + interval '30 days'" << 1 << 30 << false;
+        QTest::newRow("to another shift") << "smena=3" << 3 << 0 << false;
+        QTest::newRow("to another worker") << "w_id=OTHER" << 1 << 0 << true;
+    }
+    void movedEntry()
+    {
+        QFETCH(QString, change);
+        QFETCH(int, newShift);
+        QFETCH(int, dayShift);
+        QFETCH(bool, otherWorker);
+        const qint64 w = seed::worker(*m_dm, QStringLiteral("Переносов П.П."));
+        const qint64 other = seed::worker(*m_dm, QStringLiteral("Другой Д.Д."));
+        const QDate day(2024, 9, 10);
+        const qint64 moved = seed::entry(*m_dm, entry(w, day, 1, 6));
+        QCOMPARE(seed::dayValue(*m_dm, w, 1, day), 6);
+        change.replace(QLatin1String("OTHER"), QString::number(other));
+        TestDatabase::exec(
+            *m_dm,
+            QStringLiteral("update accounts_dep.smena set %1 where id=%2").arg(change).arg(moved));
+        QCOMPARE(seed::dayValue(*m_dm, w, 1, day), -2);
+        QCOMPARE(seed::dayValue(*m_dm, otherWorker ? other : w, newShift, day.addDays(dayShift)),
+                 6);
+    }
+    void unchangedHours()
+    {
+        const qint64 w = seed::worker(*m_dm, QStringLiteral("Принятов П.П."));
+        const QDate day(2024, 9, 12);
+        const qint64 id = seed::entry(*m_dm, entry(w, day, 2, 5));
+        // A hand-made value shows whether the statements below posted the day again.
+        TestDatabase::exec(*m_dm, QStringLiteral("update accounts_dep.h_tabel set d12=99 where "
+                                                 "w_id=%1 and smena=2")
+                                      .arg(w));
+        TestDatabase::exec(*m_dm, QStringLiteral("update accounts_dep.smena set ok='да', cena=11 "
+                                                 "where id=%1")
+                                      .arg(id));
+        QCOMPARE(seed::dayValue(*m_dm, w, 2, day), 99);
+        TestDatabase::exec(
+            *m_dm, QStringLiteral("update accounts_dep.smena set time=7 where id=%1").arg(id));
+        QCOMPARE(seed::dayValue(*m_dm, w, 2, day), 7);
+    }
+
+    // Hour-paid entries post to the kind's day or night row of the worker; a delete of several
+    // days at once re-posts each of them.
+    void hourPaidEntries()
+    {
+        const qint64 w = seed::worker(*m_dm, QStringLiteral("Почасов П.П."));
+        TestDatabase::exec(
+            *m_dm, QStringLiteral("insert into accounts_dep.fatigue(id_o, id_p, d_date, i_mnth, "
+                                  "i_year, i_smena, cnt, price, i_holiday, i_night) values "
+                                  "(7777, %1, '2024-10-01', 10, 2024, 1, 3, 150, 0, 0), "
+                                  "(7777, %1, '2024-10-01', 10, 2024, 1, 2, 150, 0, 0), "
+                                  "(7777, %1, '2024-10-01', 10, 2024, 1, 4, 150, 0, 1), "
+                                  "(7778, %1, '2024-10-02', 10, 2024, 1, 6, 200, 0, 0)")
+                       .arg(w));
+        const auto fatigueDay = [&](int kind, int night, int day) {
+            return TestDatabase::scalar(
+                *m_dm, QStringLiteral("select coalesce(d%1, -2) from accounts_dep.h_tabel where "
+                                      "w_id=%2 and smena=0 and i_type=%3 and i_night=%4 and "
+                                      "month=10 and year=2024")
+                           .arg(day)
+                           .arg(w)
+                           .arg(kind)
+                           .arg(night));
+        };
+        QCOMPARE(fatigueDay(7777, 0, 1), 5);
+        QCOMPARE(fatigueDay(7777, 1, 1), 4);
+        QCOMPARE(fatigueDay(7778, 0, 2), 6);
+        TestDatabase::exec(*m_dm, QStringLiteral("update accounts_dep.fatigue set i_night=1 where "
+                                                 "id_p=%1 and cnt=2")
+                                      .arg(w));
+        QCOMPARE(fatigueDay(7777, 0, 1), 3);
+        QCOMPARE(fatigueDay(7777, 1, 1), 6);
+        TestDatabase::exec(*m_dm,
+                           QStringLiteral("delete from accounts_dep.fatigue where id_p=%1").arg(w));
+        QCOMPARE(fatigueDay(7777, 0, 1), -2);
+        QCOMPARE(fatigueDay(7777, 1, 1), -2);
+        QCOMPARE(fatigueDay(7778, 0, 2), -2);
     }
 
 private:

@@ -290,6 +290,18 @@ private Q_SLOTS:
             return window == QLatin1String("TForm27") ? pieceWork.currentQuery().recordCount()
                                                       : dm().timesheetQuery(1).recordCount();
         };
+        // A worker with an entry of the month (the timesheet by shifts lists only those) but no
+        // monthly row yet: his new row is one more in the list.
+        const qint64 newcomer =
+            seed::worker(*m_writer, QStringLiteral("Новиков Н.Н. %1").arg(window));
+        seed::entry(*m_writer, {newcomer, m_product, m_operation, m_day});
+        TestDatabase::exec(
+            *m_writer,
+            QStringLiteral("delete from accounts_dep.h_tabel where w_id=%1").arg(newcomer));
+        // Heard before the window opens: what it re-reads for is the writes below.
+        waitHeard(1);
+        QTest::qWait(200);
+        seed::worker(*m_writer, QStringLiteral("Новиков Н.Н. %1").arg(window));
         ModalScript modal([&](QDialog &dialog) {
             dialog.setWindowModality(Qt::ApplicationModal);
             dialog.show();
@@ -301,7 +313,7 @@ private Q_SLOTS:
             waitHeard(1);
             QTest::qWait(100);
             QCOMPARE(live->rereads(), 0);
-            seed::monthRow(*m_writer, m_workers.at(0), m_day.month(), m_day.year(), 1, {{2, 8}});
+            seed::monthRow(*m_writer, newcomer, m_day.month(), m_day.year(), 1, {{2, 8}});
             QTRY_COMPARE_WITH_TIMEOUT(live->rereads(), 1, 1000);
             QCOMPARE(rows(), before + 1);
             dialog.hide();

@@ -3,7 +3,6 @@
 #include "db/closed_months.h"
 #include "db/data_module.h"
 #include "db/db_error.h"
-#include "db/hours_posting.h"
 #include "db/session_identity.h"
 #include "reports/hours_table_layout.h"
 #include "shiftlog/shift_entries.h"
@@ -82,10 +81,10 @@ private Q_SLOTS:
     // an hour-paid entry on 11 November, and no monthly rows.
     void init()
     {
-        TestDatabase::exec(*m_dm, QStringLiteral("delete from accounts_dep.closed_month; "
-                                                 "delete from accounts_dep.smena; "
-                                                 "delete from accounts_dep.fatigue; "
-                                                 "delete from accounts_dep.h_tabel"));
+        TestDatabase::exec(*m_db->admin(), QStringLiteral("delete from accounts_dep.closed_month; "
+                                                          "delete from accounts_dep.smena; "
+                                                          "delete from accounts_dep.fatigue; "
+                                                          "delete from accounts_dep.h_tabel"));
         m_november = seed::entry(*m_dm, {m_worker, m_product, m_operation, QDate(2026, 11, 10)});
         m_october = seed::entry(*m_dm, {m_worker, m_product, m_operation, QDate(2026, 10, 20)});
         seed::hourPaid(*m_dm, m_worker, m_group, 7777, QDate(2026, 11, 11), 5, 100, false);
@@ -176,9 +175,7 @@ private Q_SLOTS:
             return QString();
         };
         closer->ADO_DB.inTransaction([&] {
-            posting::lockMonth(*closer, 11, 2026);
-            closer->ADO_DB.run(QStringLiteral(
-                "insert into accounts_dep.closed_month(year, month) values (2026, 11)"));
+            closedmonths::close(*closer, 11, 2026);
             QCOMPARE(sqlStateOf(), QStringLiteral("55P03")); // waited for the close
         });
         QCOMPARE(sqlStateOf(), closedmonths::RefusedState);
@@ -390,16 +387,16 @@ private:
         Command command(m_dm->ADO_DB);
         switch (write) {
         case Write::Insert:
-            shiftentries::save(*m_dm, command, entryOn(QDate(2026, 11, 12)), 0, Today);
+            shiftentries::save(command, entryOn(QDate(2026, 11, 12)), 0, Today);
             break;
         case Write::ChangeInside:
-            shiftentries::save(*m_dm, command, entryOn(QDate(2026, 11, 10), 12), m_november, Today);
+            shiftentries::save(command, entryOn(QDate(2026, 11, 10), 12), m_november, Today);
             break;
         case Write::MoveIn:
-            shiftentries::save(*m_dm, command, entryOn(QDate(2026, 11, 15)), m_october, Today);
+            shiftentries::save(command, entryOn(QDate(2026, 11, 15)), m_october, Today);
             break;
         case Write::MoveOut:
-            shiftentries::save(*m_dm, command, entryOn(QDate(2026, 12, 1)), m_november, Today);
+            shiftentries::save(command, entryOn(QDate(2026, 12, 1)), m_november, Today);
             break;
         case Write::Delete:
             shiftentries::remove(*m_dm, m_november);
@@ -409,7 +406,12 @@ private:
             shiftentries::setAcceptance(command, m_november, QStringLiteral("ok"));
             break;
         case Write::Posting:
-            posting::postDay(*m_dm, m_worker, 1, QDate(2026, 11, 10));
+            // A monthly row written by hand, as a rebuild or a posting would write it.
+            m_dm->ADO_DB.run(QStringLiteral("insert into accounts_dep.h_tabel(w_id, month, year, "
+                                            "smena, d10) values (%1, 11, 2026, 1, 9) on conflict "
+                                            "(w_id, month, year, smena, i_type, i_night) do update "
+                                            "set d10=excluded.d10")
+                                 .arg(m_worker));
             break;
         case Write::ShiftRebuild:
             rebuild::shiftMonth(*m_dm, 11, 2026);

@@ -256,16 +256,19 @@ private Q_SLOTS:
     {
         seed::entry(dm(), {m_anna, m_product, m_ops[0], QDate(2024, 3, 5)});
         seed::entry(dm(), {m_anna, m_product, m_ops[0], QDate(2024, 3, 20)});
-        TestDatabase::exec(dm(), QStringLiteral("insert into accounts_dep.h_tabel(smena, w_id, "
-                                                "month, year, d1) values (1, %1, 3, 2024, 11);"
-                                                "create function public.refuse_day20() returns "
-                                                "trigger language plpgsql as $$ begin "
-                                                "if new.d20 is not null then raise exception 'no "
-                                                "day 20'; end if; return new; end $$;"
-                                                "create trigger refuse_day20 before insert or "
-                                                "update on accounts_dep.h_tabel for each row "
-                                                "execute function public.refuse_day20()")
-                                     .arg(m_anna));
+        TestDatabase::exec(
+            dm(),
+            QStringLiteral(
+                "delete from accounts_dep.h_tabel; insert into accounts_dep.h_tabel(smena, w_id, "
+                "month, year, d1) values (1, %1, 3, 2024, 11);"
+                "create function public.refuse_day20() returns "
+                "trigger language plpgsql as $$ begin "
+                "if new.d20 is not null then raise exception 'no "
+                "day 20'; end if; return new; end $$;"
+                "create trigger refuse_day20 before insert or "
+                "update on accounts_dep.h_tabel for each row "
+                "execute function public.refuse_day20()")
+                .arg(m_anna));
         MessageRecorder recorder;
         window().selectMonth(3, 2024);
         window().Button1->click();

@@ -24,8 +24,8 @@ private Q_SLOTS:
     // Each case starts from a database no build has stamped yet.
     void init()
     {
-        auto dm = m_db->connect();
-        TestDatabase::exec(*dm, QStringLiteral("update accounts_dep.ver set d=0, t=0"));
+        auto admin = m_db->admin();
+        TestDatabase::exec(*admin, QStringLiteral("update accounts_dep.ver set d=0, t=0"));
     }
 
     // A database that cannot be reached: one message, and the program ends with no window.
@@ -76,7 +76,7 @@ private Q_SLOTS:
         MessageRecorder recorder;
         TerminationRecorder terminations;
         {
-            Program newer({20990101, 0}, {m_db->name(), TestDatabase::server()});
+            Program newer({20240306, 0}, {m_db->name(), TestDatabase::server()});
             QVERIFY(newer.start());
         }
         Program program({20240305, 0}, {m_db->name(), TestDatabase::server()});

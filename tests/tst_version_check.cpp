@@ -21,9 +21,12 @@ private Q_SLOTS:
     {
         m_db = std::make_unique<TestDatabase>(QStringLiteral("version_check"));
         m_dm = m_db->connect();
+        // The stamp is the database's to raise: tests set the one they start from as the superuser.
+        m_admin = m_db->admin();
     }
     void cleanupTestCase()
     {
+        m_admin.reset();
         m_dm.reset();
         m_db.reset();
     }
@@ -60,7 +63,7 @@ private Q_SLOTS:
         QFETCH(bool, ends);
         QFETCH(int, storedDate);
         QFETCH(int, storedTime);
-        TestDatabase::exec(*m_dm,
+        TestDatabase::exec(*m_admin,
                            QStringLiteral("delete from accounts_dep.ver; insert into "
                                           "accounts_dep.ver(d, t, delim) values (%1, %2, '.')")
                                .arg(dbDate ? QString::number(dbDate) : QStringLiteral("null"),
@@ -78,7 +81,7 @@ private Q_SLOTS:
     // An empty table gets one row with the build stamp; the delimiter stays empty.
     void emptyTable()
     {
-        TestDatabase::exec(*m_dm, QStringLiteral("delete from accounts_dep.ver"));
+        TestDatabase::exec(*m_admin, QStringLiteral("delete from accounts_dep.ver"));
         QCOMPARE(CheckVersion(*m_dm, {20240305, 77}), VersionState::Current);
         QCOMPARE(
             TestDatabase::scalar(*m_dm, QStringLiteral("select count(*) from accounts_dep.ver")),
@@ -96,8 +99,8 @@ private Q_SLOTS:
     void readOnly()
     {
         TestDatabase::exec(
-            *m_dm, QStringLiteral("delete from accounts_dep.ver; insert into "
-                                  "accounts_dep.ver(d, t, delim) values (20240101, 0, '.')"));
+            *m_admin, QStringLiteral("delete from accounts_dep.ver; insert into "
+                                     "accounts_dep.ver(d, t, delim) values (20240101, 0, '.')"));
         QCOMPARE(CheckVersion(*m_dm, {20250101, 0}, true), VersionState::Current);
         QCOMPARE(TestDatabase::scalar(*m_dm, QStringLiteral("select d from accounts_dep.ver")),
                  20240101);
@@ -109,8 +112,8 @@ private Q_SLOTS:
     void olderCopyEndsAtNextTick()
     {
         TestDatabase::exec(
-            *m_dm, QStringLiteral("delete from accounts_dep.ver; insert into "
-                                  "accounts_dep.ver(d, t, delim) values (20240305, 0, '.')"));
+            *m_admin, QStringLiteral("delete from accounts_dep.ver; insert into "
+                                     "accounts_dep.ver(d, t, delim) values (20240305, 0, '.')"));
         MessageRecorder recorder;
         TerminationRecorder terminations;
         VersionWatch watch(*m_dm, {20240305, 0});
@@ -122,7 +125,7 @@ private Q_SLOTS:
         QCOMPARE(login.windowTitle(), QStringLiteral("Авторизация (build: 20240305.0)"));
         QVERIFY(recorder.shown.isEmpty());
 
-        TestDatabase::exec(*m_dm, QStringLiteral("update accounts_dep.ver set t=1"));
+        TestDatabase::exec(*m_admin, QStringLiteral("update accounts_dep.ver set t=1"));
         main.Timer1Timer();
         QCOMPARE(recorder.texts(),
                  QStringList{QStringLiteral(
@@ -145,13 +148,13 @@ private Q_SLOTS:
         RecordedShiftLogLinks links;
         TForm1 main(*m_dm, watch, links);
         main.Timer1->stop();
-        TestDatabase::exec(*m_dm,
+        TestDatabase::exec(*m_admin,
                            QStringLiteral("alter table accounts_dep.ver rename to ver_away"));
         main.Timer1Timer();
         QCOMPARE(recorder.shown.size(), 1);
         QVERIFY(recorder.shown.first().text.startsWith(QStringLiteral("Действие не выполнено")));
         QVERIFY(recorder.shown.first().detail.contains(QStringLiteral("ver")));
-        TestDatabase::exec(*m_dm,
+        TestDatabase::exec(*m_admin,
                            QStringLiteral("alter table accounts_dep.ver_away rename to ver"));
         main.Timer1Timer();
         QCOMPARE(recorder.shown.size(), 1);
@@ -161,6 +164,7 @@ private Q_SLOTS:
 private:
     std::unique_ptr<TestDatabase> m_db;
     std::unique_ptr<TDataModule6> m_dm;
+    std::unique_ptr<TDataModule6> m_admin;
 };
 
 TABEL_TEST_MAIN(TestVersionCheck)

@@ -2,10 +2,7 @@
 
 #include "db/data_module.h"
 #include "db/db_error.h"
-#include "db/hours_posting.h"
 #include "shiftlog/piece_price.h"
-
-#include <optional>
 
 namespace hourpaid {
 
@@ -18,33 +15,6 @@ double hourlyPrice(double basePrice, bool dayOff, bool night)
         price *= 1.2;
     return pricing::round4(price);
 }
-
-namespace {
-
-struct Stored
-{
-    qint64 worker = 0;
-    qint64 kind = 0;
-    int night = 0;
-    QDate day;
-};
-
-// The entry as stored now, locked until the transaction ends so that no other copy changes or
-// deletes it meanwhile; nothing when it is gone.
-std::optional<Stored> lockStored(TDataModule6 &dm, qint64 id)
-{
-    std::optional<Stored> stored;
-    dm.lockRow(QStringLiteral("accounts_dep.fatigue"),
-               QStringLiteral("id_p, id_o, i_night, d_date"), id, [&](const Dataset &row) {
-                   stored = Stored{row.integer(QStringLiteral("id_p")),
-                                   row.integer(QStringLiteral("id_o")),
-                                   row.integer(QStringLiteral("i_night")) != 0 ? 1 : 0,
-                                   row.date(QStringLiteral("d_date"))};
-               });
-    return stored;
-}
-
-} // namespace
 
 qint64 save(TDataModule6 &dm, const Entry &entry, qint64 id)
 {
@@ -70,47 +40,21 @@ qint64 save(TDataModule6 &dm, const Entry &entry, qint64 id)
               : QStringLiteral("UPDATE accounts_dep.fatigue SET id_nom=:nom, id_o=:kind, "
                                "id_p=:worker, cnt=:cnt, price=:price, i_holiday=:holiday, "
                                "i_night=:night where id=:id");
-    // The entry and the hours of its day land together or not at all; an entry that moved to
-    // another worker, kind or flag takes its hours away from the former row's day.
-    qint64 saved = id;
-    dm.ADO_DB.inTransaction([&] {
-        std::optional<Stored> before;
-        if (!isNew) {
-            before = lockStored(dm, id);
-            if (!before)
-                throw DbError::rowDeleted(statement);
-        }
-        const QDate day = before ? before->day : entry.day;
-        command.setText(statement);
-        if (isNew)
-            saved = command.executeReturning().toLongLong();
-        else
-            command.execute();
-        posting::postFatigueDay(dm, entry.workerId, entry.kind, entry.night, day);
-        if (before && (before->worker != entry.workerId || before->kind != entry.kind ||
-                       before->night != entry.night))
-            posting::postFatigueDayAfterDelete(dm, before->worker, before->kind, before->night,
-                                               day);
-    });
-    return saved;
+    // One statement: the database posts the hours of the entry's day (and takes them away from
+    // the row a changed entry left) in the same statement.
+    command.setText(statement);
+    if (isNew)
+        return command.executeReturning().toLongLong();
+    if (command.execute() == 0)
+        throw DbError::rowDeleted(statement);
+    return id;
 }
 
 bool remove(TDataModule6 &dm, qint64 id)
 {
-    bool removed = false;
-    // The entry goes and its day's hours follow, or neither.
-    dm.ADO_DB.inTransaction([&] {
-        removed = false;
-        const std::optional<Stored> stored = lockStored(dm, id);
-        if (!stored)
-            return;
-        dm.SQL_exec.setParam(QStringLiteral("id"), id);
-        dm.SQL_exec.execute(QStringLiteral("delete from accounts_dep.fatigue where id=:id"));
-        posting::postFatigueDayAfterDelete(dm, stored->worker, stored->kind, stored->night,
-                                           stored->day);
-        removed = true;
-    });
-    return removed;
+    // The entry goes and the database takes its hours away from its day.
+    dm.SQL_exec.setParam(QStringLiteral("id"), id);
+    return dm.SQL_exec.execute(QStringLiteral("delete from accounts_dep.fatigue where id=:id")) > 0;
 }
 
 } // namespace hourpaid

@@ -24,8 +24,15 @@ public:
     static QString server();
     // The program's connection string for this database.
     QString connectionString() const;
-    // A data module connected to this database, as start-up would connect it.
+    // A data module connected to this database, as start-up would connect it (as sys, the
+    // site's login of the access codes mode: a member of the four groups, owning nothing).
     std::unique_ptr<TDataModule6> connect() const;
+    // The same as another login (a person of a group, a login in no group).
+    std::unique_ptr<TDataModule6> connectAs(const QString &user, const QString &password) const;
+    // As the cluster's superuser: for set-up that no login of the program may do (a version
+    // stamp from the future, an old database's shape, making people).
+    std::unique_ptr<TDataModule6> admin() const;
+    static QString superuserPassword();
 
     // Runs the test's own set-up: a script of statements separated by semicolons, one statement
     // at a time in one transaction; a failure fails the test with the server's message and the
