@@ -10,6 +10,7 @@
 #include "catalogues/workers.h"
 #include "db/connection_string.h"
 #include "db/data_module.h"
+#include "db/login_mode.h"
 #include "db/messages.h"
 #include "db/production_calendar.h"
 #include "db/schema_check.h"
@@ -182,21 +183,31 @@ bool Program::start()
     } catch (...) {
         return refuse(QStringLiteral("Подключение к БД отсутсвует!!!"));
     }
-    // A database not yet brought up to what the program needs is refused before the version check
-    // writes to it, rather than failing in the middle of a user's work.
-    QStringList missing;
-    if (!guard::run([&] { missing = schema_check::missing(m_dm->ADO_DB); }))
+    // How people log in here, and a login that may do more than any role: said once.
+    loginmode::SessionFacts facts;
+    if (!guard::run([&] { facts = loginmode::read(m_dm->ADO_DB); }))
         return refuse({});
-    if (!missing.isEmpty())
-        return refuse(schema_check::message(), missing.join(QLatin1Char('\n')));
+    // A database not yet brought up to what the program needs is refused before the version check
+    // writes to it, rather than failing in the middle of a user's work. With personal logins the
+    // site's login may read nothing before the dialog: the check runs as the person (TForm23).
+    if (!facts.personal) {
+        QStringList missing;
+        if (!guard::run([&] { missing = schema_check::missing(m_dm->ADO_DB); }))
+            return refuse({});
+        if (!missing.isEmpty())
+            return refuse(schema_check::message(), missing.join(QLatin1Char('\n')));
+    }
+    if (const QString warning = loginmode::powerWarning(facts); !warning.isEmpty())
+        messages::information(QStringLiteral("Предупреждение"), warning);
     // The public holidays of the next year are stored before it comes; a failure is shown and
     // the program goes on with the weekend rule for a year that has none.
     guard::run([this] {
         calendar::fillYears(m_dm->ADO_DB, Clock::today().year(), Clock::today().year() + 1);
     });
 
-    const bool created = guard::run([this] {
+    const bool created = guard::run([this, &facts] {
         createWindows();
+        m_form23->setPersonalLogins(facts.personal);
         // The version check runs from here on, also while only the login dialog is shown.
         m_form1->Timer1->start();
         m_form23->Timer1->setInterval(m_options.terminationDelay);

@@ -124,22 +124,16 @@ QString Connection::identityStatement() const
     return session::identityStatement(identity);
 }
 
-void Connection::setSessionGroup(const QString &group)
-{
-    m_sessionGroup = group;
-    if (isOpen())
-        run(identityStatement());
-}
-
 void Connection::setLogin(const QString &user, const QString &password)
 {
     m_loginUser = user;
     m_loginPassword = password;
 }
 
-void Connection::setProgramRole(const QString &role)
+void Connection::setProgramRole(const QString &role, const QString &group)
 {
     m_programRole = role;
+    m_sessionGroup = group;
     if (isOpen())
         run(identityStatement());
 }

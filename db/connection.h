@@ -58,11 +58,10 @@ public:
     void setReopenedHandler(std::function<void()> handler) { m_reopened = std::move(handler); }
     QSqlDriver *driver() const;
     // The role granted at login, told to the server with the user and workstation (again after a
-    // reconnect), so that the change history says who made each change.
-    void setProgramRole(const QString &role);
-    // The database group the session switches to (SET ROLE) after an access code; kept across a
-    // reconnect. Empty: the login's own rights.
-    void setSessionGroup(const QString &group);
+    // reconnect), so that the change history says who made each change; and the database group
+    // the session switches to (SET ROLE) with it after an access code, so that the program can
+    // never exceed the role. An empty group: the login's own rights.
+    void setProgramRole(const QString &role, const QString &group = {});
     // A person's own login (personal logins): replaces the site's user and password from the
     // next open(); empty user: the site's login again.
     void setLogin(const QString &user, const QString &password);

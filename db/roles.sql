@@ -10,7 +10,10 @@
 --   tabel_planning   reports and hour-paid entries;
 --   tabel_foremen    adds shift entries (their hours are posted by the database) and
 --                    hour-paid entries;
---   tabel_warehouse  accepts the day's entries, and hour-paid entries.
+--   tabel_warehouse  accepts the day's entries, and hour-paid entries;
+--   tabel_reader     reads what the program shows and writes nothing: the site's own login
+--                    where people log in personally, used before the dialog (version check,
+--                    windows made at start-up).
 -- Every group reads what the program shows. A person logs in as an ordinary login role that is a
 -- member of one group; in the access codes mode the site's own login is a member of all four
 -- (db/grants.sql) and the program switches to the code's group with SET ROLE.
@@ -22,7 +25,7 @@ DECLARE
     r text;
 BEGIN
     FOREACH r IN ARRAY ARRAY['tabel_owner', 'tabel_full', 'tabel_planning', 'tabel_foremen',
-                             'tabel_warehouse'] LOOP
+                             'tabel_warehouse', 'tabel_reader'] LOOP
         IF NOT EXISTS (SELECT 1 FROM pg_roles WHERE rolname = r) THEN
             EXECUTE format('CREATE ROLE %I NOLOGIN', r);
         END IF;
@@ -404,18 +407,18 @@ GRANT USAGE ON SCHEMA cmn_contractor, cmn_gds_and_srv, cmn_classifier TO tabel_o
 GRANT SELECT, INSERT, UPDATE, DELETE ON cmn_contractor.person TO tabel_owner;
 GRANT SELECT, REFERENCES ON cmn_gds_and_srv.gds_and_srv, cmn_classifier.item TO tabel_owner;
 
--- Every group: reads what the windows show, and enters hour-paid work (its list is open to every
--- role).
+-- Every group reads what the windows show (the reader too), and enters hour-paid work (its list is
+-- open to every role).
 GRANT USAGE ON SCHEMA accounts_dep, cmn_contractor, cmn_gds_and_srv, cmn_classifier,
     hrms_staffpos, cmn_department, adm_role
-    TO tabel_full, tabel_planning, tabel_foremen, tabel_warehouse;
+    TO tabel_full, tabel_planning, tabel_foremen, tabel_warehouse, tabel_reader;
 GRANT SELECT ON accounts_dep.smena, accounts_dep.h_tabel, accounts_dep.oper, accounts_dep.norm,
     accounts_dep.vid_oper, accounts_dep.person, accounts_dep.fatigue, accounts_dep.ver,
     accounts_dep.izdel, accounts_dep.closed_month, accounts_dep.closed_month_log,
     accounts_dep.entry_history, accounts_dep.prod_calendar,
     cmn_gds_and_srv.gds_and_srv, cmn_classifier.item, cmn_contractor.person,
     hrms_staffpos.staffpos, cmn_department.department, adm_role.roles
-    TO tabel_full, tabel_planning, tabel_foremen, tabel_warehouse;
+    TO tabel_full, tabel_planning, tabel_foremen, tabel_warehouse, tabel_reader;
 GRANT INSERT, UPDATE, DELETE ON accounts_dep.fatigue
     TO tabel_full, tabel_planning, tabel_foremen, tabel_warehouse;
 
@@ -475,7 +478,7 @@ BEGIN
                AND g.grantee <> 0 AND g.privilege_type <> 'SELECT'
                AND g.grantee NOT IN (SELECT oid FROM pg_roles WHERE rolname IN
                    ('tabel_owner', 'tabel_full', 'tabel_planning', 'tabel_foremen',
-                    'tabel_warehouse'))
+                    'tabel_warehouse', 'tabel_reader'))
              GROUP BY 1, 2 LOOP
         EXECUTE format('REVOKE INSERT, UPDATE, DELETE, TRUNCATE, REFERENCES, TRIGGER ON %s FROM %I',
                        r.rel, pg_get_userbyid(r.grantee));

@@ -20,6 +20,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSqlQuery>
 #include <QTest>
 #include <QTimer>
 
@@ -62,6 +63,8 @@ private Q_SLOTS:
     }
     void cleanup()
     {
+        // The next case logs in anew: the session leaves the last code's group.
+        m_dm->ADO_DB.setProgramRole({});
         m_terminations.reset();
         m_login.reset();
         m_main.reset();
@@ -81,24 +84,36 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("code");
         QTest::addColumn<QString>("expected"); // 1 enabled, 0 disabled, in the order of controls()
+        QTest::addColumn<QString>("group");    // the database group the session acts as
         //                                         B1 B2 B3 R1 R2 R3 R4 CB B8 G  D  N2 N11 B4 B5 N7
         QTest::newRow("full 61730428") << "61730428"
-                                       << "1111111111111111";
+                                       << "1111111111111111"
+                                       << "tabel_full";
         QTest::newRow("full 9073") << " 9073 "
-                                   << "1111111111111111";
+                                   << "1111111111111111"
+                                   << "tabel_full";
         QTest::newRow("planning") << "vadrik"
-                                  << "0000000000000111";
+                                  << "0000000000000111"
+                                  << "tabel_planning";
         QTest::newRow("foremen") << "pilgrom"
-                                 << "1001111111100111";
+                                 << "1001111111100111"
+                                 << "tabel_foremen";
         QTest::newRow("warehouse") << "tumen"
-                                   << "0001111111100111";
+                                   << "0001111111100111"
+                                   << "tabel_warehouse";
     }
     void roleTable()
     {
         QFETCH(QString, code);
         QFETCH(QString, expected);
+        QFETCH(QString, group);
         MessageRecorder recorder;
         login(code);
+        // The program itself can do no more than the role: the session acts as its group.
+        QSqlQuery session = m_dm->ADO_DB.run(QStringLiteral("select current_user, session_user"));
+        QVERIFY(session.next());
+        QCOMPARE(session.value(0).toString(), group);
+        QCOMPARE(session.value(1).toString(), QStringLiteral("sys"));
         QVERIFY(recorder.shown.isEmpty());
         const QList<std::pair<QString, bool>> states = controls();
         QString actual;
@@ -209,11 +224,11 @@ private Q_SLOTS:
     {
         QFETCH(QString, before);
         QFETCH(QString, after);
-        login(QStringLiteral("tumen"));
         const qint64 a = seed::worker(*m_dm, QStringLiteral("Антонов А.А."));
         const qint64 b = seed::worker(*m_dm, QStringLiteral("Борисов Б.Б."));
         addEntry(a, m_today, 1, 4, QStringLiteral("no"));
         const qint64 id = addEntry(b, m_today, 1, 4, before);
+        login(QStringLiteral("tumen"));
         m_main->FormActivate();
         m_dm->Smena1.setRecNo(2);
         QCOMPARE(cellColour(2), isAcceptedText(before) ? QColor(0, 128, 0) : QColor(255, 0, 0));
@@ -378,7 +393,6 @@ private Q_SLOTS:
     {
         QFETCH(QString, how);
         QFETCH(bool, acted);
-        login(QStringLiteral("tumen"));
         const QDate tuesday = m_today.addDays(-1);
         QList<qint64> ids;
         for (const auto &[name, day] :
@@ -386,6 +400,7 @@ private Q_SLOTS:
               std::pair{"Карпов К.К.", tuesday}, std::pair{"Лебедев Л.Л.", tuesday}})
             ids << addEntry(seed::worker(*m_dm, QString::fromUtf8(name)), day, 1, 4,
                             QStringLiteral("no"));
+        login(QStringLiteral("tumen"));
         m_main->FormActivate();
         m_main->show();
         QVERIFY(QTest::qWaitForWindowActive(m_main.get()));

@@ -62,3 +62,28 @@ QString roleName(Role role)
     }
     return {};
 }
+
+QString roleGroup(Role role)
+{
+    switch (role) {
+    case Role::Full:
+        return QStringLiteral("tabel_full");
+    case Role::Planning:
+        return QStringLiteral("tabel_planning");
+    case Role::Foremen:
+        return QStringLiteral("tabel_foremen");
+    case Role::Warehouse:
+        return QStringLiteral("tabel_warehouse");
+    case Role::None:
+        break;
+    }
+    return {};
+}
+
+Role roleForGroups(const QStringList &groups)
+{
+    for (const Role role : {Role::Full, Role::Planning, Role::Foremen, Role::Warehouse})
+        if (groups.contains(roleGroup(role)))
+            return role;
+    return Role::None;
+}

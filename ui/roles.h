@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 // Access roles granted by the access code typed at login.
 enum class Role { None, Full, Planning, Foremen, Warehouse };
@@ -12,3 +13,8 @@ QString trimmedCode(const QString &typed);
 Role roleForCode(const QString &typed);
 // The role's name as the change history shows it ("полный доступ", ...); empty for None.
 QString roleName(Role role);
+
+// The database group that holds exactly the role's rights ("tabel_full", …); empty for None.
+QString roleGroup(Role role);
+// The role of the strongest of the given groups; None when none is the program's.
+Role roleForGroups(const QStringList &groups);
