@@ -129,188 +129,149 @@ $$;
 -- Hours posting, by the database: every written shift entry re-posts the hours of its worker,
 -- shift and day into his monthly row (a day with entries gets their sum, 0 when they sum to 0),
 -- and the day an entry left (deleted, or moved to another worker, shift or day) gets the sum of
--- those left, empty when none is left. No client can skip or fake it, and a role that may add
--- entries but not write monthly rows still gets its hours posted.
+-- those left, empty when none is left. Hour-paid entries likewise, by worker, kind, night flag and
+-- day. No client can skip or fake it, and a role that may add entries but not write monthly rows
+-- still gets its hours posted.
+--
+-- The rows a statement wrote come as whole rows, before (old_set) and after (new_set); the family
+-- ('smena' or 'fatigue') says which columns make an entry's day and hours. A day the statement's
+-- rows stand on now is posted unless the row stood there before with the same hours; a day a row
+-- left is brought down to what is left there.
 --
 -- Locks, as a month rebuild expects them: the months' lock shared, then each worker's month, in
 -- one order, so that two copies posting the same worker's day never lose each other's entry and
 -- never wait for each other in a circle. Each statement after a lock reads anew (READ COMMITTED).
-CREATE OR REPLACE FUNCTION accounts_dep.post_hours(family text, upserts jsonb, updates jsonb)
+CREATE OR REPLACE FUNCTION accounts_dep.post_hours(family text, new_set jsonb, old_set jsonb)
 RETURNS void
 LANGUAGE plpgsql SECURITY DEFINER SET search_path = pg_catalog, pg_temp AS $$
 DECLARE
+    days jsonb;
     k record;
     day_column text;
     day_sum text;
+    month_row text;
 BEGIN
-    IF upserts IS NULL AND updates IS NULL THEN
+    WITH written AS (
+        SELECT x.side, (x.r ->> 'id')::bigint AS id,
+               (CASE family WHEN 'smena' THEN x.r ->> 'w_id' ELSE x.r ->> 'id_p' END)::numeric::integer AS w,
+               (CASE family WHEN 'smena' THEN x.r ->> 'smena' ELSE x.r ->> 'id_o' END)::numeric::integer AS s,
+               CASE family WHEN 'smena' THEN 0 ELSE (x.r ->> 'i_night')::integer END AS n,
+               CASE family WHEN 'smena' THEN (x.r ->> 'data')::timestamp
+                           ELSE (x.r ->> 'd_date')::date END AS d,
+               CASE family WHEN 'smena' THEN x.r -> 'time' ELSE x.r -> 'cnt' END AS hours
+        FROM (SELECT 'new' AS side, e AS r FROM jsonb_array_elements(coalesce(new_set, '[]')) e
+              UNION ALL
+              SELECT 'old', e FROM jsonb_array_elements(coalesce(old_set, '[]')) e) x
+    ),
+    placed AS (
+        SELECT * FROM written WHERE w IS NOT NULL AND s IS NOT NULL AND n IS NOT NULL
+                                AND d IS NOT NULL
+    ),
+    touched AS (
+        SELECT a.w, a.s, a.n, a.d, false AS only_update
+        FROM placed a
+        WHERE a.side = 'new'
+          AND NOT EXISTS (SELECT 1 FROM placed b WHERE b.side = 'old' AND b.id = a.id
+                            AND (b.w, b.s, b.n, b.d) = (a.w, a.s, a.n, a.d)
+                            AND b.hours IS NOT DISTINCT FROM a.hours)
+        UNION
+        SELECT a.w, a.s, a.n, a.d, true
+        FROM placed a
+        WHERE a.side = 'old'
+          AND NOT EXISTS (SELECT 1 FROM placed b WHERE b.side = 'new' AND b.id = a.id
+                            AND (b.w, b.s, b.n, b.d) = (a.w, a.s, a.n, a.d))
+    )
+    SELECT jsonb_agg(jsonb_build_object('w', w, 's', s, 'n', n, 'd', d::date,
+                                        'u', only_update)
+                     ORDER BY w, s, n, d, only_update)
+    INTO days FROM touched;
+    IF days IS NULL THEN
         RETURN;
     END IF;
+
     PERFORM count(pg_advisory_xact_lock_shared(-1, m)) FROM (
-        SELECT DISTINCT (e ->> 'y')::integer * 100 + (e ->> 'm')::integer AS m
-        FROM jsonb_array_elements(coalesce(upserts, '[]') || coalesce(updates, '[]')) e
-        ORDER BY 1) months;
+        SELECT DISTINCT extract(year FROM (e ->> 'd')::date)::integer * 100
+                        + extract(month FROM (e ->> 'd')::date)::integer AS m
+        FROM jsonb_array_elements(days) e ORDER BY 1) months;
     PERFORM count(pg_advisory_xact_lock(w)) FROM (
         SELECT DISTINCT (1::bigint << 62) | ((e ->> 'w')::bigint << 20)
-                        | ((e ->> 'y')::integer * 100 + (e ->> 'm')::integer) AS w
-        FROM jsonb_array_elements(coalesce(upserts, '[]') || coalesce(updates, '[]')) e
-        ORDER BY 1) workers;
+                        | (extract(year FROM (e ->> 'd')::date)::integer * 100
+                           + extract(month FROM (e ->> 'd')::date)::integer) AS w
+        FROM jsonb_array_elements(days) e ORDER BY 1) workers;
+
+    -- $1 worker, $2 shift or kind, $3 month, $4 year, $5 day, $6 night flag
     IF family = 'smena' THEN
         day_sum := '(SELECT sum(e.time) FROM accounts_dep.smena e WHERE e.w_id = $1 AND '
                    'e.smena = $2 AND e.data = $5)';
+        month_row := 'w_id = $1 AND smena = $2 AND i_type = 0 AND i_night = 0';
     ELSE
         day_sum := '(SELECT sum(f.cnt) FROM accounts_dep.fatigue f WHERE f.id_p = $1 AND '
                    'f.id_o = $2 AND f.i_night = $6 AND f.d_date = $5)';
+        month_row := 'w_id = $1 AND smena = 0 AND i_type = $2 AND i_night = $6';
     END IF;
     FOR k IN SELECT (e ->> 'w')::integer AS w, (e ->> 's')::integer AS s,
-                    (e ->> 'n')::integer AS n, (e ->> 'd')::date AS d, false AS only_update
-             FROM jsonb_array_elements(coalesce(upserts, '[]')) e
-             UNION
-             SELECT (e ->> 'w')::integer, (e ->> 's')::integer, (e ->> 'n')::integer,
-                    (e ->> 'd')::date, true
-             FROM jsonb_array_elements(coalesce(updates, '[]')) e
-             ORDER BY 1, 2, 3, 4, 5 LOOP
+                    (e ->> 'n')::integer AS n, (e ->> 'd')::date AS d,
+                    (e ->> 'u')::boolean AS only_update
+             FROM jsonb_array_elements(days) e LOOP
         day_column := 'd' || extract(day FROM k.d)::integer;
-        IF family = 'smena' THEN
-            IF k.only_update THEN
-                EXECUTE format('UPDATE accounts_dep.h_tabel SET %I = %s WHERE w_id = $1 AND '
-                               'smena = $2 AND month = $3 AND year = $4', day_column, day_sum)
-                USING k.w, k.s, extract(month FROM k.d)::integer,
-                      extract(year FROM k.d)::integer, k.d;
-            ELSE
-                EXECUTE format('INSERT INTO accounts_dep.h_tabel (smena, w_id, month, year, %1$I) '
-                               'VALUES ($2, $1, $3, $4, coalesce(%2$s, 0)) '
-                               'ON CONFLICT (w_id, month, year, smena, i_type, i_night) '
-                               'DO UPDATE SET %1$I = excluded.%1$I', day_column, day_sum)
-                USING k.w, k.s, extract(month FROM k.d)::integer,
-                      extract(year FROM k.d)::integer, k.d;
-            END IF;
+        IF k.only_update THEN
+            EXECUTE format('UPDATE accounts_dep.h_tabel SET %I = %s WHERE %s AND month = $3 '
+                           'AND year = $4', day_column, day_sum, month_row)
+            USING k.w, k.s, extract(month FROM k.d)::integer, extract(year FROM k.d)::integer,
+                  k.d, k.n;
         ELSE
-            IF k.only_update THEN
-                EXECUTE format('UPDATE accounts_dep.h_tabel SET %I = %s WHERE w_id = $1 AND '
-                               'smena = 0 AND i_type = $2 AND i_night = $6 AND month = $3 AND '
-                               'year = $4', day_column, day_sum)
-                USING k.w, k.s, extract(month FROM k.d)::integer,
-                      extract(year FROM k.d)::integer, k.d, k.n;
-            ELSE
-                EXECUTE format('INSERT INTO accounts_dep.h_tabel (i_type, w_id, i_night, month, '
-                               'year, %1$I) VALUES ($2, $1, $6, $3, $4, coalesce(%2$s, 0)) '
-                               'ON CONFLICT (w_id, month, year, smena, i_type, i_night) '
-                               'DO UPDATE SET %1$I = excluded.%1$I', day_column, day_sum)
-                USING k.w, k.s, extract(month FROM k.d)::integer,
-                      extract(year FROM k.d)::integer, k.d, k.n;
-            END IF;
+            EXECUTE format('INSERT INTO accounts_dep.h_tabel (w_id, %1$s, month, year, %2$I) '
+                           'VALUES ($1, %3$s, $3, $4, coalesce(%4$s, 0)) '
+                           'ON CONFLICT (w_id, month, year, smena, i_type, i_night) '
+                           'DO UPDATE SET %2$I = excluded.%2$I',
+                           CASE family WHEN 'smena' THEN 'smena' ELSE 'i_type, i_night' END,
+                           day_column,
+                           CASE family WHEN 'smena' THEN '$2' ELSE '$2, $6' END, day_sum)
+            USING k.w, k.s, extract(month FROM k.d)::integer, extract(year FROM k.d)::integer,
+                  k.d, k.n;
         END IF;
     END LOOP;
 END
 $$;
 
--- The days a statement on shift entries touched, as (worker, shift, day): the days its rows
--- stand on now get their sum, the days they left are brought down to what is left.
-CREATE OR REPLACE FUNCTION accounts_dep.smena_post_hours() RETURNS trigger
+-- The posting trigger of both entry tables: hands the statement's rows to post_hours.
+CREATE OR REPLACE FUNCTION accounts_dep.entries_post_hours() RETURNS trigger
 LANGUAGE plpgsql SECURITY DEFINER SET search_path = pg_catalog, pg_temp AS $$
 DECLARE
-    upserts jsonb;
-    updates jsonb;
+    new_set jsonb;
+    old_set jsonb;
 BEGIN
-    IF TG_OP = 'INSERT' THEN
-        SELECT jsonb_agg(DISTINCT jsonb_build_object('w', w_id, 's', smena, 'd', data::date,
-                                                     'm', extract(month FROM data),
-                                                     'y', extract(year FROM data)))
-        INTO upserts FROM new_rows
-        WHERE w_id IS NOT NULL AND smena IS NOT NULL AND data IS NOT NULL;
-    ELSIF TG_OP = 'DELETE' THEN
-        SELECT jsonb_agg(DISTINCT jsonb_build_object('w', w_id, 's', smena, 'd', data::date,
-                                                     'm', extract(month FROM data),
-                                                     'y', extract(year FROM data)))
-        INTO updates FROM old_rows
-        WHERE w_id IS NOT NULL AND smena IS NOT NULL AND data IS NOT NULL;
-    ELSE
-        SELECT jsonb_agg(DISTINCT jsonb_build_object('w', n.w_id, 's', n.smena,
-                                                     'd', n.data::date,
-                                                     'm', extract(month FROM n.data),
-                                                     'y', extract(year FROM n.data)))
-        INTO upserts FROM new_rows n JOIN old_rows o ON o.id = n.id
-        WHERE n.w_id IS NOT NULL AND n.smena IS NOT NULL AND n.data IS NOT NULL
-          AND (o.w_id, o.smena, o.data, o.time) IS DISTINCT FROM (n.w_id, n.smena, n.data, n.time);
-        SELECT jsonb_agg(DISTINCT jsonb_build_object('w', o.w_id, 's', o.smena,
-                                                     'd', o.data::date,
-                                                     'm', extract(month FROM o.data),
-                                                     'y', extract(year FROM o.data)))
-        INTO updates FROM old_rows o JOIN new_rows n ON n.id = o.id
-        WHERE o.w_id IS NOT NULL AND o.smena IS NOT NULL AND o.data IS NOT NULL
-          AND (o.w_id, o.smena, o.data) IS DISTINCT FROM (n.w_id, n.smena, n.data);
+    IF TG_OP <> 'DELETE' THEN
+        SELECT jsonb_agg(to_jsonb(r)) INTO new_set FROM new_rows r;
     END IF;
-    PERFORM accounts_dep.post_hours('smena', upserts, updates);
-    RETURN NULL;
-END
-$$;
-
--- The same for hour-paid entries, as (worker, kind, night, day).
-CREATE OR REPLACE FUNCTION accounts_dep.fatigue_post_hours() RETURNS trigger
-LANGUAGE plpgsql SECURITY DEFINER SET search_path = pg_catalog, pg_temp AS $$
-DECLARE
-    upserts jsonb;
-    updates jsonb;
-BEGIN
-    IF TG_OP = 'INSERT' THEN
-        SELECT jsonb_agg(DISTINCT jsonb_build_object('w', id_p, 's', id_o, 'n', i_night,
-                                                     'd', d_date, 'm', extract(month FROM d_date),
-                                                     'y', extract(year FROM d_date)))
-        INTO upserts FROM new_rows
-        WHERE id_p IS NOT NULL AND id_o IS NOT NULL AND i_night IS NOT NULL
-          AND d_date IS NOT NULL;
-    ELSIF TG_OP = 'DELETE' THEN
-        SELECT jsonb_agg(DISTINCT jsonb_build_object('w', id_p, 's', id_o, 'n', i_night,
-                                                     'd', d_date, 'm', extract(month FROM d_date),
-                                                     'y', extract(year FROM d_date)))
-        INTO updates FROM old_rows
-        WHERE id_p IS NOT NULL AND id_o IS NOT NULL AND i_night IS NOT NULL
-          AND d_date IS NOT NULL;
-    ELSE
-        SELECT jsonb_agg(DISTINCT jsonb_build_object('w', n.id_p, 's', n.id_o, 'n', n.i_night,
-                                                     'd', n.d_date,
-                                                     'm', extract(month FROM n.d_date),
-                                                     'y', extract(year FROM n.d_date)))
-        INTO upserts FROM new_rows n JOIN old_rows o ON o.id = n.id
-        WHERE n.id_p IS NOT NULL AND n.id_o IS NOT NULL AND n.i_night IS NOT NULL
-          AND n.d_date IS NOT NULL
-          AND (o.id_p, o.id_o, o.i_night, o.d_date, o.cnt)
-              IS DISTINCT FROM (n.id_p, n.id_o, n.i_night, n.d_date, n.cnt);
-        SELECT jsonb_agg(DISTINCT jsonb_build_object('w', o.id_p, 's', o.id_o, 'n', o.i_night,
-                                                     'd', o.d_date,
-                                                     'm', extract(month FROM o.d_date),
-                                                     'y', extract(year FROM o.d_date)))
-        INTO updates FROM old_rows o JOIN new_rows n ON n.id = o.id
-        WHERE o.id_p IS NOT NULL AND o.id_o IS NOT NULL AND o.i_night IS NOT NULL
-          AND o.d_date IS NOT NULL
-          AND (o.id_p, o.id_o, o.i_night, o.d_date) IS DISTINCT FROM (n.id_p, n.id_o, n.i_night, n.d_date);
+    IF TG_OP <> 'INSERT' THEN
+        SELECT jsonb_agg(to_jsonb(r)) INTO old_set FROM old_rows r;
     END IF;
-    PERFORM accounts_dep.post_hours('fatigue', upserts, updates);
+    PERFORM accounts_dep.post_hours(TG_TABLE_NAME, new_set, old_set);
     RETURN NULL;
 END
 $$;
 
 -- A trigger with transition tables takes one event: three per table. Named so that they run
 -- after the entries' guard and history (triggers of one event run in the order of their names).
-CREATE OR REPLACE TRIGGER smena_post_hours_ins AFTER INSERT ON accounts_dep.smena
-    REFERENCING NEW TABLE AS new_rows
-    FOR EACH STATEMENT EXECUTE FUNCTION accounts_dep.smena_post_hours();
-CREATE OR REPLACE TRIGGER smena_post_hours_upd AFTER UPDATE ON accounts_dep.smena
-    REFERENCING OLD TABLE AS old_rows NEW TABLE AS new_rows
-    FOR EACH STATEMENT EXECUTE FUNCTION accounts_dep.smena_post_hours();
-CREATE OR REPLACE TRIGGER smena_post_hours_del AFTER DELETE ON accounts_dep.smena
-    REFERENCING OLD TABLE AS old_rows
-    FOR EACH STATEMENT EXECUTE FUNCTION accounts_dep.smena_post_hours();
-CREATE OR REPLACE TRIGGER fatigue_post_hours_ins AFTER INSERT ON accounts_dep.fatigue
-    REFERENCING NEW TABLE AS new_rows
-    FOR EACH STATEMENT EXECUTE FUNCTION accounts_dep.fatigue_post_hours();
-CREATE OR REPLACE TRIGGER fatigue_post_hours_upd AFTER UPDATE ON accounts_dep.fatigue
-    REFERENCING OLD TABLE AS old_rows NEW TABLE AS new_rows
-    FOR EACH STATEMENT EXECUTE FUNCTION accounts_dep.fatigue_post_hours();
-CREATE OR REPLACE TRIGGER fatigue_post_hours_del AFTER DELETE ON accounts_dep.fatigue
-    REFERENCING OLD TABLE AS old_rows
-    FOR EACH STATEMENT EXECUTE FUNCTION accounts_dep.fatigue_post_hours();
+DO $$
+DECLARE
+    entries text;
+BEGIN
+    FOREACH entries IN ARRAY ARRAY['smena', 'fatigue'] LOOP
+        EXECUTE format('CREATE OR REPLACE TRIGGER %1$s_post_hours_ins AFTER INSERT '
+                       'ON accounts_dep.%1$s REFERENCING NEW TABLE AS new_rows FOR EACH '
+                       'STATEMENT EXECUTE FUNCTION accounts_dep.entries_post_hours()', entries);
+        EXECUTE format('CREATE OR REPLACE TRIGGER %1$s_post_hours_upd AFTER UPDATE '
+                       'ON accounts_dep.%1$s REFERENCING OLD TABLE AS old_rows NEW TABLE AS '
+                       'new_rows FOR EACH STATEMENT EXECUTE FUNCTION '
+                       'accounts_dep.entries_post_hours()', entries);
+        EXECUTE format('CREATE OR REPLACE TRIGGER %1$s_post_hours_del AFTER DELETE '
+                       'ON accounts_dep.%1$s REFERENCING OLD TABLE AS old_rows FOR EACH '
+                       'STATEMENT EXECUTE FUNCTION accounts_dep.entries_post_hours()', entries);
+    END LOOP;
+END
+$$;
 
 -- Functions that write with the owner's rights: the workers' mirror into the ERP's persons, and
 -- the calendar's new years (filled at start-up, before anyone has logged in).
@@ -398,8 +359,8 @@ GRANT USAGE ON SCHEMA accounts_dep TO PUBLIC;
 GRANT SELECT ON accounts_dep.ver TO PUBLIC;
 REVOKE ALL ON FUNCTION accounts_dep.close_month(integer, integer),
     accounts_dep.open_month(integer, integer),
-    accounts_dep.post_hours(text, jsonb, jsonb), accounts_dep.smena_post_hours(),
-    accounts_dep.fatigue_post_hours(), accounts_dep.entry_history_write()
+    accounts_dep.post_hours(text, jsonb, jsonb), accounts_dep.entries_post_hours(),
+    accounts_dep.entry_history_write()
     FROM PUBLIC;
 
 -- What the owner's functions read and write outside its schema.

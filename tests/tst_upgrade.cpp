@@ -51,7 +51,7 @@ REVOKE ALL ON ALL TABLES IN SCHEMA accounts_dep, cmn_contractor, cmn_gds_and_srv
     hrms_staffpos, cmn_department, adm_role
     FROM tabel_full, tabel_planning, tabel_foremen, tabel_warehouse, tabel_owner;
 SET ROLE sys;
-DROP FUNCTION accounts_dep.smena_post_hours(), accounts_dep.fatigue_post_hours() CASCADE;
+DROP FUNCTION accounts_dep.entries_post_hours() CASCADE;
 DROP FUNCTION accounts_dep.post_hours(text, jsonb, jsonb),
     accounts_dep.close_month(integer, integer), accounts_dep.open_month(integer, integer),
     accounts_dep.raise_version(integer, integer), accounts_dep.check_month(integer, integer);
