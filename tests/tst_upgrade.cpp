@@ -434,6 +434,25 @@ private Q_SLOTS:
                      "month, year, smena, i_type, i_night having count(*) > 1) repeated")),
                  0);
         QCOMPARE(scalar(QStringLiteral("select count(*) from accounts_dep.h_tabel")), 4);
+        // The database guards the roles: the tables belong to the owner without login, not to
+        // the program's login any more, which is a member of the four groups instead (the access
+        // codes go on working), and keeps no right of its own on them.
+        QCOMPARE(scalar(QStringLiteral("select count(*) from pg_class where relnamespace = "
+                                       "'accounts_dep'::regnamespace and relkind in ('r', 'v') "
+                                       "and relowner <> 'tabel_owner'::regrole")),
+                 0);
+        QCOMPARE(scalar(QStringLiteral("select count(*) from unnest(array['tabel_full', "
+                                       "'tabel_planning', 'tabel_foremen', 'tabel_warehouse']) g "
+                                       "where pg_has_role('sys', g, 'MEMBER')")),
+                 4);
+        QCOMPARE(scalar(QStringLiteral("select count(*) from pg_class c, aclexplode(c.relacl) a "
+                                       "where c.relnamespace = 'accounts_dep'::regnamespace and "
+                                       "a.grantee = 'sys'::regrole and a.privilege_type <> "
+                                       "'SELECT'")),
+                 0);
+        QVERIFY2(m_firstReport.contains(QStringLiteral("таблицы программы переданы роли "
+                                                       "tabel_owner")),
+                 qPrintable(m_firstReport));
         QVERIFY2(run.output.contains(
                      QStringLiteral("повторяющиеся строки табеля объединены: ключей 3, лишних "
                                     "строк удалено 3")),
