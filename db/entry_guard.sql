@@ -29,6 +29,73 @@ BEGIN
 END
 $$;
 
+-- A closed month is a year of the entries' range; a row of another (a month 0 of year 0 typed by
+-- hand) is refused, and the guards below never build a date from stored values.
+DO $$
+BEGIN
+    IF NOT EXISTS (SELECT 1 FROM pg_catalog.pg_constraint
+                   WHERE conrelid = 'accounts_dep.closed_month'::regclass
+                     AND conname = 'closed_month_year_check') THEN
+        ALTER TABLE accounts_dep.closed_month ADD CONSTRAINT closed_month_year_check
+            CHECK (year BETWEEN 2000 AND 2999) NOT VALID;
+    END IF;
+END
+$$;
+
+-- One row per month that was ever closed or opened, changed by every close and open. A writer
+-- reading from a snapshot taken before a close (REPEATABLE READ, SERIALIZABLE) does not see the
+-- closed month in accounts_dep.closed_month; touching this row shows it the change instead, as a
+-- serialization failure.
+CREATE TABLE IF NOT EXISTS accounts_dep.month_state (
+    year            integer NOT NULL,
+    month           integer NOT NULL,
+    changes         bigint NOT NULL DEFAULT 0,
+    CONSTRAINT month_state_pkey PRIMARY KEY (year, month)
+);
+
+-- Touches the months' rows with the owner's rights (writers may not write the table).
+CREATE OR REPLACE FUNCTION accounts_dep.touch_months(months integer[]) RETURNS void
+LANGUAGE plpgsql SECURITY DEFINER SET search_path = pg_catalog, pg_temp AS $$
+BEGIN
+    INSERT INTO accounts_dep.month_state (year, month)
+    SELECT DISTINCT k / 100, k % 100 FROM unnest(months) AS k ORDER BY 1, 2
+    ON CONFLICT DO NOTHING;
+EXCEPTION WHEN serialization_failure THEN
+    RAISE EXCEPTION USING ERRCODE = 'serialization_failure',
+        MESSAGE = 'Месяц закрыли или открыли, пока шла эта запись; изменения не записаны, '
+                  'повторите их.';
+END
+$$;
+
+-- The guard of every write to entries and monthly rows, for the months it touches (year * 100 +
+-- month): the months' lock shared, in one order (a month being closed waits for the writes under
+-- way in it, and a write that comes during the close waits for it and then sees it), the
+-- months' rows touched where the writer's snapshot may predate a close, and the refusal when one
+-- of the months is closed.
+-- Runs with the writer's rights and settings: a posting runs it for every statement, and a
+-- function that sets its own costs a change of settings on each call.
+CREATE OR REPLACE FUNCTION accounts_dep.guard_months(months integer[]) RETURNS void
+LANGUAGE plpgsql AS $$
+DECLARE
+    closed record;
+BEGIN
+    IF months IS NULL OR cardinality(months) = 0 THEN
+        RETURN;
+    END IF;
+    PERFORM count(pg_advisory_xact_lock_shared(-1, k))
+    FROM (SELECT DISTINCT k FROM unnest(months) AS k ORDER BY 1) ordered;
+    IF current_setting('transaction_isolation') <> 'read committed' THEN
+        PERFORM accounts_dep.touch_months(months);
+    END IF;
+    SELECT cm.year, cm.month INTO closed FROM accounts_dep.closed_month cm
+    WHERE cm.year * 100 + cm.month = ANY (months)
+    ORDER BY cm.year, cm.month LIMIT 1;
+    IF FOUND THEN
+        PERFORM accounts_dep.refuse_closed_month(closed.year, closed.month);
+    END IF;
+END
+$$;
+
 -- The monthly rows: one check per statement over the rows it wrote (a month rebuild writes
 -- thousands at once), one query on the few closed months. It runs with the rights of the writer,
 -- who reads the closed months: every posting runs it twice (an upsert is an insert and an
@@ -36,30 +103,23 @@ $$;
 CREATE OR REPLACE FUNCTION accounts_dep.h_tabel_month_guard() RETURNS trigger
 LANGUAGE plpgsql AS $$
 DECLARE
-    closed record;
+    months integer[];
 BEGIN
     IF TG_OP = 'INSERT' THEN
-        SELECT cm.year, cm.month INTO closed FROM accounts_dep.closed_month cm
-        WHERE make_date(cm.year, cm.month, 1) IN (SELECT make_date(r.year, r.month, 1) FROM new_rows r
-                                                  WHERE r.month BETWEEN 1 AND 12 AND r.year > 0)
-        ORDER BY cm.year, cm.month LIMIT 1;
+        SELECT array_agg(DISTINCT r.year * 100 + r.month) INTO months FROM new_rows r
+        WHERE r.month BETWEEN 1 AND 12 AND r.year > 0;
     ELSIF TG_OP = 'DELETE' THEN
-        SELECT cm.year, cm.month INTO closed FROM accounts_dep.closed_month cm
-        WHERE make_date(cm.year, cm.month, 1) IN (SELECT make_date(r.year, r.month, 1) FROM old_rows r
-                                                  WHERE r.month BETWEEN 1 AND 12 AND r.year > 0)
-        ORDER BY cm.year, cm.month LIMIT 1;
+        SELECT array_agg(DISTINCT r.year * 100 + r.month) INTO months FROM old_rows r
+        WHERE r.month BETWEEN 1 AND 12 AND r.year > 0;
     ELSE
-        SELECT cm.year, cm.month INTO closed FROM accounts_dep.closed_month cm
-        WHERE make_date(cm.year, cm.month, 1) IN (SELECT make_date(r.year, r.month, 1) FROM old_rows r
-                                                  WHERE r.month BETWEEN 1 AND 12 AND r.year > 0
-                                                  UNION ALL
-                                                  SELECT make_date(r.year, r.month, 1) FROM new_rows r
-                                                  WHERE r.month BETWEEN 1 AND 12 AND r.year > 0)
-        ORDER BY cm.year, cm.month LIMIT 1;
+        SELECT array_agg(DISTINCT k) INTO months
+        FROM (SELECT r.year * 100 + r.month AS k FROM old_rows r
+              WHERE r.month BETWEEN 1 AND 12 AND r.year > 0
+              UNION
+              SELECT r.year * 100 + r.month FROM new_rows r
+              WHERE r.month BETWEEN 1 AND 12 AND r.year > 0) touched;
     END IF;
-    IF FOUND THEN
-        PERFORM accounts_dep.refuse_closed_month(closed.year, closed.month);
-    END IF;
+    PERFORM accounts_dep.guard_months(months);
     RETURN NULL;
 END
 $$;
@@ -124,8 +184,6 @@ DECLARE
     after_row jsonb;
     old_day date;
     new_day date;
-    closed record;
-    months integer[];
 BEGIN
     IF TG_TABLE_NAME = 'smena' THEN
         IF TG_OP <> 'INSERT' THEN old_day := OLD.data; END IF;
@@ -134,27 +192,9 @@ BEGIN
         IF TG_OP <> 'INSERT' THEN old_day := OLD.d_date; END IF;
         IF TG_OP <> 'DELETE' THEN new_day := NEW.d_date; END IF;
     END IF;
-    -- The months' lock shared, as the postings take it (key year * 100 + month): a month being
-    -- closed waits for the writes already under way in it, and a write that comes during the close
-    -- waits for it and then sees the month closed, so none lands in a month just closed.
-    IF old_day IS NOT NULL THEN
-        PERFORM pg_advisory_xact_lock_shared(-1, extract(year FROM old_day)::integer * 100
-                                                 + extract(month FROM old_day)::integer);
-    END IF;
-    IF new_day IS NOT NULL
-       AND (old_day IS NULL OR date_trunc('month', new_day) <> date_trunc('month', old_day)) THEN
-        PERFORM pg_advisory_xact_lock_shared(-1, extract(year FROM new_day)::integer * 100
-                                                 + extract(month FROM new_day)::integer);
-    END IF;
-    -- The months as year * 12 + month - 1, compared with the closed ones' on the table's key.
-    months := ARRAY[extract(year FROM old_day)::integer * 12 + extract(month FROM old_day)::integer - 1,
-                    extract(year FROM new_day)::integer * 12 + extract(month FROM new_day)::integer - 1];
-    SELECT cm.year, cm.month INTO closed FROM accounts_dep.closed_month cm
-    WHERE cm.year * 12 + cm.month - 1 = ANY (months)
-    ORDER BY cm.year, cm.month LIMIT 1;
-    IF FOUND THEN
-        PERFORM accounts_dep.refuse_closed_month(closed.year, closed.month);
-    END IF;
+    PERFORM accounts_dep.guard_months(array_remove(ARRAY[
+        extract(year FROM old_day)::integer * 100 + extract(month FROM old_day)::integer,
+        extract(year FROM new_day)::integer * 100 + extract(month FROM new_day)::integer], NULL));
 
     IF TG_OP = 'INSERT' THEN
         after_row := to_jsonb(NEW);

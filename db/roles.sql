@@ -71,6 +71,15 @@ BEGIN
 END
 $$;
 
+-- Every close and open changes the month's row of month_state: a writer whose snapshot predates
+-- it meets a serialization failure instead of writing into a month closed meanwhile.
+CREATE OR REPLACE FUNCTION accounts_dep.month_changed(y integer, m integer) RETURNS void
+LANGUAGE sql SET search_path = pg_catalog, pg_temp AS $$
+    INSERT INTO accounts_dep.month_state (year, month, changes) VALUES (y, m, 1)
+    ON CONFLICT (year, month) DO UPDATE SET changes = accounts_dep.month_state.changes + 1
+$$;
+REVOKE ALL ON FUNCTION accounts_dep.month_changed(integer, integer) FROM PUBLIC;
+
 -- Closes a month: its entries and monthly rows refuse every write from then on. Writes under way
 -- in the month hold its lock shared until they commit; the close waits for them.
 CREATE OR REPLACE FUNCTION accounts_dep.close_month(y integer, m integer) RETURNS boolean
@@ -86,6 +95,7 @@ BEGIN
     IF NOT FOUND THEN
         RETURN false;
     END IF;
+    PERFORM accounts_dep.month_changed(y, m);
     INSERT INTO accounts_dep.closed_month_log (year, month, action) VALUES (y, m, 'close');
     RETURN true;
 END
@@ -100,6 +110,7 @@ BEGIN
     IF NOT FOUND THEN
         RETURN false;
     END IF;
+    PERFORM accounts_dep.month_changed(y, m);
     INSERT INTO accounts_dep.closed_month_log (year, month, action) VALUES (y, m, 'open');
     RETURN true;
 END
@@ -112,15 +123,21 @@ RETURNS TABLE (d integer, t integer, delim varchar)
 LANGUAGE plpgsql SECURITY DEFINER SET search_path = pg_catalog, pg_temp AS $$
 #variable_conflict use_column
 BEGIN
-    -- Two copies starting at once must not insert two rows.
-    PERFORM pg_advisory_xact_lock(7777001);
+    -- Two copies starting at once must not insert two rows. The check runs every half minute
+    -- in every copy: it never waits, neither for the lock (another copy raising the stamp now
+    -- leaves it to that copy) nor for the row (held by someone else: raised at the next check).
     IF new_d IS NOT NULL AND new_t IS NOT NULL
-       AND new_d <= to_char(current_date + 1, 'YYYYMMDD')::integer THEN
+       AND new_d <= to_char(current_date + 1, 'YYYYMMDD')::integer
+       AND pg_try_advisory_xact_lock(7777001) THEN
         INSERT INTO accounts_dep.ver (d, t) SELECT new_d, new_t
         WHERE NOT EXISTS (SELECT 1 FROM accounts_dep.ver);
-        UPDATE accounts_dep.ver v SET d = new_d, t = new_t
-        WHERE v.ctid = (SELECT ctid FROM accounts_dep.ver LIMIT 1)
-          AND (coalesce(v.d, 0), coalesce(v.t, 0)) < (new_d, new_t);
+        BEGIN
+            UPDATE accounts_dep.ver v SET d = new_d, t = new_t
+            WHERE v.ctid = (SELECT ctid FROM accounts_dep.ver LIMIT 1 FOR UPDATE NOWAIT)
+              AND (coalesce(v.d, 0), coalesce(v.t, 0)) < (new_d, new_t);
+        EXCEPTION WHEN lock_not_available THEN
+            NULL;
+        END;
     END IF;
     RETURN QUERY SELECT v.d, v.t, v.delim FROM accounts_dep.ver v LIMIT 1;
 END

@@ -7,6 +7,9 @@
 
 \set ON_ERROR_STOP on
 SET client_min_messages = warning;
+-- Names are looked up in the system catalog and this session's temporary schema only: the script
+-- runs as a superuser and must not call what another role may have put into a schema.
+SET search_path = pg_catalog, pg_temp;
 BEGIN;
 
 -- ---------------------------------------------------------------------------------------------

@@ -184,17 +184,20 @@ gaps (ord, item) AS (
     WHERE w.present AND position(w.typcategory IN w.kinds) = 0
     UNION ALL
     SELECT 3000 + d.n,
-           CASE WHEN to_regtype(d.name) IS NULL
+           CASE WHEN d.found IS NULL
                 THEN format('нет типа %s (целое число): журнал смен, табели и отчеты приводят к '
                             'нему личные номера и завершатся ошибкой; db/upgrade.sql создает его',
                             d.name)
                 ELSE format('тип %s — не целое число (%s): журнал смен, табели и отчеты сравнивают '
                             'его с номерами работников; нужен домен над integer', d.name,
-                            format_type(to_regtype(d.name), NULL))
+                            format_type(d.found, NULL))
            END
-    FROM (VALUES (1, 't_id'), (2, 't_integer')) AS d (n, name)
-    WHERE to_regtype(d.name) IS NULL
-       OR (SELECT typcategory FROM pg_type WHERE oid = to_regtype(d.name)) <> 'N'
+    -- The session's own search path first; the upgrade looks in the system catalog only, and
+    -- makes the types in public.
+    FROM (SELECT v.n, v.name, coalesce(to_regtype(v.name), to_regtype('public.' || v.name)) AS found
+          FROM (VALUES (1, 't_id'), (2, 't_integer')) AS v (n, name)) AS d
+    WHERE d.found IS NULL
+       OR (SELECT typcategory FROM pg_type WHERE oid = d.found) <> 'N'
     UNION ALL
     SELECT 3100, 'нет функции accounts_dep.person_code(text): журнал смен находит по ней работников '
                  'записей и завершится ошибкой; db/upgrade.sql создает ее'

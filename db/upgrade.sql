@@ -26,6 +26,10 @@
 \set QUIET on
 \set VERBOSITY terse
 SET client_min_messages = warning;
+-- Run by a superuser: every name the script uses is looked up in the system catalog or in this
+-- session's temporary schema, never in a schema another role may create in (a function "format"
+-- of an office user's would otherwise run with the superuser's rights).
+SET search_path = pg_catalog, pg_temp;
 -- A copy of tabel still working holds locks: a step then reports the timeout instead of waiting.
 \if :{?lock_timeout}
 \else
@@ -451,7 +455,7 @@ BEGIN
     -- The shift log and the timesheets cast personnel codes to these.
     FOREACH domain_name IN ARRAY ARRAY['t_id', 't_integer'] LOOP
         BEGIN
-            IF to_regtype(domain_name) IS NULL THEN
+            IF coalesce(to_regtype(domain_name), to_regtype('public.' || domain_name)) IS NULL THEN
                 EXECUTE format('CREATE DOMAIN public.%I AS integer', domain_name);
                 PERFORM pg_temp.done(format('создан тип public.%s (integer)', domain_name));
             END IF;
@@ -1376,6 +1380,15 @@ BEGIN
                              'tabel_warehouse; часы записей в табель ставит сама база; прежний '
                              'вход программы включен в четыре группы (режим кодов доступа '
                              'работает как прежде)');
+    END IF;
+    -- Where every role may create objects in the schema public (databases made before
+    -- PostgreSQL 15), a role can lay a trap for the next superuser whose search path reaches it.
+    IF EXISTS (SELECT 1 FROM pg_namespace n,
+                      aclexplode(coalesce(n.nspacl, acldefault('n', n.nspowner))) a
+               WHERE n.nspname = 'public' AND a.grantee = 0 AND a.privilege_type = 'CREATE') THEN
+        PERFORM pg_temp.attention('в схеме public любая роль может создавать объекты (база '
+                                  'создана до PostgreSQL 15): отзовите это право — REVOKE CREATE '
+                                  'ON SCHEMA public FROM PUBLIC');
     END IF;
     -- A login the program uses that may do more than any group: say so.
     IF EXISTS (SELECT 1 FROM pg_roles r

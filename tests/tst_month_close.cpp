@@ -129,6 +129,93 @@ private Q_SLOTS:
         QVERIFY(snapshot() != before);
     }
 
+    // A write begun before the close and committed after it never lands in the closed month,
+    // whatever the writer's isolation: the close waits for a write under way (of monthly rows
+    // too), and a writer whose snapshot predates the close is refused with a serialization
+    // failure (the program shows such a failure as its sentence and writes nothing).
+    void writeBegunBeforeTheClose_data()
+    {
+        QTest::addColumn<QString>("isolation");
+        QTest::addColumn<QString>("statement"); // with WORKER, PRODUCT and OPERATION
+        const QString monthlyRow = QStringLiteral(
+            "insert into accounts_dep.h_tabel(w_id, month, year, smena, d12) values (WORKER, 11, "
+            "2026, 2, 5) on conflict (w_id, month, year, smena, i_type, i_night) do update set "
+            "d12=excluded.d12");
+        const QString entry = QStringLiteral(
+            "insert into accounts_dep.smena(w_id, i_id, o_id, cena, kol_vo, brak, data, smena, "
+            "color, time, ok) values (WORKER, PRODUCT, OPERATION, 1, 1, 0, '2026-11-12', 2, 0, 4, "
+            "'no')");
+        QTest::newRow("monthly row, read committed") << "read committed" << monthlyRow;
+        QTest::newRow("monthly row, repeatable read") << "repeatable read" << monthlyRow;
+        QTest::newRow("entry, repeatable read") << "repeatable read" << entry;
+        QTest::newRow("entry, serializable") << "serializable" << entry;
+    }
+    void writeBegunBeforeTheClose()
+    {
+        QFETCH(QString, isolation);
+        QFETCH(QString, statement);
+        statement.replace(QLatin1String("WORKER"), QString::number(m_worker))
+            .replace(QLatin1String("PRODUCT"), QString::number(m_product))
+            .replace(QLatin1String("OPERATION"), QString::number(m_operation));
+        auto writer = m_db->connect();
+        auto closer = m_db->connect();
+        const QString before = snapshot();
+        writer->ADO_DB.begin();
+        writer->ADO_DB.run(QStringLiteral("set transaction isolation level %1").arg(isolation));
+        writer->ADO_DB.run(QStringLiteral("select count(*) from accounts_dep.smena"));
+        if (isolation == QLatin1String("read committed")) {
+            // The write is under way: the close waits for it.
+            writer->ADO_DB.run(statement);
+            closer->ADO_DB.run(QStringLiteral("set lock_timeout = '300ms'"));
+            try {
+                closedmonths::close(*closer, 11, 2026);
+                QFAIL("the month was closed under a write of it");
+            } catch (const DbError &error) {
+                QCOMPARE(error.sqlState(), QStringLiteral("55P03"));
+            }
+            writer->ADO_DB.commit();
+            closedmonths::close(*closer, 11, 2026);
+            QVERIFY(snapshot() != before); // landed before the close
+            return;
+        }
+        // The writer's snapshot was taken before the close.
+        closedmonths::close(*closer, 11, 2026);
+        try {
+            writer->ADO_DB.run(statement);
+            writer->ADO_DB.commit();
+            QFAIL("a write from before the close landed in the closed month");
+        } catch (const DbError &error) {
+            QCOMPARE(error.sqlState(), QStringLiteral("40001"));
+            writer->ADO_DB.rollback();
+        }
+        QCOMPARE(snapshot(), before);
+    }
+
+    // A closed month of a year no entry can have (typed by hand past the check, before the table
+    // had it) breaks no save of another month; the table itself refuses such a row now.
+    void strayClosedMonthRow()
+    {
+        TestDatabase::exec(*m_db->admin(),
+                           QStringLiteral("alter table accounts_dep.closed_month drop constraint "
+                                          "closed_month_year_check; insert into "
+                                          "accounts_dep.closed_month(year, month) values (0, 1); "
+                                          "alter table accounts_dep.closed_month add constraint "
+                                          "closed_month_year_check check (year between 2000 and "
+                                          "2999) not valid"));
+        seed::entry(*m_dm, {m_worker, m_product, m_operation, QDate(2026, 11, 14)});
+        TestDatabase::exec(*m_dm, QStringLiteral("update accounts_dep.h_tabel set d14=d14 where "
+                                                 "month=11 and year=2026"));
+        QCOMPARE(seed::dayValue(*m_dm, m_worker, 1, QDate(2026, 11, 14)), 8);
+        auto admin = m_db->admin();
+        try {
+            admin->ADO_DB.run(
+                QStringLiteral("insert into accounts_dep.closed_month(year, month) values (0, 2)"));
+            QFAIL("a closed month of year 0 was stored");
+        } catch (const DbError &error) {
+            QCOMPARE(error.sqlState(), QStringLiteral("23514"));
+        }
+    }
+
     // The server's refusal itself: the code of its own and the same sentence, whoever writes
     // (here plain SQL), and a statement outside the closed month passes.
     void refusalFromTheServer()

@@ -57,6 +57,9 @@ DROP FUNCTION accounts_dep.post_hours(text, jsonb, jsonb),
     accounts_dep.raise_version(integer, integer), accounts_dep.check_month(integer, integer);
 DROP TABLE accounts_dep.closed_month_log;
 DROP FUNCTION accounts_dep.closed_month_log_keep();
+DROP TABLE accounts_dep.month_state;
+DROP FUNCTION accounts_dep.guard_months(integer[]), accounts_dep.touch_months(integer[]),
+    accounts_dep.month_changed(integer, integer);
 DROP TRIGGER person_mirror ON accounts_dep.person;
 DROP FUNCTION accounts_dep.person_mirror();
 -- no closed months and no history of entries yet
@@ -741,6 +744,39 @@ private Q_SLOTS:
         QVERIFY2(recorder.shown.first().detail.contains(
                      QStringLiteral("нет таблицы accounts_dep.h_tabel")),
                  qPrintable(recorder.shown.first().detail));
+    }
+
+    // An office login that may create in the schema public (as every role may on a database made
+    // before PostgreSQL 15) lays a function there that a superuser's script would call in place
+    // of the system's: the scripts look names up in the system catalog only, so the trap never
+    // runs, and the upgrade says that public is open.
+    void trapInSchemaPublic()
+    {
+        TestDatabase db(QStringLiteral("upgrade_trap"));
+        const TestRole office(db, QStringLiteral("tabel_trap"));
+        TestDatabase::exec(*db.admin(), QStringLiteral("grant create on schema public to public"));
+        auto trapper = db.connectAs(office.name(), office.login().password);
+        trapper->ADO_DB.run(
+            QStringLiteral("create function public.format(text, text) returns text language "
+                           "plpgsql as $$ begin execute 'alter role %1 superuser'; return $1; "
+                           "end $$")
+                .arg(office.name()));
+        const auto isSuperuser = [&] {
+            return TestDatabase::scalar(*db.admin(),
+                                        QStringLiteral("select count(*) from pg_roles where "
+                                                       "rolname='%1' and rolsuper")
+                                            .arg(office.name()));
+        };
+        const Run upgrade = script(db, QStringLiteral("upgrade.sql"));
+        QVERIFY2(upgrade.code == 0, qPrintable(upgrade.output));
+        QVERIFY2(upgrade.output.contains(QStringLiteral("в схеме public любая роль может "
+                                                        "создавать объекты")),
+                 qPrintable(upgrade.output));
+        const Run grants = script(db, QStringLiteral("grants.sql"));
+        QVERIFY2(grants.code == 0, qPrintable(grants.output));
+        const Run schema = script(db, QStringLiteral("schema.sql"));
+        QVERIFY2(schema.code == 0, qPrintable(schema.output));
+        QCOMPARE(isSuperuser(), 0);
     }
 
     // The grants script applies to sys on a database it owns (nothing changes for it)...

@@ -9,6 +9,7 @@
 #include "ui/version_watch.h"
 
 #include <QApplication>
+#include <QScopeGuard>
 #include <QTest>
 #include <QTimer>
 
@@ -105,6 +106,38 @@ private Q_SLOTS:
         QCOMPARE(TestDatabase::scalar(*m_dm, QStringLiteral("select d from accounts_dep.ver")),
                  20240101);
         QCOMPARE(CheckVersion(*m_dm, {20230101, 0}, true), VersionState::DatabaseNewer);
+    }
+
+    // The check runs every half minute in every copy and never waits: with another session
+    // holding the check's lock or the version row, it answers at once from the row as it is and
+    // raises the stamp at a later check.
+    void neverWaits_data()
+    {
+        QTest::addColumn<QString>("held");
+        QTest::newRow("the check's lock") << "select pg_advisory_lock(7777001)";
+        QTest::newRow("the version row") << "select * from accounts_dep.ver for update";
+    }
+    void neverWaits()
+    {
+        QFETCH(QString, held);
+        TestDatabase::exec(
+            *m_admin, QStringLiteral("delete from accounts_dep.ver; insert into "
+                                     "accounts_dep.ver(d, t, delim) values (20240305, 0, '.')"));
+        auto holder = m_db->admin();
+        holder->ADO_DB.begin();
+        holder->ADO_DB.run(held);
+        // A wait would end here with an error instead of hanging the test.
+        m_dm->ADO_DB.run(QStringLiteral("set statement_timeout = '3s'"));
+        const auto reset =
+            qScopeGuard([&] { m_dm->ADO_DB.run(QStringLiteral("reset statement_timeout")); });
+        QCOMPARE(CheckVersion(*m_dm, {20240306, 0}), VersionState::Current);
+        QCOMPARE(TestDatabase::scalar(*m_dm, QStringLiteral("select d from accounts_dep.ver")),
+                 20240305);
+        holder->ADO_DB.rollback();
+        holder->ADO_DB.run(QStringLiteral("select pg_advisory_unlock_all()"));
+        QCOMPARE(CheckVersion(*m_dm, {20240306, 0}), VersionState::Current);
+        QCOMPARE(TestDatabase::scalar(*m_dm, QStringLiteral("select d from accounts_dep.ver")),
+                 20240306);
     }
 
     // A running copy whose database was raised by a newer build: the main window's timer shows the
