@@ -83,6 +83,8 @@ void Connection::applySessionSettings()
     execute(QStringLiteral("set jit to off"));
     execute(m_readOnly ? QStringLiteral("set default_transaction_read_only to on")
                        : QStringLiteral("set default_transaction_read_only to off"));
+    // No click waits without end for data another session holds.
+    execute(QStringLiteral("set lock_timeout = %1").arg(m_lockTimeout));
     execute(identityStatement());
 }
 
@@ -122,6 +124,13 @@ QString Connection::identityStatement() const
     identity.programRole = m_programRole;
     identity.group = m_sessionGroup;
     return session::identityStatement(identity);
+}
+
+void Connection::setLockTimeout(int milliseconds)
+{
+    m_lockTimeout = milliseconds;
+    if (isOpen())
+        run(QStringLiteral("set lock_timeout = %1").arg(m_lockTimeout));
 }
 
 void Connection::setLogin(const QString &user, const QString &password)

@@ -28,6 +28,10 @@ public:
     // primary, also after a standby was promoted). A read-only connection (reports) takes any
     // server, a read-only standby too, and its session refuses every write.
     void setReadOnly(bool readOnly) { m_readOnly = readOnly; }
+    // How long a statement waits for data another session holds before it is refused ("Данные
+    // заняты другим пользователем…"): a few seconds for a user's action; long work sets its own
+    // for its transaction.
+    void setLockTimeout(int milliseconds);
     void open();
     void close();
     bool isOpen() const;
@@ -91,6 +95,7 @@ private:
     std::function<void()> m_reopened;
     bool m_openedBefore = false;
     bool m_readOnly = false;
+    int m_lockTimeout = 5000;
 };
 
 // A transaction scope: rolls back when it ends without commit().

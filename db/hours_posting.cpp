@@ -19,6 +19,8 @@ int monthKey(int month, int year)
 
 void lockMonth(TDataModule6 &dm, int month, int year)
 {
+    // A rebuild is long work: it may wait longer than a click for the writes under way.
+    dm.ADO_DB.run(QStringLiteral("set local lock_timeout = '60s'"));
     dm.ADO_DB.run(QStringLiteral("select pg_advisory_xact_lock(%1, %2)")
                       .arg(MonthLockClass)
                       .arg(monthKey(month, year)));

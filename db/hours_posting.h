@@ -9,7 +9,8 @@ class TDataModule6;
 namespace posting {
 
 // The month's lock taken exclusively, for the rebuilds of a whole month: no entry of the month is
-// written or posted meanwhile.
+// written or posted meanwhile. Waits up to a minute for the writes under way (for the rest of
+// the transaction), where a user's action waits a few seconds.
 void lockMonth(TDataModule6 &dm, int month, int year);
 
 } // namespace posting

@@ -169,6 +169,19 @@ gaps (ord, item) AS (
                    AND a.attnum = ANY (i.indkey[0:i.indnkeyatts - 1]))
                 = ARRAY['i_night', 'i_type', 'month', 'smena', 'w_id', 'year'])
     UNION ALL
+    -- A column added to a table the program (or the database's posting) adds rows to, that may
+    -- not be empty and has no default: every such row would be refused.
+    SELECT 2000 + r.ord * 10,
+           format('у столбца %s.%s нет значения по умолчанию, а пустым он быть не может (NOT '
+                  'NULL): программа его не заполняет, и каждая новая строка таблицы будет '
+                  'отвергнута; задайте ему значение по умолчанию или разрешите пустое значение',
+                  r.rel, a.attname)
+    FROM relations r
+    JOIN pg_attribute a ON a.attrelid = to_regclass(r.rel)
+    WHERE r.ord <= 7 AND a.attnum > 0 AND NOT a.attisdropped AND a.attnotnull
+      AND NOT a.atthasdef AND a.attidentity = '' AND a.attgenerated = ''
+      AND NOT EXISTS (SELECT 1 FROM wanted w WHERE w.rel = r.rel AND w.col = a.attname)
+    UNION ALL
     SELECT 1000 + w.ord * 100 + w.n,
            format('нет столбца %s.%s (%s), который читает программа: окна и отчеты, которые его '
                   'читают, завершатся ошибкой; верните столбец в таблицу', w.rel, w.col, w.kind_name)

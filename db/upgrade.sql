@@ -1297,6 +1297,7 @@ BEGIN;
 SET LOCAL client_min_messages = warning;
 \set ON_ERROR_STOP off
 \ir entry_guard.sql
+\ir change_notify.sql
 \set ON_ERROR_STOP on
 COMMIT;
 DO $$

@@ -80,9 +80,15 @@ TForm1::TForm1(TDataModule6 &dm, VersionWatch &versionWatch, ShiftLogLinks &link
           dm.Changes, *this,
           [this](const TableChange &change) {
               return m_shownDate.isValid() &&
-                     change.touchesDay(QStringLiteral("smena"), m_shownDate);
+                     (change.touchesDay(QStringLiteral("smena"), m_shownDate) ||
+                      change.touchesDay(QStringLiteral("closed_month"), m_shownDate));
           },
-          [this] { rereadShiftQueries(); }))
+          [this] {
+              rereadShiftQueries();
+              // Another copy may have closed or opened the day's month.
+              m_dayClosed = closedmonths::isClosed(m_dm, m_shownDate.month(), m_shownDate.year());
+              enableCommands();
+          }))
     , BuildDate(versionWatch.build().date)
     , BuildTime(versionWatch.build().time)
     , m_dm(dm)

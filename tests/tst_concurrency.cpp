@@ -21,6 +21,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRandomGenerator>
+#include <QScopeGuard>
 #include <QSet>
 #include <QSqlQuery>
 #include <QTest>
@@ -112,6 +113,36 @@ private Q_SLOTS:
         m_dm.reset();
         m_db.reset();
         Clock::set({});
+    }
+
+    // A session left open in psql holding an entry (a row lock): the program's delete of it waits
+    // a few seconds at most, then says in Russian that another user holds the data, and deletes
+    // nothing. Every session of the program has such a limit from the start.
+    void heldDataRefusedInTime()
+    {
+        QSqlQuery limit = m_dm->ADO_DB.run(QStringLiteral("show lock_timeout"));
+        QVERIFY(limit.next());
+        QCOMPARE(limit.value(0).toString(), QStringLiteral("5s"));
+        const Operation &operation = m_operations.first();
+        const qint64 id = seed::entry(
+            *m_dm, {m_workers.first(), operation.product, operation.id, QDate(2024, 10, 3)});
+        auto holder = m_db->connect();
+        holder->ADO_DB.begin();
+        holder->ADO_DB.run(
+            QStringLiteral("select id from accounts_dep.smena where id=%1 for update").arg(id));
+        m_dm->ADO_DB.setLockTimeout(300);
+        const auto restore = qScopeGuard([&] { m_dm->ADO_DB.setLockTimeout(5000); });
+        MessageRecorder recorder;
+        QVERIFY(!guard::run([&] { shiftentries::remove(*m_dm, id); }));
+        QCOMPARE(recorder.texts(),
+                 QStringList{QStringLiteral("Данные заняты другим пользователем, повторите через "
+                                            "несколько секунд. Действие не выполнено.")});
+        holder->ADO_DB.rollback();
+        QCOMPARE(TestDatabase::scalar(
+                     *m_dm,
+                     QStringLiteral("select count(*) from accounts_dep.smena where id=%1").arg(id)),
+                 1);
+        QVERIFY(shiftentries::remove(*m_dm, id));
     }
     void init()
     {

@@ -1,6 +1,7 @@
 #include "app/forms.h"
 #include "app/login_dialog.h"
 #include "db/change_feed.h"
+#include "db/closed_months.h"
 #include "db/command.h"
 #include "db/data_module.h"
 #include "shiftlog/shift_entries.h"
@@ -20,6 +21,7 @@
 #include "ui/locale_setup.h"
 
 #include <QElapsedTimer>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSqlDriver>
@@ -272,6 +274,21 @@ private Q_SLOTS:
         });
         list.showForDay(m_day, &main());
         QCOMPARE(modal.opened, QList<QString>{QStringLiteral("TForm25")});
+    }
+
+    // Another copy closes the shown day's month, then opens it again: the shift log marks the
+    // day closed and turns its commands off, then back, without the user re-reading.
+    void closeByAnotherCopyFollows()
+    {
+        main().FormActivate();
+        QVERIFY(main().ClosedMark->isHidden());
+        QVERIFY(main().Button1->isEnabled());
+        closedmonths::close(*m_writer, m_day.month(), m_day.year());
+        QTRY_VERIFY_WITH_TIMEOUT(!main().ClosedMark->isHidden(), 5000);
+        QVERIFY(!main().Button1->isEnabled());
+        closedmonths::open(*m_writer, m_day.month(), m_day.year());
+        QTRY_VERIFY_WITH_TIMEOUT(main().ClosedMark->isHidden(), 5000);
+        QVERIFY(main().Button1->isEnabled());
     }
 
     // An open timesheet month follows the monthly rows other copies write; rows of another month

@@ -1231,6 +1231,10 @@ private Q_SLOTS:
         QTest::newRow("type of the personnel codes dropped") << "drop domain t_integer"
                                                              << "нет типа t_integer"
                                                              << "db/upgrade.sql создает его";
+        QTest::newRow("a column the postings cannot fill")
+            << "alter table accounts_dep.h_tabel add column approved integer not null"
+            << "у столбца accounts_dep.h_tabel.approved нет значения по умолчанию"
+            << "задайте ему значение по умолчанию";
         QTest::newRow("production calendar dropped") << "drop table accounts_dep.prod_calendar"
                                                      << "нет таблицы accounts_dep.prod_calendar"
                                                      << "db/upgrade.sql создает ее";

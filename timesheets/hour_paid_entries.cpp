@@ -108,11 +108,14 @@ TForm25::TForm25(TDataModule6 &dm, TForm5 &workers, TForm26 &groups, QWidget *pa
           dm.Changes, *this,
           [this](const TableChange &change) {
               return m_shownDate.isValid() &&
-                     change.touchesDay(QStringLiteral("fatigue"), m_shownDate);
+                     (change.touchesDay(QStringLiteral("fatigue"), m_shownDate) ||
+                      change.touchesDay(QStringLiteral("closed_month"), m_shownDate));
           },
           [this] {
               if (fatigue->isOpen())
                   fatigue->reopen();
+              // Another copy may have closed or opened the day's month.
+              showMonthState(m_shownDate);
           }))
     , m_dm(dm)
     , m_dialog(std::make_unique<TForm24>(dm, workers, groups, *this))
@@ -218,6 +221,11 @@ void TForm25::load(const QDate &day)
     fatigue->open();
     m_shownDate = day;
     Live->fresh();
+    showMonthState(day);
+}
+
+void TForm25::showMonthState(const QDate &day)
+{
     // A closed month's entries are only looked at: the database would refuse every change.
     m_dayClosed = closedmonths::isClosed(m_dm, day.month(), day.year());
     for (QPushButton *command : {Button5, Button6, Button7, Button1})

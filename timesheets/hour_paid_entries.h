@@ -73,6 +73,8 @@ public:
 
 private:
     void load(const QDate &day);
+    // The closed mark and the commands for the month of the day shown.
+    void showMonthState(const QDate &day);
 
     TDataModule6 &m_dm;
     QDate m_shownDate;

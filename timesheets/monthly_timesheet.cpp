@@ -343,7 +343,11 @@ TForm27::TForm27(TDataModule6 &dm, QWidget *parent)
         [this](const TableChange &change) {
             return currentQuery().isOpen() && touchesTimesheetMonth(change, month(), year());
         },
-        [this] { rereadMonth(); });
+        [this] {
+            rereadMonth();
+            // Another copy may have closed or opened the month.
+            showMonthState();
+        });
     auto *bottom = new QHBoxLayout;
     bottom->addWidget(ComboBox1);
     bottom->addWidget(cb_year);

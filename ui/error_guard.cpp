@@ -18,6 +18,9 @@ bool s_timerLossShown = false;
 // the detail.
 QString refusedByServer(const QString &sqlState)
 {
+    if (sqlState == QLatin1String("55P03"))
+        return QStringLiteral("Данные заняты другим пользователем, повторите через несколько "
+                              "секунд. Действие не выполнено.");
     if (sqlState == QLatin1String("23503"))
         return QStringLiteral("Действие не выполнено: связанная запись уже удалена или ещё "
                               "используется (возможно, её изменил другой пользователь).");
