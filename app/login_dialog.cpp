@@ -154,6 +154,11 @@ void TForm23::Button1Click()
 
 Role TForm23::personalLogin(const QString &user, const QString &password)
 {
+    if (user.isEmpty()) {
+        messages::error(QStringLiteral("Ошибка"),
+                        QStringLiteral("Введите имя пользователя и пароль."));
+        return Role::None;
+    }
     const auto refuse = [&](const QString &text, const QString &detail = {}) {
         // Back to the site's login, so that the version check goes on while the dialog waits.
         m_dm.ADO_DB.setLogin({}, {});
@@ -165,8 +170,6 @@ Role TForm23::personalLogin(const QString &user, const QString &password)
         messages::error(QStringLiteral("Ошибка"), text, detail);
         return Role::None;
     };
-    if (user.isEmpty())
-        return refuse(QStringLiteral("Введите имя пользователя и пароль."));
     m_dm.ADO_DB.setLogin(user, password);
     try {
         m_dm.ADO_DB.open();

@@ -69,7 +69,6 @@ public:
     // A person's own login (personal logins): replaces the site's user and password from the
     // next open(); empty user: the site's login again.
     void setLogin(const QString &user, const QString &password);
-    const QString &loginUser() const { return m_loginUser; }
 
 private:
     // Runs a statement on the connection as it is: no reopening.

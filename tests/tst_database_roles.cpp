@@ -219,7 +219,7 @@ private Q_SLOTS:
     // group's role, a wrong password or a login in no group one sentence, and the dialog stays.
     void personalLogin_data()
     {
-        QTest::addColumn<QString>("group"); // whose login; "" the login in no group
+        QTest::addColumn<QString>("group"); // whose login; "" the login in no group, "-" none
         QTest::addColumn<QString>("password");
         QTest::addColumn<int>("role");        // Role, when accepted
         QTest::addColumn<QString>("refusal"); // the sentence's beginning, when refused
@@ -232,6 +232,8 @@ private Q_SLOTS:
             << "secret-2" << int(Role::None)
             << "Вход не выполнен: неверное имя пользователя или пароль.";
         QTest::newRow("in no group") << "" << Password << int(Role::None) << "Пользователь «";
+        QTest::newRow("no user name")
+            << "-" << Password << int(Role::None) << "Введите имя пользователя и пароль.";
     }
     void personalLogin()
     {
@@ -273,7 +275,7 @@ private Q_SLOTS:
         QVERIFY(login.EditUser->isVisible());
         QCOMPARE(login.EditUser->accessibleName(), QStringLiteral("Пользователь"));
         QCOMPARE(login.Edit1->accessibleName(), QStringLiteral("Пароль"));
-        login.EditUser->setText(m_people.at(group));
+        login.EditUser->setText(group == QLatin1String("-") ? QString() : m_people.at(group));
         login.Edit1->setText(password);
         login.Button1->click();
         if (refusal.isEmpty()) {
