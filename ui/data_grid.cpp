@@ -326,6 +326,15 @@ void DataGrid::setStartingWidth(int column, int width)
     fitToRoom();
 }
 
+void DataGrid::setWrappingColumn(int column)
+{
+    m_wrappingColumn = column;
+    setWordWrap(true);
+    setTextElideMode(Qt::ElideNone);
+    verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    fitToRoom();
+}
+
 int DataGrid::titleWidth(int column) const
 {
     const QString title =
@@ -368,6 +377,8 @@ int DataGrid::neededWidth(int column, WidthBound &bound) const
 
 int DataGrid::neededWidth(int column, WidthBound &bound, int room) const
 {
+    if (column == m_wrappingColumn)
+        return titleWidth(column);
     const int padding = cellPadding();
     const QFont gridFont = font();
     const QFontMetricsF gridMetrics(gridFont);
@@ -413,6 +424,10 @@ void DataGrid::fitToRoom()
         return;
     const int columns = std::min(m_model->columnCount(), int(m_widths.size()));
     QVector<int> shown = m_widths.mid(0, columns);
+    const bool wrapping =
+        m_wrappingColumn >= 0 && m_wrappingColumn < columns && !isColumnHidden(m_wrappingColumn);
+    if (wrapping)
+        shown[m_wrappingColumn] = titleWidth(m_wrappingColumn);
     int total = 0;
     for (int column = 0; column < columns; ++column)
         if (!isColumnHidden(column))
@@ -448,6 +463,14 @@ void DataGrid::fitToRoom()
             shown[column] -= cut;
             left -= cut;
         }
+    }
+    if (wrapping) {
+        int others = 0;
+        for (int column = 0; column < columns; ++column)
+            if (column != m_wrappingColumn && !isColumnHidden(column))
+                others += shown.at(column);
+        shown[m_wrappingColumn] =
+            std::max(shown.at(m_wrappingColumn), viewport()->width() - others);
     }
     m_fittingToRoom = true;
     for (int column = 0; column < columns; ++column)

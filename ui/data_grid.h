@@ -56,6 +56,10 @@ public:
     // The width a column starts from in place of its described one (a column that takes the room
     // of hidden ones); a column whose content needs more keeps the wider width.
     void setStartingWidth(int column, int width);
+    // A column of long texts (a list of changes): it takes the room the other columns leave in
+    // the grid (at least its title's), and its texts wrap into taller rows instead of widening
+    // it.
+    void setWrappingColumn(int column);
 
 Q_SIGNALS:
     // The Delete key in an editable grid: the window asks and deletes the current row.
@@ -104,6 +108,7 @@ private:
     // until then, and again after the rows change).
     QVector<int> m_contentWidths;
     bool m_fittingToRoom = false;
+    int m_wrappingColumn = -1;
 
     bool m_editable = false;
     QString m_keyField;
