@@ -454,21 +454,21 @@ Layout TForm21::design()
                               });
 
     layout.groups = {whole, nomenclature};
-    layout.detail =
-        band(4.2)
-            .withFont(report::font(9))
-            .add({
-                // Each field ends before the next one's left position.
-                field(QStringLiteral("marka"), 1.1, 51.6),
-                field(QStringLiteral("vid"), 52.9, 28.1),
-                field(QStringLiteral("color"), 81.2, 18.1).centred(),
-                // The kind a size smaller: "Готовая продукция" whole before the rejects.
-                field(layouts::kindText(), 99.5, 25.7).sized(8),
-                field(QStringLiteral("brk"), 125.4, 8.0).centred(),
-                field(QStringLiteral("mass"), 133.6, 18.3).centred(),
-                field(QStringLiteral("kolvo"), 152.1, 17.6).centred(),
-                field(QStringLiteral("summa"), 169.9, 20.1).centred().masked(Mask3),
-            });
+    layout.detail = band(4.2)
+                        .withFont(report::font(9))
+                        .add({
+                            // Each field ends before the next one's left position.
+                            field(QStringLiteral("marka"), 1.1, 51.6),
+                            field(QStringLiteral("vid"), 52.9, 28.1),
+                            // The colour's figures are short: the kind takes the room it needs for
+                            // "Готовая продукция" whole, in the line's font, before the rejects.
+                            field(QStringLiteral("color"), 81.2, 13.0).centred(),
+                            field(layouts::kindText(), 94.5, 30.7),
+                            field(QStringLiteral("brk"), 125.4, 8.0).centred(),
+                            field(QStringLiteral("mass"), 133.6, 18.3).centred(),
+                            field(QStringLiteral("kolvo"), 152.1, 17.6).centred(),
+                            field(QStringLiteral("summa"), 169.9, 20.1).centred().masked(Mask3),
+                        });
     layout.pageFooter = layouts::pageNumberFooter(4.8);
     return layout;
 }

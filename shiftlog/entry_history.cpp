@@ -101,6 +101,8 @@ EntryHistory::EntryHistory(TDataModule6 &dm, QWidget *parent)
          {QStringLiteral("what"), QStringLiteral("Что изменено"), 560, left}},
         DBGrid);
     DBGrid->show(m_model);
+    // A change of many columns reads as a paragraph in the room the window has.
+    DBGrid->setWrappingColumn(int(m_model->columns().size()) - 1);
 
     Button1->setAutoDefault(false);
     NoChanges->setObjectName(QStringLiteral("NoChanges"));

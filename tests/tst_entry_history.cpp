@@ -16,6 +16,7 @@
 #include "ui/version_watch.h"
 
 #include <QDateEdit>
+#include <QHeaderView>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLabel>
@@ -204,6 +205,48 @@ private Q_SLOTS:
                               QStringLiteral("Изменена|") + who +
                                   QStringLiteral("Дата: 10.11.2026 → 11.11.2026; Кол-во: 10 → "
                                                  "15")}));
+    }
+
+    // At its described size the window shows every column and its title within the grid, the
+    // longest list of changes wrapped into its row: no part of it behind the right edge.
+    void readsWithinTheWindow()
+    {
+        TestDatabase::exec(*m_dm, QStringLiteral("delete from accounts_dep.smena"));
+        const qint64 worker = seed::worker(
+            *m_dm, QStringLiteral("Константинопольский-Преображенский Александр Владимирович"));
+        Command command(m_dm->ADO_DB);
+        shiftentries::Entry entry{worker, m_product, m_operation, 3, 10, 0, Day, 1, 0, 8};
+        const qint64 id = shiftentries::save(command, entry, 0, Day);
+        entry.pieces = 123456789;
+        entry.workerId = m_worker;
+        shiftentries::save(command, entry, id, Day);
+
+        EntryHistory window(*m_dm);
+        window.load(QString::fromLatin1(EntryHistory::ShiftEntries), id);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        window.resize(1180, 360);
+        QCoreApplication::processEvents();
+        DataGrid &grid = *window.DBGrid;
+        QCOMPARE(grid.model()->rowCount(), 2);
+        const QHeaderView &header = *grid.horizontalHeader();
+        QVERIFY2(header.length() <= grid.viewport()->width(),
+                 qPrintable(QStringLiteral("%1 pixels of columns in %2")
+                                .arg(header.length())
+                                .arg(grid.viewport()->width())));
+        const int what = grid.model()->columnCount() - 1;
+        const QString title = grid.model()->headerData(what, Qt::Horizontal).toString();
+        QVERIFY(header.sectionSize(what) > grid.fontMetrics().horizontalAdvance(title));
+        // The whole list of the added entry fits its wrapped row.
+        const QModelIndex added = grid.model()->index(0, what);
+        const QRect needed =
+            grid.fontMetrics().boundingRect(QRect(0, 0, header.sectionSize(what) - 4, 10000),
+                                            Qt::TextWordWrap, added.data().toString());
+        QVERIFY2(grid.rowHeight(0) >= needed.height(),
+                 qPrintable(QStringLiteral("%1 pixels high for %2")
+                                .arg(grid.rowHeight(0))
+                                .arg(needed.height())));
+        window.close();
     }
 
 private:

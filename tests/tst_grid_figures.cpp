@@ -28,6 +28,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QStyle>
 #include <QStyleOptionHeader>
 #include <QTabWidget>
@@ -204,6 +205,27 @@ private Q_SLOTS:
         });
         window.showMode(mode, nullptr);
         QVERIFY(checked);
+    }
+
+    // The shift log at its described size shows every column of the day's rows, the widest
+    // included, without a horizontal scroll bar.
+    void shiftLogFitsItsDescribedSize()
+    {
+        TForm1 &log = m_program->mainWindow();
+        log.FormActivate();
+        log.RadioButton1->setChecked(true);
+        showNow(log);
+        log.resize(1281, 585);
+        QCoreApplication::processEvents();
+        DataGrid &grid = *log.DBGrid2;
+        QVERIFY(grid.model()->rowCount() > 0);
+        const QHeaderView &header = *grid.horizontalHeader();
+        QVERIFY2(header.length() <= grid.viewport()->width(),
+                 qPrintable(QStringLiteral("%1 pixels of columns in %2")
+                                .arg(header.length())
+                                .arg(grid.viewport()->width())));
+        QVERIFY(!grid.horizontalScrollBar()->isVisible());
+        log.hide();
     }
 
     // The login dialog's caption with the build reads whole in the title bar's font, beside the

@@ -166,6 +166,34 @@ private Q_SLOTS:
         QVERIFY(figures > 10);
     }
 
+    // The product kind of the detailed product report stands on its line like the other fields
+    // of the line: the same font, the same top, whole.
+    void kindOnItsLine()
+    {
+        const PreparedReport pages = prepare(21, MonthTo);
+        int kinds = 0;
+        for (const auto &page : pages.pages()) {
+            for (const PreparedReport::Op &kind : page) {
+                if (kind.kind != PreparedReport::Op::Kind::Text ||
+                    (kind.text != QStringLiteral("Готовая продукция") &&
+                     kind.text != QStringLiteral("Заготовки")))
+                    continue;
+                ++kinds;
+                const auto sameLine = [&](const PreparedReport::Op &other) {
+                    return &other != &kind && other.kind == PreparedReport::Op::Kind::Text &&
+                           !other.text.isEmpty() &&
+                           qAbs(other.rect.top() - kind.rect.top()) < 0.01 &&
+                           pages.fonts().at(other.font).size == pages.fonts().at(kind.font).size;
+                };
+                QVERIFY2(std::count_if(page.cbegin(), page.cend(), sameLine) >= 5,
+                         qPrintable(describe(kind)));
+                const QRectF box = pages.textBox(kind);
+                QVERIFY2(box.right() <= kind.rect.right() + 0.01, qPrintable(describe(kind)));
+            }
+        }
+        QVERIFY(kinds > 0);
+    }
+
     // A change to landscape in the preview prepares the pages again: every line still printed,
     // within the paper, and the pages numbered 1, 2, … in order.
     void otherOrientationKeepsEveryLine_data()

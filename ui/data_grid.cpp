@@ -207,11 +207,11 @@ DataGrid::DataGrid(QWidget *parent)
     setTabKeyNavigation(false);
     setStyle(narrowCellStyle());
     // A width the user drags a column to is where it widens from.
-    connect(horizontalHeader(), &QHeaderView::sectionResized, this,
-            [this](int column, int, int size) {
-                if (column < m_widths.size() && size > 0 && !isColumnHidden(column))
-                    m_widths[column] = size;
-            });
+    connect(
+        horizontalHeader(), &QHeaderView::sectionResized, this, [this](int column, int, int size) {
+            if (!m_fittingToRoom && column < m_widths.size() && size > 0 && !isColumnHidden(column))
+                m_widths[column] = size;
+        });
 }
 
 DatasetModel *DataGrid::bind(Dataset &dataset, QVector<GridColumn> columns)
@@ -323,6 +323,16 @@ void DataGrid::setStartingWidth(int column, int width)
     m_startWidths[column] = width;
     m_widths[column] = std::max(width, neededWidth(column));
     setColumnWidth(column, m_widths.at(column));
+    fitToRoom();
+}
+
+void DataGrid::setWrappingColumn(int column)
+{
+    m_wrappingColumn = column;
+    setWordWrap(true);
+    setTextElideMode(Qt::ElideNone);
+    verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    fitToRoom();
 }
 
 int DataGrid::titleWidth(int column) const
@@ -362,14 +372,18 @@ int DataGrid::neededWidth(int column) const
 
 int DataGrid::neededWidth(int column, WidthBound &bound) const
 {
-    // The cell's text room is its section less the grid line and the style's padding.
-    const int padding = (showGrid() ? 1 : 0) +
-                        2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1);
+    return neededWidth(column, bound, m_startWidths.at(column) - cellPadding());
+}
+
+int DataGrid::neededWidth(int column, WidthBound &bound, int room) const
+{
+    if (column == m_wrappingColumn)
+        return titleWidth(column);
+    const int padding = cellPadding();
     const QFont gridFont = font();
     const QFontMetricsF gridMetrics(gridFont);
-    // Only texts that may not fit the starting width are measured, and of them only those that
-    // may be wider than the widest found so far.
-    int room = m_startWidths.at(column) - padding;
+    // Only texts that may not fit the room are measured, and of them only those that may be
+    // wider than the widest found so far.
     int widest = 0;
     QHash<QString, qreal> measured;
     const int rows = m_model->rowCount();
@@ -396,10 +410,88 @@ int DataGrid::neededWidth(int column, WidthBound &bound) const
     return std::max(widest > 0 ? widest + padding : 0, titleWidth(column));
 }
 
+int DataGrid::cellPadding() const
+{
+    // The cell's text room is its section less the grid line and the style's padding.
+    return (showGrid() ? 1 : 0) +
+           2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1);
+}
+
+void DataGrid::fitToRoom()
+{
+    // A grid not shown has no room of its own yet.
+    if (!m_model || m_fittingToRoom || !isVisible())
+        return;
+    const int columns = std::min(m_model->columnCount(), int(m_widths.size()));
+    QVector<int> shown = m_widths.mid(0, columns);
+    const bool wrapping =
+        m_wrappingColumn >= 0 && m_wrappingColumn < columns && !isColumnHidden(m_wrappingColumn);
+    if (wrapping)
+        shown[m_wrappingColumn] = titleWidth(m_wrappingColumn);
+    int total = 0;
+    for (int column = 0; column < columns; ++column)
+        if (!isColumnHidden(column))
+            total += shown.at(column);
+    const int over = total - viewport()->width();
+    if (over > 0) {
+        if (m_contentWidths.size() != columns) {
+            WidthBound bound(font());
+            m_contentWidths.resize(columns);
+            for (int column = 0; column < columns; ++column)
+                m_contentWidths[column] = neededWidth(column, bound, 0);
+        }
+        QVector<int> slack(columns, 0);
+        int spare = 0;
+        for (int column = 0; column < columns; ++column) {
+            if (isColumnHidden(column))
+                continue;
+            slack[column] = std::max(0, shown.at(column) - m_contentWidths.at(column));
+            spare += slack.at(column);
+        }
+        // Each column gives in proportion to what it does not need; the rounding's rest comes
+        // from the first columns that still have some.
+        const int given = std::min(over, spare);
+        int left = given;
+        for (int column = 0; column < columns && spare > 0; ++column) {
+            const int cut = int(qint64(slack.at(column)) * given / spare);
+            shown[column] -= cut;
+            slack[column] -= cut;
+            left -= cut;
+        }
+        for (int column = 0; column < columns && left > 0; ++column) {
+            const int cut = std::min(left, slack.at(column));
+            shown[column] -= cut;
+            left -= cut;
+        }
+    }
+    if (wrapping) {
+        int others = 0;
+        for (int column = 0; column < columns; ++column)
+            if (column != m_wrappingColumn && !isColumnHidden(column))
+                others += shown.at(column);
+        shown[m_wrappingColumn] =
+            std::max(shown.at(m_wrappingColumn), viewport()->width() - others);
+    }
+    m_fittingToRoom = true;
+    for (int column = 0; column < columns; ++column)
+        if (columnWidth(column) != shown.at(column) && !isColumnHidden(column))
+            setColumnWidth(column, shown.at(column));
+    m_fittingToRoom = false;
+}
+
+bool DataGrid::viewportEvent(QEvent *event)
+{
+    const bool handled = QTableView::viewportEvent(event);
+    if (event->type() == QEvent::Resize)
+        fitToRoom();
+    return handled;
+}
+
 void DataGrid::fitColumns()
 {
     if (!m_model)
         return;
+    m_contentWidths.clear();
     WidthBound bound(font());
     const int columns = std::min(m_model->columnCount(), int(m_widths.size()));
     for (int column = 0; column < columns; ++column) {
@@ -409,6 +501,7 @@ void DataGrid::fitColumns()
             setColumnWidth(column, needed);
         }
     }
+    fitToRoom();
 }
 
 void DataGrid::showCurrentRecord()

@@ -12,7 +12,9 @@
 // Made editable, it edits a table Dataset in place.
 // Every value and title shows whole: the described widths are the starting widths, and a column
 // whose value or title does not fit (a seven-digit total in 66 pixels) widens to it whenever the
-// rows are read, filtered or sorted.
+// rows are read, filtered or sorted. Where the columns then need more room than the grid shows,
+// columns wider than their values and title give up what they do not need before a horizontal
+// scroll bar is needed; they get it back when the grid has the room again.
 class DataGrid : public QTableView
 {
     Q_OBJECT
@@ -54,12 +56,17 @@ public:
     // The width a column starts from in place of its described one (a column that takes the room
     // of hidden ones); a column whose content needs more keeps the wider width.
     void setStartingWidth(int column, int width);
+    // A column of long texts (a list of changes): it takes the room the other columns leave in
+    // the grid (at least its title's), and its texts wrap into taller rows instead of widening
+    // it.
+    void setWrappingColumn(int column);
 
 Q_SIGNALS:
     // The Delete key in an editable grid: the window asks and deletes the current row.
     void deleteRequested();
 
 protected:
+    bool viewportEvent(QEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
@@ -74,7 +81,13 @@ private:
     // The width a column's values and title need where they do not fit its starting width.
     int neededWidth(int column) const;
     int neededWidth(int column, WidthBound &bound) const;
+    // From a text room of `room` pixels: 0 gives the width every value and the title need.
+    int neededWidth(int column, WidthBound &bound, int room) const;
+    // Shows each column at its width, less what a column does not need while the columns are
+    // wider than the grid's room.
+    void fitToRoom();
     int titleWidth(int column) const;
+    int cellPadding() const;
     // The editable grid's own moves (Tab, arrows, pages); runs inside the error guard.
     void moveBy(CursorAction action, Qt::KeyboardModifiers modifiers);
     void setCurrentCell(int row, int column);
@@ -91,6 +104,11 @@ private:
     // Per column: the starting width and the width set (kept also while the column is hidden).
     QVector<int> m_startWidths;
     QVector<int> m_widths;
+    // Per column: the width its values and title need, measured when the room is short (empty
+    // until then, and again after the rows change).
+    QVector<int> m_contentWidths;
+    bool m_fittingToRoom = false;
+    int m_wrappingColumn = -1;
 
     bool m_editable = false;
     QString m_keyField;
