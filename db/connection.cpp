@@ -58,16 +58,15 @@ void Connection::open()
     if (db.isOpen())
         db.close();
     const connection::Settings settings = connection::forSite(m_connectionString);
+    // Said before anything is sent: the site's file must be mended first.
+    if (!settings.refusal.isEmpty())
+        throw DbError(settings.refusal);
     db.setDatabaseName(settings.database);
     db.setHostName(settings.server);
     db.setPort(settings.port);
     db.setUserName(m_loginUser.isEmpty() ? settings.user : m_loginUser);
     db.setPassword(m_loginUser.isEmpty() ? settings.password : m_loginPassword);
-    QString options = QStringLiteral("connect_timeout=10");
-    if (!settings.sslMode.isEmpty())
-        options += QStringLiteral(";sslmode=") + settings.sslMode.toLower();
-    options += sessionTarget();
-    db.setConnectOptions(options);
+    db.setConnectOptions(connection::clientOptions(settings) + sessionTarget());
     if (!db.open()) {
         const QSqlError error = db.lastError();
         throw DbError(error.databaseText().isEmpty() ? error.text() : error.databaseText(), {},
