@@ -1,5 +1,7 @@
 #include "app/startup.h"
 
+#include "db/db_error.h"
+
 #include "app/login_dialog.h"
 #include "catalogues/nomenclature_groups.h"
 #include "catalogues/norm_editor.h"
@@ -180,6 +182,13 @@ bool Program::start()
         m_dm->ADO_DB.setConnectionString(connection::fromArguments(m_arguments));
         m_dm->ADO_DB.open();
         m_dm->Changes.start();
+    } catch (const DbError &error) {
+        // Refused before connecting (a service file others may read holds the password): the
+        // sentence says what to mend.
+        const bool refused =
+            !error.isConnectionError() && error.sqlState().isEmpty() && error.statement().isEmpty();
+        return refuse(QStringLiteral("Подключение к БД отсутсвует!!!") +
+                      (refused ? QLatin1Char('\n') + error.message() : QString()));
     } catch (...) {
         return refuse(QStringLiteral("Подключение к БД отсутсвует!!!"));
     }

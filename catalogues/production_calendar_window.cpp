@@ -6,6 +6,7 @@
 #include "ui/clock.h"
 #include "ui/error_guard.h"
 #include "ui/modal.h"
+#include "ui/plain_text.h"
 #include "ui/window_setup.h"
 
 #include <QBrush>
@@ -129,7 +130,7 @@ QVariant CalendarMonthModel::data(const QModelIndex &index, int role) const
                        QStringLiteral(": ") + kindText(*day);
         if (!day->name.isEmpty())
             text += QStringLiteral(" — ") + day->name;
-        return text;
+        return role == Qt::ToolTipRole ? plainToolTip(text) : text;
     }
     default:
         return {};

@@ -22,6 +22,5 @@ int Command::execute(const QString &text)
 
 QVariant Command::executeReturning()
 {
-    QSqlQuery query = m_connection.run(inlineParameters(m_text, m_params));
-    return query.next() ? query.value(0) : QVariant();
+    return m_connection.firstValue(inlineParameters(m_text, m_params));
 }

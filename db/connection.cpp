@@ -21,6 +21,14 @@ bool isConnectionState(const QString &code)
            code == QLatin1String("57P02") || code == QLatin1String("57P03");
 }
 
+// A read or a "begin": it did nothing when it failed, and may run again.
+bool isRepeatable(const QString &statement)
+{
+    const QString text = statement.trimmed();
+    return text.startsWith(QLatin1String("select"), Qt::CaseInsensitive) ||
+           text.compare(QLatin1String("begin"), Qt::CaseInsensitive) == 0;
+}
+
 bool isRetryableState(const QString &code)
 {
     return code == QLatin1String("40001") || code == QLatin1String("40P01");
@@ -50,16 +58,15 @@ void Connection::open()
     if (db.isOpen())
         db.close();
     const connection::Settings settings = connection::forSite(m_connectionString);
+    // Said before anything is sent: the site's file must be mended first.
+    if (!settings.refusal.isEmpty())
+        throw DbError(settings.refusal);
     db.setDatabaseName(settings.database);
     db.setHostName(settings.server);
     db.setPort(settings.port);
     db.setUserName(m_loginUser.isEmpty() ? settings.user : m_loginUser);
     db.setPassword(m_loginUser.isEmpty() ? settings.password : m_loginPassword);
-    QString options = QStringLiteral("connect_timeout=10");
-    if (!settings.sslMode.isEmpty())
-        options += QStringLiteral(";sslmode=") + settings.sslMode.toLower();
-    options += sessionTarget();
-    db.setConnectOptions(options);
+    db.setConnectOptions(connection::clientOptions(settings) + sessionTarget());
     if (!db.open()) {
         const QSqlError error = db.lastError();
         throw DbError(error.databaseText().isEmpty() ? error.text() : error.databaseText(), {},
@@ -179,18 +186,16 @@ QSqlQuery Connection::run(const QString &statement)
     // caller, and the outermost scope ends.
     if (m_depth > 0)
         return execute(statement);
+    const bool repeatable = isRepeatable(statement);
     // Known lost (an earlier statement failed on it): reopened once; when the server is still
     // away the statement fails with a connection error again.
     if (m_broken) {
         open();
-        return execute(statement);
+        return executeAlone(statement, repeatable);
     }
     // Lost unnoticed while idle (the server restarted meanwhile): a read or a "begin" did nothing
     // when it failed and runs again on a new connection; before any other statement a read finds
     // out first, so a write is never sent twice.
-    const QString text = statement.trimmed();
-    const bool repeatable = text.startsWith(QLatin1String("select"), Qt::CaseInsensitive) ||
-                            text.compare(QLatin1String("begin"), Qt::CaseInsensitive) == 0;
     try {
         if (repeatable)
             return execute(statement);
@@ -199,9 +204,24 @@ QSqlQuery Connection::run(const QString &statement)
         if (!error.isConnectionError())
             throw;
         open();
-        return execute(statement);
+        return executeAlone(statement, repeatable);
     }
-    return execute(statement);
+    return executeAlone(statement, repeatable);
+}
+
+QSqlQuery Connection::executeAlone(const QString &statement, bool repeatable)
+{
+    if (repeatable)
+        return execute(statement);
+    try {
+        return execute(statement);
+    } catch (const DbError &error) {
+        // A write outside a transaction commits as it ends: the answer may have been lost after
+        // the server had done it.
+        if (error.isConnectionError())
+            throw DbError::outcomeUnknown(error);
+        throw;
+    }
 }
 
 QSqlQuery Connection::execute(const QString &statement)
@@ -211,19 +231,43 @@ QSqlQuery Connection::execute(const QString &statement)
         fail(QStringLiteral("Нет подключения к базе данных"), statement, {}, true);
     QSqlQuery query(db);
     query.setForwardOnly(true);
-    if (!query.exec(statement)) {
-        const QSqlError error = query.lastError();
-        const QString text = error.databaseText().isEmpty() ? error.text() : error.databaseText();
-        // The client library reports a lost connection in the desktop's language, without a
-        // SQLSTATE: "server closed the connection unexpectedly", "сервер неожиданно закрыл
-        // соединение", "нет подключения к серверу".
-        const bool lost = error.type() == QSqlError::ConnectionError ||
-                          text.contains(QLatin1String("connection"), Qt::CaseInsensitive) ||
-                          text.contains(QStringLiteral("соединени"), Qt::CaseInsensitive) ||
-                          text.contains(QStringLiteral("подключени"), Qt::CaseInsensitive);
-        fail(text.trimmed(), statement, error.nativeErrorCode(), lost);
-    }
+    if (!query.exec(statement))
+        failOn(query.lastError(), statement);
     return query;
+}
+
+void Connection::failOn(const QSqlError &error, const QString &statement)
+{
+    const QString text = error.databaseText().isEmpty() ? error.text() : error.databaseText();
+    // The client library reports a lost connection in the desktop's language, without a
+    // SQLSTATE: "server closed the connection unexpectedly", "сервер неожиданно закрыл
+    // соединение", "нет подключения к серверу".
+    const bool lost = error.type() == QSqlError::ConnectionError ||
+                      text.contains(QLatin1String("connection"), Qt::CaseInsensitive) ||
+                      text.contains(QStringLiteral("соединени"), Qt::CaseInsensitive) ||
+                      text.contains(QStringLiteral("подключени"), Qt::CaseInsensitive);
+    fail(text.trimmed(), statement, error.nativeErrorCode(), lost);
+}
+
+QVariant Connection::firstValue(const QString &statement)
+{
+    const bool alone = m_depth == 0 && !isRepeatable(statement);
+    QSqlQuery query = run(statement);
+    const QVariant value = query.next() ? query.value(0) : QVariant();
+    // The driver hands a row over as soon as it arrives, before the statement has ended: how it
+    // ended (its commit, outside a transaction) comes after the rows.
+    while (query.next()) {
+    }
+    if (query.lastError().isValid()) {
+        try {
+            failOn(query.lastError(), statement);
+        } catch (const DbError &error) {
+            if (alone && error.isConnectionError())
+                throw DbError::outcomeUnknown(error);
+            throw;
+        }
+    }
+    return value;
 }
 
 void Connection::begin()

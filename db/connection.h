@@ -8,6 +8,7 @@
 #include <functional>
 
 class QSqlDriver;
+class QSqlError;
 
 // The program's one database connection: opened from a connection string, with the session set up
 // for day-first date texts. Statements run here raise DbError on failure. A lost connection is
@@ -38,6 +39,9 @@ public:
 
     // Runs one statement (no placeholders) and returns the query positioned before its first row.
     QSqlQuery run(const QString &statement);
+    // Runs one statement and returns the first value of its first row (null without a row), once
+    // the statement has ended: a write that fails at its end raises DbError.
+    QVariant firstValue(const QString &statement);
 
     // Transactions. Scopes nest: only the outermost commits, and a failed inner scope makes the
     // outer one roll back.
@@ -73,6 +77,9 @@ public:
 private:
     // Runs a statement on the connection as it is: no reopening.
     QSqlQuery execute(const QString &statement);
+    // The same outside a transaction: a write that loses the connection may have been done.
+    QSqlQuery executeAlone(const QString &statement, bool repeatable);
+    [[noreturn]] void failOn(const QSqlError &error, const QString &statement);
     [[noreturn]] void fail(const QString &message, const QString &statement, const QString &code,
                            bool connectionHint);
     void applySessionSettings();

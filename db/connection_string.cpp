@@ -68,4 +68,21 @@ Settings parse(const QString &connectionString)
     return settings;
 }
 
+QString clientOptions(const Settings &settings)
+{
+    // The driver joins the options with blanks into the client library's "key=value key=value"
+    // text: a value is quoted there, with its quotes and backslashes escaped.
+    const auto quoted = [](QString value) {
+        value.replace(QLatin1Char('\\'), QStringLiteral("\\\\"));
+        value.replace(QLatin1Char('\''), QStringLiteral("\\'"));
+        return QLatin1Char('\'') + value + QLatin1Char('\'');
+    };
+    QString options = QStringLiteral("connect_timeout=10");
+    if (!settings.sslMode.isEmpty())
+        options += QStringLiteral(";sslmode=") + settings.sslMode.toLower();
+    if (!settings.sslRootCert.isEmpty())
+        options += QStringLiteral(";sslrootcert=") + quoted(settings.sslRootCert);
+    return options;
+}
+
 } // namespace connection

@@ -11,7 +11,9 @@ inline constexpr auto DefaultServer = "127.0.0.1";
 // The login of the built-in connection string, used where the site gives none of its own.
 inline constexpr auto DefaultUser = "sys";
 inline constexpr auto DefaultPassword = "xvbtrlu";
-inline constexpr auto DefaultSslMode = "allow";
+// Encrypted when the server offers it, plain otherwise; a site that checks the server's
+// certificate says so in its service entry (sslmode=verify-full, sslrootcert).
+inline constexpr auto DefaultSslMode = "prefer";
 
 // The connection string for a database on a server, from the fixed pieces.
 QString build(const QString &database, const QString &server);
@@ -28,8 +30,15 @@ struct Settings
     QString user;
     QString password;
     QString sslMode;
+    QString sslRootCert; // the certificate the server's is checked against; empty: the client's own
+    // Why the site's settings are not used (a sentence for the user), empty when they are.
+    QString refusal;
 };
 
 Settings parse(const QString &connectionString);
+
+// The client library's options beyond server, port, database and login, in the driver's form
+// ("key=value" separated by ";"); values that may hold blanks are quoted for the client library.
+QString clientOptions(const Settings &settings);
 
 } // namespace connection

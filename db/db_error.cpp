@@ -25,6 +25,13 @@ DbError DbError::explained(const QString &text, const DbError &server)
     return error;
 }
 
+DbError DbError::outcomeUnknown(const DbError &lost)
+{
+    DbError error = lost;
+    error.m_outcomeUnknown = true;
+    return error;
+}
+
 QString DbError::primaryMessage() const
 {
     static const QRegularExpression severity(QStringLiteral("^[A-ZА-ЯЁ]+:\\s+"));

@@ -16,6 +16,9 @@ public:
     static DbError rowDeleted(const QString &statement = {});
     // A failure told in the user's words: the server's text goes along as the detail.
     static DbError explained(const QString &text, const DbError &server);
+    // A connection lost under a statement that commits on its own (outside a transaction): the
+    // server may have done it before the answer was lost.
+    static DbError outcomeUnknown(const DbError &lost);
 
     const QString &message() const { return m_message; }
     const QString &statement() const { return m_statement; }
@@ -27,11 +30,11 @@ public:
     QString primaryMessage() const;
     Kind kind() const { return m_kind; }
     bool isConnectionError() const { return m_kind == Kind::Connection; }
-    // Lost while the server was committing: the work may have landed before the answer was lost,
-    // so nobody can say whether it was done.
+    // Lost while the server was committing (a commit, or a write that commits on its own): the
+    // work may have landed before the answer was lost, so nobody can say whether it was done.
     bool isLostAtCommit() const
     {
-        return isConnectionError() && m_statement == QLatin1String("commit");
+        return isConnectionError() && (m_outcomeUnknown || m_statement == QLatin1String("commit"));
     }
     // A deadlock or serialization failure: the whole transaction may be run again.
     bool isRetryable() const { return m_kind == Kind::Retryable; }
@@ -42,4 +45,5 @@ private:
     QString m_detail;
     QString m_sqlState;
     Kind m_kind;
+    bool m_outcomeUnknown = false;
 };

@@ -128,13 +128,30 @@ std::optional<QHash<QString, QString>> serviceEntry(const QString &text, const Q
     return entry;
 }
 
+QString exposedServiceFile(const QString &path, bool shared)
+{
+    const QString name = QDir::toNativeSeparators(path);
+    return shared
+               ? QStringLiteral("Файл настроек подключения «%1» хранит пароль и открыт для чтения "
+                                "всем пользователям компьютера, поэтому программа его не "
+                                "использует. Оставьте его только группе пользователей "
+                                "программы: chgrp <группа> %1; chmod 640 %1")
+                     .arg(name)
+               : QStringLiteral("Файл настроек подключения «%1» хранит пароль и открыт для чтения "
+                                "другим пользователям компьютера, поэтому программа его не "
+                                "использует. Закройте его для других: chmod 600 %1")
+                     .arg(name);
+}
+
 Settings withSite(const Settings &settings, const SiteSettings &site)
 {
     Settings result = settings;
     QHash<QString, QString> service;
-    for (const QString &file : site.serviceFiles) {
-        if (auto entry = serviceEntry(file, settings.server)) {
+    for (qsizetype i = 0; i < site.serviceFiles.size(); ++i) {
+        if (auto entry = serviceEntry(site.serviceFiles.at(i), settings.server)) {
             service = std::move(*entry);
+            if (service.contains(QStringLiteral("password")))
+                result.refusal = site.exposedServiceFiles.value(i);
             result.server = service.value(QStringLiteral("host"), QLatin1String(DefaultServer));
             bool valid = false;
             const int port = service.value(QStringLiteral("port")).toInt(&valid);
@@ -151,6 +168,8 @@ Settings withSite(const Settings &settings, const SiteSettings &site)
     if (settings.sslMode.compare(QLatin1String(DefaultSslMode), Qt::CaseInsensitive) == 0)
         result.sslMode =
             firstGiven({service.value(QStringLiteral("sslmode")), site.sslMode, settings.sslMode});
+    result.sslRootCert =
+        firstGiven({service.value(QStringLiteral("sslrootcert")), site.sslRootCert});
     if (settings.password == QLatin1String(DefaultPassword)) {
         result.password = firstGiven({service.value(QStringLiteral("password")), site.password});
         if (result.password.isEmpty()) {
@@ -176,11 +195,12 @@ SiteSettings readSiteSettings()
     QString passwordFile = environment("PGPASSFILE");
     if (passwordFile.isEmpty())
         passwordFile = home + QStringLiteral("/.pgpass");
+    constexpr auto groupMay = QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup;
+    constexpr auto anyoneMay = QFile::ReadOther | QFile::WriteOther | QFile::ExeOther;
     const QFileInfo info(passwordFile);
-    constexpr auto othersMay = QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup |
-                               QFile::ReadOther | QFile::WriteOther | QFile::ExeOther;
-    if (info.isFile() && !(info.permissions() & othersMay))
+    if (info.isFile() && !(info.permissions() & (groupMay | anyoneMay)))
         site.passwordFile = readText(passwordFile);
+    site.sslRootCert = environment("PGSSLROOTCERT");
 
     QString userServices = environment("PGSERVICEFILE");
     if (userServices.isEmpty())
@@ -188,8 +208,15 @@ SiteSettings readSiteSettings()
     QString systemFolder = environment("PGSYSCONFDIR");
     if (systemFolder.isEmpty())
         systemFolder = QStringLiteral("/etc/postgresql-common");
-    site.serviceFiles = {readText(userServices),
-                         readText(systemFolder + QStringLiteral("/pg_service.conf"))};
+    const QString systemServices = systemFolder + QStringLiteral("/pg_service.conf");
+    site.serviceFiles = {readText(userServices), readText(systemServices)};
+    const auto exposed = [](const QString &path, QFile::Permissions others, bool shared) {
+        const QFileInfo file(path);
+        return file.isFile() && (file.permissions() & others) ? exposedServiceFile(path, shared)
+                                                              : QString();
+    };
+    site.exposedServiceFiles = {exposed(userServices, groupMay | anyoneMay, false),
+                                exposed(systemServices, anyoneMay, true)};
     return site;
 }
 

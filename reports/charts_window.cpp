@@ -8,6 +8,7 @@
 #include "ui/error_guard.h"
 #include "ui/focused_button.h"
 #include "ui/modal.h"
+#include "ui/plain_text.h"
 #include "ui/window_setup.h"
 
 #include <QAreaSeries>
@@ -117,7 +118,7 @@ QChart *newChart(const QString &title)
 void showTip(QChartView *view, bool on, const QString &text)
 {
     if (on)
-        QToolTip::showText(QCursor::pos(), text, view);
+        QToolTip::showText(QCursor::pos(), plainToolTip(text), view);
     else
         QToolTip::hideText();
 }
@@ -364,7 +365,8 @@ void ChartsWindow::drawWorkers()
         // A long name is shortened so that the pay per hour after it is never cut off; the tip
         // over the bars names the worker in full.
         QString label = QFontMetrics(names->labelsFont())
-                            .elidedText(worker.name, Qt::ElideRight, WorkerNameWidth);
+                            .elidedText(worker.name, Qt::ElideRight, WorkerNameWidth)
+                            .toHtmlEscaped(); // the chart draws its labels as rich text
         if (worker.hours > 0)
             label += QStringLiteral(" · ") + money(worker.perHour()) + QStringLiteral(" руб./ч");
         // Two workers of the same name stay two categories.

@@ -8,6 +8,7 @@
 #include "support/report_capture.h"
 #include "support/running_program.h"
 #include "support/seed.h"
+#include "support/shown_text.h"
 #include "support/test_database.h"
 #include "support/test_main.h"
 #include "ui/clock.h"
@@ -27,6 +28,7 @@
 #include <QLineEdit>
 #include <QLineSeries>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QSet>
 #include <QStackedBarSeries>
 #include <QTabWidget>
@@ -337,6 +339,29 @@ private Q_SLOTS:
         QVERIFY(m_window->tip(ChartsWindow::Workers, 0, 0).contains(LongName));
     }
 
+    // A worker's name with markup in it shows as written in the workers' chart (its labels are
+    // drawn as rich text) and in the tip over the bars.
+    void markupInWorkerName()
+    {
+        const QString name = QStringLiteral("<b>Б</b> & <i>К</i>");
+        const Fixture &any = m_entries.first();
+        const qint64 worker = seed::worker(*m_dm, name);
+        seed::entry(*m_dm, {worker, any.product, any.operation, QDate(2024, 7, 3), 1, 4, 10, 0,
+                            1.25, QStringLiteral("ok"), 0});
+        const auto restore = qScopeGuard([&] {
+            TestDatabase::exec(
+                *m_dm, QStringLiteral("delete from accounts_dep.smena where w_id=%1").arg(worker));
+        });
+        m_window->draw(QDate(2024, 7, 1), QDate(2024, 8, 1), ProductKind::All);
+        const auto *names = qobject_cast<QBarCategoryAxis *>(
+            m_window->chart(ChartsWindow::Workers).axes(Qt::Vertical).value(0));
+        QVERIFY(names);
+        QCOMPARE(names->count(), 1);
+        const QString label = shownText(names->at(0), true);
+        QVERIFY2(label.startsWith(name + QStringLiteral(" · ")), qPrintable(label));
+        QVERIFY(m_window->tip(ChartsWindow::Workers, 0, 0).startsWith(name + QLatin1Char('\n')));
+    }
+
     void equalReports_data()
     {
         QTest::addColumn<int>("kind");
@@ -478,7 +503,7 @@ private Q_SLOTS:
         QTest::mouseMove(view.viewport(), QPoint(3, 3));
         QTest::mouseMove(view.viewport(), dayPosition(which, 0));
         QTRY_VERIFY(QToolTip::isVisible());
-        QVERIFY2(QToolTip::text().startsWith(QStringLiteral("чт 01.02.2024\n")),
+        QVERIFY2(shownText(QToolTip::text()).startsWith(QStringLiteral("чт 01.02.2024\n")),
                  qPrintable(QToolTip::text()));
 
         QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, QPoint(3, 3));

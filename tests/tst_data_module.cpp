@@ -246,6 +246,33 @@ private Q_SLOTS:
         }
     }
 
+    // A write that hands back its new id and then fails as it commits (here a deferred check):
+    // the id arrives before the failure, and the write must still count as failed.
+    void returningWriteFailsAtCommit()
+    {
+        TestDatabase::exec(*m_dm, QStringLiteral(R"(
+create table public.late(id serial primary key, v integer);
+create function public.late_refuse() returns trigger language plpgsql as $$
+begin
+    raise exception 'refused at commit';
+end $$;
+create constraint trigger late_refuse after insert on public.late
+    deferrable initially deferred for each row execute function public.late_refuse();
+)"));
+        try {
+            m_dm->SQL_exec.setText(
+                QStringLiteral("insert into public.late(v) values (1) returning id"));
+            const QVariant id = m_dm->SQL_exec.executeReturning();
+            QFAIL(qPrintable(QStringLiteral("no error; id %1").arg(id.toString())));
+        } catch (const DbError &e) {
+            QVERIFY2(e.message().contains(QStringLiteral("refused at commit")),
+                     qPrintable(e.message()));
+            QVERIFY(!e.isConnectionError());
+        }
+        QCOMPARE(TestDatabase::scalar(*m_dm, QStringLiteral("select count(*) from public.late")),
+                 0);
+    }
+
 private:
     std::unique_ptr<TestDatabase> m_db;
     std::unique_ptr<TDataModule6> m_dm;

@@ -23,6 +23,10 @@
 #include <QTest>
 #include <QThread>
 
+#include <atomic>
+#include <csignal>
+#include <thread>
+
 #include <unistd.h>
 
 namespace {
@@ -137,6 +141,17 @@ private Q_SLOTS:
         m_db = std::make_unique<TestDatabase>(QStringLiteral("failover"));
         makeStandby();
         QVERIFY(m_standbyRunning);
+        // A synchronous pair: the primary confirms a commit once the standby has it. Set after the
+        // base backup, so that the standby, once promoted, does not wait for a standby of its own.
+        {
+            auto admin = m_db->admin();
+            admin->ADO_DB.run(QStringLiteral("alter system set synchronous_standby_names = '*'"));
+            admin->ADO_DB.run(QStringLiteral("select pg_reload_conf()"));
+            QTRY_COMPARE(TestDatabase::scalar(
+                             *admin, QStringLiteral("select count(*) from pg_stat_replication "
+                                                    "where sync_state = 'sync'")),
+                         1);
+        }
         // From here on the program and the test's connections are given both servers, the
         // read-only standby first: they must pass it by for the primary.
         qputenv("PGHOST",
@@ -198,6 +213,8 @@ private Q_SLOTS:
 
     // The primary fails at once and the standby is promoted: the next save in the entry editor
     // reconnects to the new primary by itself and lands there once, with its hours posted once.
+    // Before that, a save confirmed to the user while the standby lagged (its receiver stalled)
+    // was confirmed only once the standby had it, and is there after the promotion.
     void saveAfterPromotion()
     {
         m_program = std::make_unique<RunningProgram>(*m_db);
@@ -209,6 +226,40 @@ private Q_SLOTS:
         QCOMPARE(TestDatabase::scalar(m_program->dataModule(),
                                       QStringLiteral("select pg_is_in_recovery()::int cnt")),
                  0);
+
+        // The standby's receiver stalls while the entry is saved: the save waits for it, and is
+        // confirmed once the receiver goes on.
+        const qint64 receiver =
+            psql(m_standbySocket.path(), QStringLiteral("select pid from pg_stat_wal_receiver"))
+                .toLongLong();
+        QVERIFY(receiver > 0);
+        QCOMPARE(::kill(pid_t(receiver), SIGSTOP), 0);
+        std::atomic<bool> waited = false;
+        std::atomic<bool> saved = false;
+        std::thread lag([&] {
+            try {
+                auto watcher = m_db->connect();
+                for (int poll = 0; poll < 2000 && !waited && !saved; ++poll) {
+                    waited = TestDatabase::scalar(*watcher,
+                                                  QStringLiteral("select count(*) from "
+                                                                 "pg_stat_activity where "
+                                                                 "wait_event = 'SyncRep'")) > 0;
+                    if (!waited)
+                        QThread::msleep(10);
+                }
+            } catch (const std::exception &error) {
+                qWarning("the watcher failed: %s", error.what());
+            }
+            ::kill(pid_t(receiver), SIGCONT);
+        });
+        {
+            MessageRecorder recorder;
+            addEntry(m_shop.borisov, QStringLiteral("Борисов Б.Б."), QStringLiteral("6"));
+            saved = true;
+            QCOMPARE(errors(recorder), QStringList());
+        }
+        lag.join();
+        QVERIFY(waited);
 
         stopPrimary();
         QVERIFY(!m_primaryRunning);
@@ -226,24 +277,16 @@ private Q_SLOTS:
         m_promoted = true;
 
         MessageRecorder recorder;
-        TForm11 &editor = m_program->forms().Form11;
-        ModalScript modal([&](QDialog &) {
-            editor.WorkerId = m_shop.vasiliev;
-            editor.Edit1->setText(QStringLiteral("Васильев В.В."));
-            editor.ProductId = m_shop.lid;
-            editor.OperationId = m_shop.castLid;
-            editor.PiecePrice = 1.5;
-            editor.Edit2->setText(QStringLiteral("КР-1 белая; Литьё; Готовая продукция"));
-            editor.Edit3->setText(QStringLiteral("5"));
-            editor.Edit6->setText(QStringLiteral("7"));
-            editor.Button1->click();
-        });
-        main.Button1->click();
+        addEntry(m_shop.vasiliev, QStringLiteral("Васильев В.В."), QStringLiteral("7"));
         QVERIFY2(errors(recorder).size() <= 1,
                  qPrintable(errors(recorder).join(QLatin1Char('\n'))));
 
         const QString count =
             QStringLiteral("select count(*) from accounts_dep.smena where w_id=%1 and data='%2'");
+        // The save confirmed while the standby lagged.
+        QCOMPARE(psql(m_standbySocket.path(),
+                      count.arg(m_shop.borisov).arg(m_day.toString(Qt::ISODate))),
+                 QStringLiteral("1"));
         QCOMPARE(psql(m_standbySocket.path(),
                       count.arg(m_shop.vasiliev).arg(m_day.toString(Qt::ISODate))),
                  QStringLiteral("1"));
@@ -257,8 +300,8 @@ private Q_SLOTS:
                  QStringLiteral("7"));
         QCOMPARE(psql(m_standbySocket.path(), QStringLiteral("select pg_is_in_recovery()")),
                  QStringLiteral("f"));
-        // The shift log lists it, read from the new primary.
-        QCOMPARE(m_program->dataModule().Smena1.recordCount(), 1);
+        // The shift log lists both, read from the new primary.
+        QCOMPARE(m_program->dataModule().Smena1.recordCount(), 2);
     }
 
 public:
@@ -286,6 +329,25 @@ private:
         if (m_primaryRunning)
             stopPrimary();
         Clock::set({});
+    }
+
+    // "Добавить" in the shift log, the entry editor filled in for a worker with 5 pieces of the
+    // lid's casting in the given hours, and "Запись".
+    void addEntry(qint64 worker, const QString &name, const QString &hours)
+    {
+        TForm11 &editor = m_program->forms().Form11;
+        ModalScript modal([&](QDialog &) {
+            editor.WorkerId = worker;
+            editor.Edit1->setText(name);
+            editor.ProductId = m_shop.lid;
+            editor.OperationId = m_shop.castLid;
+            editor.PiecePrice = 1.5;
+            editor.Edit2->setText(QStringLiteral("КР-1 белая; Литьё; Готовая продукция"));
+            editor.Edit3->setText(QStringLiteral("5"));
+            editor.Edit6->setText(hours);
+            editor.Button1->click();
+        });
+        m_program->mainWindow().Button1->click();
     }
 
     QString standbyData() const { return m_standbyParent.filePath(QStringLiteral("data")); }

@@ -14,6 +14,7 @@
 #include "support/recorders.h"
 #include "support/running_program.h"
 #include "support/seed.h"
+#include "support/shown_text.h"
 #include "support/test_database.h"
 #include "support/test_main.h"
 #include "timesheets/hour_paid_entries.h"
@@ -23,16 +24,21 @@
 #include "ui/error_guard.h"
 #include "ui/locale_setup.h"
 #include "ui/lookup_combo.h"
+#include "ui/message_boxes.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
+#include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QSqlQuery>
 #include <QTest>
+#include <QTimer>
 
 #include <cmath>
 #include <functional>
@@ -348,6 +354,54 @@ private Q_SLOTS:
         m_check.reset();
         m_db.reset();
         Clock::set({});
+    }
+
+    // A name with markup in it reaches a message (the server's sentence, a typed text): every kind
+    // of box shows it as written, in its text and in its detail, never drawn as rich text.
+    void markupInMessages_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::newRow("error") << int(messages::Kind::Error);
+        QTest::newRow("question") << int(messages::Kind::Question);
+        QTest::newRow("information") << int(messages::Kind::Information);
+    }
+    void markupInMessages()
+    {
+        QFETCH(int, kind);
+        messages::setHandler(&messages::messageBoxes());
+        const auto restore = qScopeGuard([] { messages::setHandler(nullptr); });
+        QString shown;
+        Qt::TextFormat format = Qt::RichText;
+        QTimer poll;
+        poll.setInterval(10);
+        connect(&poll, &QTimer::timeout, this, [&] {
+            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            if (!box || !box->isVisible())
+                return;
+            poll.stop();
+            const auto *label = box->findChild<QLabel *>(QStringLiteral("qt_msgbox_label"));
+            if (label) {
+                shown = label->text();
+                format = label->textFormat();
+            }
+            box->reject();
+        });
+        poll.start();
+        const QString text =
+            QStringLiteral("Работник ") + markupName() + QStringLiteral(" не удалён.");
+        switch (messages::Kind(kind)) {
+        case messages::Kind::Error:
+            messages::error(QStringLiteral("Ошибка"), text, markupName());
+            break;
+        case messages::Kind::Question:
+            messages::question(text);
+            break;
+        case messages::Kind::Information:
+            messages::information(QStringLiteral("Предупреждение"), text);
+            break;
+        }
+        QCOMPARE(shown, text);
+        QCOMPARE(format, Qt::PlainText);
     }
 
     void editorBoxes_data()

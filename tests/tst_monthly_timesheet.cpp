@@ -1,7 +1,9 @@
 #include "db/data_module.h"
+#include "db/production_calendar.h"
 #include "db/sql_text.h"
 #include "support/recorders.h"
 #include "support/seed.h"
+#include "support/shown_text.h"
 #include "support/test_database.h"
 #include "support/test_main.h"
 #include "support/workbook.h"
@@ -19,6 +21,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
@@ -242,7 +245,7 @@ private Q_SLOTS:
                 const QString tip =
                     model->headerData(day + 1, Qt::Horizontal, Qt::ToolTipRole).toString();
                 if (day == namedDay)
-                    QCOMPARE(tip, name);
+                    QCOMPARE(shownText(tip), name);
                 else if (!daysOff.contains(day))
                     QVERIFY2(tip.isEmpty(), qPrintable(tip)); // an ordinary working day has no name
             }
@@ -250,6 +253,25 @@ private Q_SLOTS:
                 QVERIFY(grid().isColumnHidden(day + 1));
             QCOMPARE(grid().columnWidth(TForm27::NameColumn), 238 + 20 * (31 - days));
             QCOMPARE(visibleWidth(), 1056);
+        });
+    }
+
+    // A day's name with markup in it shows on hover over its title as written, not drawn as a red
+    // banner over the window.
+    void markupInDayName()
+    {
+        calendar::setDay(m_dm->ADO_DB, QDate(2026, 6, 17), true, markupName());
+        const auto restore = qScopeGuard([&] {
+            TestDatabase::exec(*m_dm, QStringLiteral("delete from accounts_dep.prod_calendar "
+                                                     "where d_date = '2026-06-17'"));
+        });
+        addRow(m_anna, 6, 2026, 1, 0, 0, {{17, 8}});
+        runMode(9, [&] {
+            choose(w().cb_year, QStringLiteral("2026"));
+            choose(w().ComboBox1, Months.at(5));
+            const QString tip =
+                grid().model()->headerData(17 + 1, Qt::Horizontal, Qt::ToolTipRole).toString();
+            QCOMPARE(shownText(tip), markupName());
         });
     }
 

@@ -7,26 +7,34 @@
 #include "support/seed.h"
 #include "support/test_database.h"
 #include "support/test_main.h"
+#include "timesheets/hour_paid_entries.h"
 #include "ui/clock.h"
 #include "ui/data_grid.h"
 #include "ui/locale_setup.h"
 #include "ui/termination.h"
 
+#include <QDateEdit>
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <QScopeGuard>
 #include <QSemaphore>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
 #include <QTimer>
 
+#include <atomic>
 #include <thread>
 
 namespace {
 
 const QString Lost = QStringLiteral("Нет связи с сервером базы данных. Действие не выполнено; "
                                     "повторите его, когда связь восстановится.");
+const QString LostAtCommit =
+    QStringLiteral("Связь с сервером базы данных прервалась в момент записи: действие могло быть "
+                   "выполнено. Проверьте данные, прежде чем повторять его.");
 
 // A PostgreSQL cluster of this test alone, stopped and started again at the same socket
 // directory, so the program finds it where it was. The PG* variables of the process point at it.
@@ -127,6 +135,7 @@ private Q_SLOTS:
         const qint64 kind = seed::kind(*dm, QStringLiteral("Литьё"));
         m_operation = seed::operation(*dm, kind, m_product, 0, {10});
         m_otherOperation = seed::operation(*dm, kind, m_product, 1, {12});
+        m_group = seed::group(*dm, QStringLiteral("Блоки"));
     }
     void cleanupTestCase()
     {
@@ -142,7 +151,8 @@ private Q_SLOTS:
         {
             auto dm = m_db->admin();
             TestDatabase::exec(*dm, QStringLiteral("delete from accounts_dep.smena; delete from "
-                                                   "accounts_dep.h_tabel; update accounts_dep.ver "
+                                                   "accounts_dep.h_tabel; delete from "
+                                                   "accounts_dep.fatigue; update accounts_dep.ver "
                                                    "set d=0, t=0"));
         }
         m_program = std::make_unique<RunningProgram>(*m_db);
@@ -156,7 +166,8 @@ private Q_SLOTS:
 
     // The server stops while a new entry is being saved (its posting waits for another copy's
     // lock): one message, nothing of the entry stored, the editor still open with its contents.
-    // When the server is back, pressing "Запись" again saves it.
+    // The save is one statement that commits as it ends, so the program cannot tell that it did
+    // not land and says so. When the server is back, pressing "Запись" again saves it.
     void saveInFlight()
     {
         MessageRecorder recorder;
@@ -196,7 +207,7 @@ private Q_SLOTS:
             QVERIFY(holding);
             QVERIFY(stopped);
 
-            QCOMPARE(recorder.texts(), QStringList{Lost});
+            QCOMPARE(recorder.texts(), QStringList{LostAtCommit});
             QVERIFY(dialog.isVisible());
             QCOMPARE(dialog.result(), 0);
             QCOMPARE(editor().Edit1->text(), QStringLiteral("Иванов И.И."));
@@ -215,6 +226,95 @@ private Q_SLOTS:
         QCOMPARE(stored(QStringLiteral("accounts_dep.smena")), 1);
         QCOMPARE(dayValue(), 8);
         QCOMPARE(dm().Smena1.recordCount(), 1);
+    }
+
+    // The server stores a new hour-paid entry, and the answer is lost with the connection (the
+    // server waits for a standby that never confirms; the session is ended while it waits, after
+    // its commit). The program says the outcome is unknown and keeps the dialog open; pressing
+    // "Записать" again, even after changing the hours, leaves one entry with the hours shown,
+    // posted once.
+    void repeatedHourPaidSaveAfterLostAnswer()
+    {
+        MessageRecorder recorder;
+        TForm25 &list = m_program->forms().Form25;
+        TForm24 &dialog = m_program->forms().Form24;
+        list.DTPcker1->setDate(m_today);
+        list.FormActivate();
+        auto admin = m_db->admin();
+        const auto standbyWanted = [&](bool wanted) {
+            admin->ADO_DB.run(wanted ? QStringLiteral("alter system set "
+                                                      "synchronous_standby_names = 'nobody'")
+                                     : QStringLiteral("alter system reset "
+                                                      "synchronous_standby_names"));
+            admin->ADO_DB.run(QStringLiteral("select pg_reload_conf()"));
+            // Once a session has it, the server has read it: new sessions start with it too.
+            QTRY_COMPARE(
+                TestDatabase::scalar(*admin, QStringLiteral("select count(*) where current_setting("
+                                                            "'synchronous_standby_names') = ''")),
+                wanted ? 0 : 1);
+        };
+        const auto restore = qScopeGuard([&] { standbyWanted(false); });
+        ModalScript modal([&](QDialog &) {
+            dialog.WorkerId = m_worker;
+            dialog.Edit1->setText(QStringLiteral("Иванов И.И."));
+            dialog.GroupId = m_group;
+            dialog.Edit2->setText(QStringLiteral("Блоки"));
+            dialog.Edit6->setText(QStringLiteral("6"));
+            standbyWanted(true);
+            // The program's session has taken the new setting before it saves.
+            QTRY_COMPARE(TestDatabase::scalar(dm(), QStringLiteral("select count(*) where "
+                                                                   "current_setting('synchronous_"
+                                                                   "standby_names') = 'nobody'")),
+                         1);
+            std::atomic<bool> ended = false;
+            std::thread watcher([&] {
+                try {
+                    auto superuser = m_db->admin();
+                    const QString waiting = QStringLiteral(
+                        "select coalesce(max(pid), 0) from pg_stat_activity where datname = "
+                        "current_database() and wait_event = 'SyncRep' and query like "
+                        "'INSERT INTO accounts_dep.fatigue%'");
+                    for (int poll = 0; poll < 3000 && !ended; ++poll) {
+                        if (const qint64 pid = TestDatabase::scalar(*superuser, waiting))
+                            ended = TestDatabase::scalar(
+                                        *superuser,
+                                        QStringLiteral("select pg_terminate_backend(%1)::int")
+                                            .arg(pid)) == 1;
+                        else
+                            QThread::msleep(10);
+                    }
+                } catch (const std::exception &error) {
+                    qWarning("the watcher failed: %s", error.what());
+                }
+            });
+            dialog.Button1->click();
+            watcher.join();
+            // The driver's watch for notifications is left on the socket the client library
+            // closed: Qt says so once, before any new connection could take the socket's number.
+            QTest::ignoreMessage(QtWarningMsg,
+                                 QRegularExpression(QStringLiteral(
+                                     "^QSocketNotifier: Invalid socket \\d+ and type 'Read', "
+                                     "disabling")));
+            QTest::qWait(100);
+            QVERIFY2(ended, qPrintable(recorder.texts().join(QLatin1Char('\n'))));
+            QCOMPARE(errors(recorder), QStringList{LostAtCommit});
+            QCOMPARE(dialog.result(), 0);
+            // It landed.
+            QCOMPARE(stored(QStringLiteral("accounts_dep.fatigue")), 1);
+
+            standbyWanted(false);
+            recorder.clear();
+            dialog.Edit6->setText(QStringLiteral("7"));
+            dialog.Button1->click();
+            QCOMPARE(errors(recorder), QStringList());
+            QCOMPARE(dialog.result(), int(QDialog::Accepted));
+        });
+        list.Button5->click();
+        QCOMPARE(stored(QStringLiteral("accounts_dep.fatigue")), 1);
+        QCOMPARE(stored(QStringLiteral("accounts_dep.fatigue where cnt = 7")), 1);
+        auto other = m_db->connect();
+        QCOMPARE(seed::dayValue(*other, m_worker, 0, m_today), 7);
+        QCOMPARE(list.fatigue->recordCount(), 1);
     }
 
     // The server restarts while nobody uses the program: the next action works at once, with no
@@ -370,6 +470,7 @@ private:
     qint64 m_product = 0;
     qint64 m_operation = 0;
     qint64 m_otherOperation = 0;
+    qint64 m_group = 0;
 };
 
 TABEL_TEST_MAIN(TestOutage)

@@ -3,6 +3,7 @@
 #include "db/month_days.h"
 #include "db/production_calendar.h"
 #include "support/recorders.h"
+#include "support/shown_text.h"
 #include "support/test_database.h"
 #include "support/test_main.h"
 #include "ui/clock.h"
@@ -14,6 +15,7 @@
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QSqlQuery>
 #include <QStandardPaths>
 #include <QTableView>
@@ -261,6 +263,26 @@ private Q_SLOTS:
         QCOMPARE(window.YearBox->itemText(window.YearBox->count() - 1), QStringLiteral("2027"));
     }
 
+    // A day's name with markup in it shows on hover as written, not drawn as a red banner; the
+    // screen reader's text is the plain sentence.
+    void markupInDayName()
+    {
+        const QDate day(2025, 6, 18);
+        calendar::setDay(conn(), day, true, markupName());
+        const auto restore = qScopeGuard([&] {
+            TestDatabase::exec(*m_dm, QStringLiteral("delete from accounts_dep.prod_calendar where "
+                                                     "d_date = '2025-06-18'"));
+        });
+        ProductionCalendar window(*m_dm);
+        window.loadYear(2025);
+        QVERIFY2(tooltip(window, day).endsWith(QStringLiteral(" — ") + markupName()),
+                 qPrintable(tooltip(window, day)));
+        QVERIFY(cell(window, day)
+                    .data(Qt::AccessibleTextRole)
+                    .toString()
+                    .endsWith(QStringLiteral(" — ") + markupName()));
+    }
+
     // Without full access nothing changes and nothing is asked (no modal script is there to
     // answer), and a year with nothing stored is shown by the weekday rule without storing it.
     // With full access opening such a year stores its holidays.
@@ -312,7 +334,7 @@ private:
     }
     static QString tooltip(ProductionCalendar &window, const QDate &date)
     {
-        return cell(window, date).data(Qt::ToolTipRole).toString();
+        return shownText(cell(window, date).data(Qt::ToolTipRole).toString());
     }
 
     std::unique_ptr<TestDatabase> m_db;

@@ -1,10 +1,12 @@
 #include "app/startup.h"
 #include "db/data_module.h"
+#include "db/production_calendar.h"
 #include "shiftlog/shift_log.h"
 #include "support/recorders.h"
 #include "support/report_capture.h"
 #include "support/running_program.h"
 #include "support/seed.h"
+#include "support/shown_text.h"
 #include "support/test_database.h"
 #include "support/test_main.h"
 #include "support/workbook.h"
@@ -20,6 +22,7 @@
 #include <QDateEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -110,9 +113,27 @@ private Q_SLOTS:
             QCOMPARE(model->headerData(day, Qt::Horizontal, Qt::ToolTipRole), QVariant());
         }
         if (namedDay > 0)
-            QCOMPARE(model->headerData(namedDay, Qt::Horizontal, Qt::ToolTipRole).toString(), name);
+            QCOMPARE(
+                shownText(model->headerData(namedDay, Qt::Horizontal, Qt::ToolTipRole).toString()),
+                name);
         for (int day = days + 1; day <= 31; ++day)
             QCOMPARE(titleColour(day), QColor(192, 192, 192));
+    }
+
+    // A day's name with markup in it shows on hover over its title as written, not drawn as a red
+    // banner over the window.
+    void markupInDayName()
+    {
+        const QDate day(2026, 6, 17);
+        calendar::setDay(dm().ADO_DB, day, true, markupName());
+        const auto restore = qScopeGuard([&] {
+            TestDatabase::exec(dm(), QStringLiteral("delete from accounts_dep.prod_calendar "
+                                                    "where d_date = '2026-06-17'"));
+        });
+        window().selectMonth(6, 2026);
+        const QString tip =
+            window().DBGrid2->model()->headerData(17, Qt::Horizontal, Qt::ToolTipRole).toString();
+        QCOMPARE(shownText(tip), markupName());
     }
 
     // Cells: 0 grey (red on weekends), 8 bold, more than 8 bold on green; after the month's end

@@ -49,7 +49,7 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("expected"); // server, port, database, user, password, ssl
 
         const QStringList none{"", "", ""};
-        const QStringList builtIn{"db.local", "5432", "shop", "sys", "xvbtrlu", "allow"};
+        const QStringList builtIn{"db.local", "5432", "shop", "sys", "xvbtrlu", "prefer"};
         const auto with = [&](int field, const QString &value) {
             QStringList expected = builtIn;
             expected[field] = value;
@@ -63,12 +63,12 @@ private Q_SLOTS:
             << "shop"
             << "db.local"
             << "" << QStringList{"clerk", "", ""} << "" << QStringList{}
-            << QStringList{"db.local", "5432", "shop", "clerk", "", "allow"};
+            << QStringList{"db.local", "5432", "shop", "clerk", "", "prefer"};
         QTest::newRow("PGUSER and PGPASSWORD")
             << "shop"
             << "db.local"
             << "" << QStringList{"clerk", "secret", ""} << "" << QStringList{}
-            << QStringList{"db.local", "5432", "shop", "clerk", "secret", "allow"};
+            << QStringList{"db.local", "5432", "shop", "clerk", "secret", "prefer"};
         QTest::newRow("PGPASSWORD for the built-in role")
             << "shop"
             << "db.local"
@@ -93,7 +93,7 @@ private Q_SLOTS:
             << "shop"
             << "db.local"
             << "" << QStringList{"clerk", "", ""} << "*:*:*:sys:not-this\n*:*:*:clerk:pw"
-            << QStringList{} << QStringList{"db.local", "5432", "shop", "clerk", "pw", "allow"};
+            << QStringList{} << QStringList{"db.local", "5432", "shop", "clerk", "pw", "prefer"};
         QTest::newRow("password file: escapes, an escaped star is no wildcard")
             << "shop"
             << "db.local"
@@ -116,17 +116,17 @@ private Q_SLOTS:
             << "shop"
             << "/var/run/postgresql"
             << "" << none << "localhost:5432:shop:sys:sock" << QStringList{}
-            << QStringList{"/var/run/postgresql", "5432", "shop", "sys", "sock", "allow"};
+            << QStringList{"/var/run/postgresql", "5432", "shop", "sys", "sock", "prefer"};
         QTest::newRow("password file: another socket folder by its path")
             << "shop"
             << "/tmp/pg.x"
             << "" << none << "localhost:5432:shop:sys:a\n/tmp/pg.x:5432:shop:sys:b" << QStringList{}
-            << QStringList{"/tmp/pg.x", "5432", "shop", "sys", "b", "allow"};
+            << QStringList{"/tmp/pg.x", "5432", "shop", "sys", "b", "prefer"};
         QTest::newRow("password file: of several servers the first with a line")
             << "shop"
             << "a.local,b.local"
             << "" << none << "b.local:5432:shop:sys:second" << QStringList{}
-            << QStringList{"a.local,b.local", "5432", "shop", "sys", "second", "allow"};
+            << QStringList{"a.local,b.local", "5432", "shop", "sys", "second", "prefer"};
 
         const QString office = QStringLiteral("[other]\nhost=elsewhere\n"
                                               "[office]\n# the office's server\n"
@@ -169,12 +169,12 @@ private Q_SLOTS:
             << "office"
             << "" << none << "10.0.0.5:5432:shop:sys:wrong\n10.0.0.5:6432:shop:clerk:frompass"
             << QStringList{"[office]\nhost=10.0.0.5\nport=6432\nuser=clerk", ""}
-            << QStringList{"10.0.0.5", "6432", "shop", "clerk", "frompass", "allow"};
+            << QStringList{"10.0.0.5", "6432", "shop", "clerk", "frompass", "prefer"};
         QTest::newRow("service without a host: the built-in server")
             << "shop"
             << "office"
             << "" << none << "" << QStringList{"[office]\nuser=clerk", ""}
-            << QStringList{"127.0.0.1", "5432", "shop", "clerk", "", "allow"};
+            << QStringList{"127.0.0.1", "5432", "shop", "clerk", "", "prefer"};
         QTest::newRow("a server that names no service is a host")
             << "shop"
             << "db.local"
@@ -182,10 +182,10 @@ private Q_SLOTS:
         QTest::newRow("a connection string's own login is kept")
             << "shop"
             << "db.local"
-            << "UID=owner;PWD=ownpw;SSLmode=prefer" << QStringList{"clerk", "secret", "require"}
+            << "UID=owner;PWD=ownpw;SSLmode=verify-ca" << QStringList{"clerk", "secret", "require"}
             << "*:*:*:*:file"
             << QStringList{"[db.local]\nhost=db.local\nuser=svc\npassword=svc\nsslmode=disable", ""}
-            << QStringList{"db.local", "5432", "shop", "owner", "ownpw", "prefer"};
+            << QStringList{"db.local", "5432", "shop", "owner", "ownpw", "verify-ca"};
     }
     void rules()
     {
@@ -199,14 +199,78 @@ private Q_SLOTS:
 
         QString text = connection::build(database, server);
         if (!login.isEmpty())
-            text.replace(QLatin1String("UID=sys;PWD=xvbtrlu;SSLmode=allow"), login);
-        const connection::SiteSettings site{env.at(0), env.at(1), env.at(2), passwordFile,
-                                            serviceFiles};
+            text.replace(QLatin1String("UID=sys;PWD=xvbtrlu;SSLmode=prefer"), login);
+        const connection::SiteSettings site{env.at(0),    env.at(1), env.at(2), passwordFile,
+                                            serviceFiles, {},        {}};
         const connection::Settings settings = connection::withSite(connection::parse(text), site);
         const QStringList actual{settings.server,   QString::number(settings.port),
                                  settings.database, settings.user,
                                  settings.password, settings.sslMode};
         QCOMPARE(actual, expected);
+    }
+
+    // The service entry's SSL settings reach the client library; an entry holding a password in a
+    // file others may read is refused with a sentence that says how to close the file, and only
+    // then (the password elsewhere, or another entry used).
+    void serviceSecurity_data()
+    {
+        QTest::addColumn<QString>("server");
+        QTest::addColumn<QStringList>("serviceFiles");
+        QTest::addColumn<QStringList>("exposed"); // the files' sentences, "" for closed files
+        QTest::addColumn<QString>("envRootCert");
+        QTest::addColumn<QStringList>("expected"); // sslmode, sslrootcert, refusal
+
+        const QString checked = QStringLiteral(
+            "[office]\nhost=db.shop.local\nsslmode=verify-full\nsslrootcert=/etc/tabel/root.crt\n");
+        const QString withPassword = QStringLiteral("[office]\nhost=db.local\npassword=pw\n");
+        QTest::newRow("verify-full with the site's certificate")
+            << "office" << QStringList{checked, ""} << QStringList{"", ""} << ""
+            << QStringList{"verify-full", "/etc/tabel/root.crt", ""};
+        QTest::newRow("PGSSLROOTCERT when the entry names none")
+            << "office" << QStringList{"[office]\nhost=db.local\n", ""} << QStringList{"", ""}
+            << "/home/u/root.crt" << QStringList{"prefer", "/home/u/root.crt", ""};
+        QTest::newRow("the entry's certificate before PGSSLROOTCERT")
+            << "office" << QStringList{checked, ""} << QStringList{"", ""} << "/home/u/root.crt"
+            << QStringList{"verify-full", "/etc/tabel/root.crt", ""};
+        QTest::newRow("the user's file others may read, with a password: refused")
+            << "office" << QStringList{withPassword, ""} << QStringList{"user's file open", ""}
+            << "" << QStringList{"prefer", "", "user's file open"};
+        QTest::newRow("the system's file anyone may read, with a password: refused")
+            << "office" << QStringList{"", withPassword} << QStringList{"", "system file open"}
+            << "" << QStringList{"prefer", "", "system file open"};
+        QTest::newRow("an open file without a password is used")
+            << "office" << QStringList{checked, ""} << QStringList{"user's file open", ""} << ""
+            << QStringList{"verify-full", "/etc/tabel/root.crt", ""};
+        QTest::newRow("an open file whose entry is not used")
+            << "db.local" << QStringList{withPassword, ""} << QStringList{"user's file open", ""}
+            << "" << QStringList{"prefer", "", ""};
+    }
+    void serviceSecurity()
+    {
+        QFETCH(QString, server);
+        QFETCH(QStringList, serviceFiles);
+        QFETCH(QStringList, exposed);
+        QFETCH(QString, envRootCert);
+        QFETCH(QStringList, expected);
+        const connection::SiteSettings site{{}, {}, {}, {}, serviceFiles, exposed, envRootCert};
+        const connection::Settings settings = connection::withSite(
+            connection::parse(connection::build(QStringLiteral("shop"), server)), site);
+        QCOMPARE((QStringList{settings.sslMode, settings.sslRootCert, settings.refusal}), expected);
+    }
+
+    // The sentences say which file and how to close it.
+    void exposedServiceFileSentences()
+    {
+        const QString user =
+            connection::exposedServiceFile(QStringLiteral("/home/u/.pg_service.conf"), false);
+        QVERIFY2(user.contains(QStringLiteral("«/home/u/.pg_service.conf»")), qPrintable(user));
+        QVERIFY2(user.endsWith(QStringLiteral("chmod 600 /home/u/.pg_service.conf")),
+                 qPrintable(user));
+        const QString shared = connection::exposedServiceFile(
+            QStringLiteral("/etc/postgresql-common/pg_service.conf"), true);
+        QVERIFY2(
+            shared.endsWith(QStringLiteral("chmod 640 /etc/postgresql-common/pg_service.conf")),
+            qPrintable(shared));
     }
 
     void initTestCase()
@@ -262,7 +326,9 @@ private Q_SLOTS:
         QTest::newRow("a password file others may read is ignored") << "readable" << false;
         QTest::newRow("a wrong password in the password file") << "wrong" << false;
         QTest::newRow("service file named by PGSERVICEFILE") << "PGSERVICEFILE" << true;
-        QTest::newRow("the system's service file") << "PGSYSCONFDIR" << true;
+        QTest::newRow("the system's service file, open to its group") << "PGSYSCONFDIR" << true;
+        QTest::newRow("a service file with a password others may read is refused")
+            << "exposed" << false;
     }
     void login()
     {
@@ -311,15 +377,18 @@ private Q_SLOTS:
             writeFile(dir.filePath(QStringLiteral(".pgpass")),
                       QStringLiteral("# the office\n") + line.arg(QStringLiteral("site-password")),
                       ownerOnly);
-        } else if (way == QLatin1String("PGSERVICEFILE")) {
+        } else if (way == QLatin1String("PGSERVICEFILE") || way == QLatin1String("exposed")) {
             const QString path = dir.filePath(QStringLiteral("services"));
             qputenv("PGSERVICEFILE", QFile::encodeName(path));
-            writeFile(path, entry, ownerOnly);
+            writeFile(path, entry,
+                      way == QLatin1String("exposed")
+                          ? ownerOnly | QFile::ReadGroup | QFile::ReadOther
+                          : ownerOnly);
             server = service;
         } else if (way == QLatin1String("PGSYSCONFDIR")) {
             qputenv("PGSYSCONFDIR", QFile::encodeName(dir.path()));
             writeFile(dir.filePath(QStringLiteral("pg_service.conf")), entry,
-                      ownerOnly | QFile::ReadGroup | QFile::ReadOther);
+                      ownerOnly | QFile::ReadGroup);
             server = service;
         }
         if (QTest::currentTestFailed())
@@ -331,6 +400,13 @@ private Q_SLOTS:
             dm.ADO_DB.open();
         } catch (const DbError &error) {
             QVERIFY2(!loggedIn, qPrintable(error.message()));
+            if (way == QLatin1String("exposed")) {
+                // Refused before connecting, with the way to mend it.
+                QVERIFY(!error.isConnectionError());
+                QCOMPARE(error.message(), connection::exposedServiceFile(
+                                              dir.filePath(QStringLiteral("services")), false));
+                return;
+            }
             QVERIFY(error.isConnectionError());
             QVERIFY2(error.message().contains(QLatin1String("password")) ||
                          error.message().contains(QStringLiteral("пароль")),

@@ -1,6 +1,7 @@
 #include "app/login_dialog.h"
 #include "app/startup.h"
 #include "db/data_module.h"
+#include "db/site_settings.h"
 #include "shiftlog/shift_log.h"
 #include "support/recorders.h"
 #include "support/test_database.h"
@@ -9,8 +10,11 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScopeGuard>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -29,22 +33,51 @@ private Q_SLOTS:
     }
 
     // A database that cannot be reached: one message, and the program ends with no window.
+    // A service file with the password that others may read is not used: the message says which
+    // file and how to close it.
     void connectionFailure_data()
     {
         QTest::addColumn<QStringList>("arguments");
-        QTest::newRow("no such database") << QStringList{"nosuchdb", TestDatabase::server()};
-        QTest::newRow("no such server") << QStringList{"x", "/nonexistent-socket-dir"};
+        QTest::addColumn<bool>("openServiceFile");
+        QTest::newRow("no such database")
+            << QStringList{"nosuchdb", TestDatabase::server()} << false;
+        QTest::newRow("no such server") << QStringList{"x", "/nonexistent-socket-dir"} << false;
+        QTest::newRow("a service file others may read")
+            << QStringList{m_db->name(), "office"} << true;
     }
     void connectionFailure()
     {
         QFETCH(QStringList, arguments);
+        QFETCH(bool, openServiceFile);
+        QTemporaryDir dir;
+        const QString services = dir.filePath(QStringLiteral("services"));
+        const QByteArray saved = qgetenv("PGSERVICEFILE");
+        const auto restore = qScopeGuard([&] {
+            if (saved.isNull())
+                qunsetenv("PGSERVICEFILE");
+            else
+                qputenv("PGSERVICEFILE", saved);
+        });
+        QString expected = QStringLiteral("Подключение к БД отсутсвует!!!");
+        if (openServiceFile) {
+            QFile file(services);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(QStringLiteral("[office]\nhost=%1\npassword=%2\n")
+                           .arg(TestDatabase::server(), qEnvironmentVariable("PGPASSWORD"))
+                           .toUtf8());
+            file.close();
+            QVERIFY(file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup |
+                                        QFile::ReadOther));
+            qputenv("PGSERVICEFILE", QFile::encodeName(services));
+            expected += QLatin1Char('\n') + connection::exposedServiceFile(services, false);
+        }
         MessageRecorder recorder;
         TerminationRecorder terminations;
         Program program({20240305, 0}, arguments);
         QVERIFY(!program.start());
         QCOMPARE(recorder.shown.size(), 1);
         QCOMPARE(recorder.shown.first().caption, QStringLiteral("Ошибка!"));
-        QCOMPARE(recorder.shown.first().text, QStringLiteral("Подключение к БД отсутсвует!!!"));
+        QCOMPARE(recorder.shown.first().text, expected);
         QCOMPARE(terminations.requests, QList<int>{1});
         // One list: begin and end of two separate copies would walk from one into the other.
         const QWidgetList windows = QApplication::topLevelWidgets();

@@ -444,6 +444,10 @@ void TForm24::openKinds()
 void TForm24::prepareNew()
 {
     Tag = 1;
+    // The new entry's id, taken once as the edit begins: pressed again after an answer lost with
+    // the connection, the save finds the entry the first press may have stored instead of adding
+    // a second one.
+    m_newId = hourpaid::newEntryId(m_dm);
     openKinds();
     Edit1->clear();
     Edit2->clear();
@@ -562,7 +566,10 @@ bool TForm24::save()
         night,
         list.DTPcker1->date(),
         list.ShiftNo};
-    hourpaid::save(m_dm, entry, isNew ? 0 : m_entryId);
+    if (isNew)
+        hourpaid::saveNew(m_dm, entry, m_newId);
+    else
+        hourpaid::save(m_dm, entry, m_entryId);
 
     list.reloadAt(list.fatigue->recNo());
     return true;

@@ -137,4 +137,6 @@ private:
     TForm25 &m_list;
     // The entry that a change writes to.
     qint64 m_entryId = 0;
+    // The id a new entry is stored under, taken when the dialog is prepared for it.
+    qint64 m_newId = 0;
 };

@@ -34,9 +34,17 @@ struct Entry
 // Writes a new entry (id 0) or changes entry id (its day, month, year and shift stay as stored)
 // and posts the hours of its day into the monthly row of its worker, kind and night flag; a
 // change that moves the entry to another worker, kind or flag re-posts the row it left. One
-// transaction. Returns the entry's id. A change of an entry that another copy deleted raises
+// statement. Returns the entry's id. A change of an entry that another copy deleted raises
 // DbError::rowDeleted().
 qint64 save(TDataModule6 &dm, const Entry &entry, qint64 id);
+
+// The id of a new entry, taken once per edit before its first save and kept for every further
+// attempt: the key that lets a save be repeated after its answer was lost.
+qint64 newEntryId(TDataModule6 &dm);
+// Writes a new entry under the id newEntryId() gave. When an earlier attempt with that id landed
+// (its answer was lost with the connection), the entry it stored takes these values instead: the
+// entry is stored once however often the save is repeated. Returns the id.
+qint64 saveNew(TDataModule6 &dm, const Entry &entry, qint64 id);
 // Deletes an entry and re-posts its day. False when it was gone already.
 bool remove(TDataModule6 &dm, qint64 id);
 

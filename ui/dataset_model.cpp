@@ -1,5 +1,7 @@
 #include "ui/dataset_model.h"
 
+#include "ui/plain_text.h"
+
 #include "db/dataset.h"
 #include "db/number_format.h"
 
@@ -59,7 +61,7 @@ QVariant DatasetModel::data(const QModelIndex &index, int role) const
     if (m_styler) {
         const QVariant styled = m_styler(index.row() + 1, column, role);
         if (styled.isValid())
-            return styled;
+            return role == Qt::ToolTipRole ? plainToolTip(styled.toString()) : styled;
     }
     switch (role) {
     case Qt::DisplayRole: {
@@ -108,7 +110,7 @@ QVariant DatasetModel::headerData(int section, Qt::Orientation orientation, int 
         section < m_columns.size()) {
         const QVariant styled = m_headerStyler(section, role);
         if (styled.isValid())
-            return styled;
+            return role == Qt::ToolTipRole ? plainToolTip(styled.toString()) : styled;
     }
     if (orientation != Qt::Horizontal || section < 0 || section >= m_columns.size())
         return QAbstractTableModel::headerData(section, orientation, role);

@@ -31,7 +31,8 @@ struct GridColumn
 };
 
 // Shows a Dataset in a table view with the given columns. Styling (colours, fonts) comes from an
-// optional function of (record number, column, role). With a writer the cells can be edited.
+// optional function of (record number, column, role); a tooltip it gives is plain text, shown as
+// written. With a writer the cells can be edited.
 class DatasetModel : public QAbstractTableModel
 {
     Q_OBJECT

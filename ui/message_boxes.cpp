@@ -16,6 +16,9 @@ public:
     {
         QMessageBox box(QApplication::activeWindow());
         box.setWindowTitle(message.caption);
+        // Names from the database and typed texts are part of messages: shown as written, never
+        // read as markup.
+        box.setTextFormat(Qt::PlainText);
         box.setText(message.text);
         // The detail is the server's or the system's own text (English constraint names, file
         // errors): it waits behind "Показать подробности", the sentence above is for the clerk.
