@@ -54,14 +54,15 @@ void TForm7::closeGroups()
 
 bool TForm7::eventFilter(QObject *watched, QEvent *event)
 {
-    // "Расценка" takes digits and one kind of separator: a comma is typed as a point.
+    // "Расценка" takes digits and one kind of separator, the desktop's: on a Russian desktop a
+    // point is typed as a comma, as the list shows the number.
     if (watched == Edit2 && event->type() == QEvent::KeyPress) {
         const auto *key = static_cast<QKeyEvent *>(event);
         const QString text = key->text();
         if (text.isEmpty() || !text.at(0).isPrint() || key->key() == Qt::Key_Backspace)
             return CatalogueEditor::eventFilter(watched, event);
         if (text == QLatin1String(",") || text == QLatin1String(".")) {
-            Edit2->insert(QStringLiteral("."));
+            Edit2->insert(QLocale().decimalPoint());
             return true;
         }
         if (!text.at(0).isDigit() || text.size() != 1)
@@ -210,10 +211,11 @@ void TForm3::change()
     // significant digits, and a save without a change must not round it.
     ii_massa->setParam(QStringLiteral("id"), editor.ProductId);
     ii_massa->open();
-    editor.Edit2->setText(ii_massa->isEmpty() ? products.text(QStringLiteral("massa"))
-                                                    .trimmed()
-                                                    .replace(QLatin1Char(','), QLatin1Char('.'))
-                                              : ii_massa->text(QStringLiteral("massa")));
+    // Shown with the desktop's separator, as the list shows it; a save takes either separator.
+    editor.Edit2->setText(ii_massa->isEmpty()
+                              ? products.text(QStringLiteral("massa")).trimmed()
+                              : ii_massa->text(QStringLiteral("massa"))
+                                    .replace(QLatin1Char('.'), QLocale().decimalPoint()));
     ii_massa->close();
     editor.openGroups();
     editor.cb_item->setKeyValue(products.integer(QStringLiteral("id_class_item")));

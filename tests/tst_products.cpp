@@ -6,8 +6,10 @@
 #include "support/test_database.h"
 #include "support/test_main.h"
 #include "ui/clock.h"
+#include "ui/locale_setup.h"
 #include "ui/lookup_combo.h"
 
+#include <QCoreApplication>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScopeGuard>
@@ -52,6 +54,7 @@ class TestProducts : public QObject
 private Q_SLOTS:
     void initTestCase()
     {
+        setupRussianLocale(*QCoreApplication::instance());
         m_db = std::make_unique<TestDatabase>(QStringLiteral("products"));
         m_dm = m_db->connect();
         // Level 1 item sorting before every group: it must not be offered as a group.
@@ -309,7 +312,7 @@ private Q_SLOTS:
                 QCOMPARE(m_editor->windowTitle(), QStringLiteral("Изменение данных изделия (7)"));
                 QCOMPARE(m_editor->Tag, 2);
                 QCOMPARE(m_editor->Edit1->text(), QStringLiteral("КР-15"));
-                QCOMPARE(m_editor->Edit2->text(), QStringLiteral("2.5"));
+                QCOMPARE(m_editor->Edit2->text(), QStringLiteral("2,5"));
                 QCOMPARE(m_editor->cb_item->keyValue().value_or(-1), m_blocks);
                 QCOMPARE(m_editor->cb_item->currentText(), QStringLiteral("Блоки"));
                 m_editor->Edit1->setText(mark);
@@ -371,8 +374,8 @@ private Q_SLOTS:
         QCOMPARE(groupOf(id), m_aerated);
     }
 
-    // Under the program's Russian locale the list shows "1234,5", yet the editor shows "1234.5"
-    // and saving it unchanged keeps the number; Cyrillic marks still compare without case.
+    // Under the program's Russian locale the editor shows "1234,5" as the list does, and saving it
+    // unchanged keeps the number; Cyrillic marks still compare without case.
     void changeUnderRussianLocale()
     {
         const QLocale saved;
@@ -397,7 +400,7 @@ private Q_SLOTS:
                 m_editor->Button1->click();
             });
         QCOMPARE(inList, QStringLiteral("1234,5"));
-        QCOMPARE(inEditor, QStringLiteral("1234.5"));
+        QCOMPARE(inEditor, inList);
         QCOMPARE(recorder.described(), QStringList());
         QCOMPARE(productRow(id), QStringLiteral("КР-15|1234.5|%1|6|").arg(m_blocks));
 
@@ -405,15 +408,16 @@ private Q_SLOTS:
         QCOMPARE(recorder.described(), QStringList{error(Duplicate)});
     }
 
-    // The "Расценка" box takes digits; "," and "." both show as "."; anything else is dropped.
+    // The "Расценка" box takes digits; "," and "." both show as the desktop's separator, as the
+    // list shows the number; anything else is dropped.
     void boxesKeyFilter_data()
     {
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("shown");
         QTest::newRow("comma") << "5,25"
-                               << "5.25";
+                               << "5,25";
         QTest::newRow("point") << "5.25"
-                               << "5.25";
+                               << "5,25";
         QTest::newRow("Latin letters") << "12abc3"
                                        << "123";
         QTest::newRow("Cyrillic letters") << "1ы2Ж"
@@ -423,7 +427,7 @@ private Q_SLOTS:
         QTest::newRow("backspace") << "56\b"
                                    << "5";
         QTest::newRow("several separators pass the keys") << "1,2.3"
-                                                          << "1.2.3";
+                                                          << "1,2,3";
     }
     void boxesKeyFilter()
     {
@@ -519,7 +523,7 @@ private Q_SLOTS:
                 m_editor->Button1->click();
             });
         QCOMPARE(recorder.described(), QStringList());
-        QCOMPARE(shown, QStringLiteral("98765432.987654321"));
+        QCOMPARE(shown, QStringLiteral("98765432,987654321"));
         QCOMPARE(text(QStringLiteral("select massa::text from cmn_gds_and_srv.gds_and_srv where "
                                      "id=%1")
                           .arg(id)),
