@@ -531,8 +531,8 @@ private:
              int &font)
     {
         const Room room = m_rooms.value(&item);
-        const double roomLeft = bandLeft + room.left;
-        const double roomRight = bandLeft + std::max(room.left, room.right);
+        double roomLeft = bandLeft + room.left;
+        double roomRight = bandLeft + std::max(room.left, room.right);
         if (!number) {
             const double left = std::max(rect.left(), roomLeft);
             const double right = std::max(left, std::min(rect.right(), roomRight));
@@ -546,6 +546,10 @@ private:
         if (need <= rect.width() && rect.left() >= roomLeft - 1e-6 &&
             rect.right() <= roomRight + 1e-6)
             return;
+        // A figure that grows keeps clear of the band's edges, where a frame is drawn.
+        roomLeft = std::max(roomLeft, std::min(rect.left(), bandLeft + kEdgeGap));
+        roomRight =
+            std::min(roomRight, std::max(rect.right(), bandLeft + m_printable.width() - kEdgeGap));
         FontSpec spec = m_out.fonts().at(font);
         while (need > roomRight - roomLeft && spec.size > kSmallestFont) {
             spec.size = std::max(kSmallestFont, spec.size - 0.5);
@@ -583,6 +587,7 @@ private:
     }
 
     static constexpr double kSmallestFont = 4;
+    static constexpr double kEdgeGap = 0.5; // millimetres
 
     static const CompiledItem *firstField(const CompiledBand &band)
     {

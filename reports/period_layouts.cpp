@@ -312,9 +312,10 @@ Layout TForm20::design()
                        .withFont(boldFont(11))
                        .add({
                            label(QStringLiteral("Итого:"), 106.1),
-                           total(QStringLiteral("sum(brk)"), 132.0, 11.4),
-                           total(QStringLiteral("sum(kolvo)"), 145.0, 19.3),
-                           total(QStringLiteral("sum(summa)"), 165.9, 23.5, Mask2),
+                           // A year's pay of the whole shop runs to nine digits and kopecks.
+                           total(QStringLiteral("sum(brk)"), 128.0, 11.4),
+                           total(QStringLiteral("sum(kolvo)"), 140.4, 19.3),
+                           total(QStringLiteral("sum(summa)"), 160.7, 28.0, Mask2),
                        });
 
     Group worker;
@@ -423,21 +424,23 @@ Layout TForm21::design()
 {
     Layout layout = layouts::periodPage();
 
+    // The sum takes the room of nine digits and kopecks, a year's pay of a product group; the
+    // columns before it moved left for it.
     Group whole;
     whole.header = reportHeader(7.7, 0, boldFont(9))
                        .add({
-                           label(QStringLiteral("Брак"), 124.4).bold().sized(10),
-                           label(QStringLiteral("Коробки"), 134.9).bold().sized(10),
-                           label(QStringLiteral("Кол-во"), 153.5).bold().sized(10),
-                           label(QStringLiteral("Сумма"), 173.8).bold().sized(10),
+                           label(QStringLiteral("Брак"), 120.4).bold().sized(10),
+                           label(QStringLiteral("Коробки"), 130.9).bold().sized(10),
+                           label(QStringLiteral("Кол-во"), 149.5).bold().sized(10),
+                           label(QStringLiteral("Сумма"), 171.5).bold().sized(10),
                        });
     whole.header->child(spacer());
     whole.footer = grandTotal(6.6).add({
-        label(QStringLiteral("Итого:"), 99.7).bold().sized(11),
-        total(QStringLiteral("sum(brk)"), 124.4, 8.2),
-        total(QStringLiteral("sum(mass)"), 132.8, 19.1),
-        total(QStringLiteral("sum(kolvo)"), 152.1, 17.6),
-        total(QStringLiteral("sum(summa)"), 169.9, 20.1, Mask2),
+        label(QStringLiteral("Итого:"), 95.7).bold().sized(11),
+        total(QStringLiteral("sum(brk)"), 120.4, 8.2),
+        total(QStringLiteral("sum(mass)"), 128.8, 19.1),
+        total(QStringLiteral("sum(kolvo)"), 148.1, 17.6),
+        total(QStringLiteral("sum(summa)"), 165.9, 23.6, Mask2),
     });
 
     Group nomenclature;
@@ -447,10 +450,10 @@ Layout TForm21::design()
                               .withFont(boldFont(9))
                               .resetting()
                               .add({
-                                  total(QStringLiteral("sum(brk)"), 124.4, 8.2),
-                                  total(QStringLiteral("sum(mass)"), 132.8, 19.1, Mask2),
-                                  total(QStringLiteral("sum(kolvo)"), 152.1, 17.6),
-                                  total(QStringLiteral("sum(summa)"), 169.9, 20.1, Mask2),
+                                  total(QStringLiteral("sum(brk)"), 120.4, 8.2),
+                                  total(QStringLiteral("sum(mass)"), 128.8, 19.1, Mask2),
+                                  total(QStringLiteral("sum(kolvo)"), 148.1, 17.6),
+                                  total(QStringLiteral("sum(summa)"), 165.9, 23.6, Mask2),
                               });
 
     layout.groups = {whole, nomenclature};
@@ -458,16 +461,16 @@ Layout TForm21::design()
                         .withFont(report::font(9))
                         .add({
                             // Each field ends before the next one's left position.
-                            field(QStringLiteral("marka"), 1.1, 51.6),
-                            field(QStringLiteral("vid"), 52.9, 28.1),
+                            field(QStringLiteral("marka"), 1.1, 47.6),
+                            field(QStringLiteral("vid"), 48.9, 28.1),
                             // The colour's figures are short: the kind takes the room it needs for
                             // "Готовая продукция" whole, in the line's font, before the rejects.
-                            field(QStringLiteral("color"), 81.2, 13.0).centred(),
-                            field(layouts::kindText(), 94.5, 30.7),
-                            field(QStringLiteral("brk"), 125.4, 8.0).centred(),
-                            field(QStringLiteral("mass"), 133.6, 18.3).centred(),
-                            field(QStringLiteral("kolvo"), 152.1, 17.6).centred(),
-                            field(QStringLiteral("summa"), 169.9, 20.1).centred().masked(Mask3),
+                            field(QStringLiteral("color"), 77.2, 11.6).centred(),
+                            field(layouts::kindText(), 89.0, 30.7),
+                            field(QStringLiteral("brk"), 120.0, 9.4).centred(),
+                            field(QStringLiteral("mass"), 129.6, 18.3).centred(),
+                            field(QStringLiteral("kolvo"), 148.1, 17.6).centred(),
+                            field(QStringLiteral("summa"), 165.9, 23.6).centred().masked(Mask3),
                         });
     layout.pageFooter = layouts::pageNumberFooter(4.8);
     return layout;

@@ -14,6 +14,7 @@
 #include <QMap>
 #include <QPrinter>
 #include <QRegularExpression>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -164,6 +165,53 @@ private Q_SLOTS:
             }
         }
         QVERIFY(figures > 10);
+    }
+
+    // A year's totals run to eight and nine digits (the pay of the whole shop, its pieces): their
+    // fields are wide enough that they keep the size of the same fields in a month's report, and
+    // no figure comes up to the frame of its band.
+    void largeTotalsKeepTheirSize_data()
+    {
+        QTest::addColumn<int>("layout");
+        for (int layout : {16, 17, 20, 21})
+            QTest::addRow("%d", layout) << layout;
+    }
+    void largeTotalsKeepTheirSize()
+    {
+        QFETCH(int, layout);
+        const auto figureSizes = [](const PreparedReport &pages, qsizetype *longest = nullptr) {
+            QSet<QString> sizes;
+            for (const auto &page : pages.pages())
+                for (const PreparedReport::Op &op : page)
+                    if (op.kind == PreparedReport::Op::Kind::Text && isFigure(op.text)) {
+                        const report::FontSpec &font = pages.fonts().at(op.font);
+                        sizes << QStringLiteral("%1 pt%2").arg(font.size).arg(
+                            font.bold.value_or(false) ? QStringLiteral(" bold") : QString());
+                        if (longest && op.text.size() > *longest)
+                            *longest = op.text.size();
+                    }
+            return sizes;
+        };
+        const PreparedReport month = prepare(layout, MonthTo);
+        const PreparedReport year = prepare(layout, YearTo);
+        qsizetype longest = 0;
+        const QSet<QString> yearSizes = figureSizes(year, &longest);
+        QVERIFY2(longest >= 8, "the fixture's year brings figures of eight digits and more");
+        const QSet<QString> stepped = yearSizes - figureSizes(month);
+        QVERIFY2(
+            stepped.isEmpty(),
+            qPrintable(QStringList(stepped.cbegin(), stepped.cend()).join(QStringLiteral(", "))));
+
+        const QMarginsF margins = year.pageLayout().margins(QPageLayout::Millimeter);
+        const double right =
+            year.pageLayout().fullRect(QPageLayout::Millimeter).width() - margins.right();
+        for (const auto &page : year.pages())
+            for (const PreparedReport::Op &op : page)
+                if (op.kind == PreparedReport::Op::Kind::Text && isFigure(op.text)) {
+                    const QRectF box = year.textBox(op);
+                    QVERIFY2(box.left() >= margins.left() + 0.5 && box.right() <= right - 0.5,
+                             qPrintable(describe(op)));
+                }
     }
 
     // The product kind of the detailed product report stands on its line like the other fields
