@@ -137,6 +137,7 @@ public:
         , m_paper(paper)
         , m_out(paper, report.m_fonts)
         , m_printable(paper.printableSize())
+        , m_scale(horizontalScale(report.m_layout, paper))
         , m_active(report.m_groups.size(), false)
     {
         m_headerPage.fill(-1, report.m_groups.size());
@@ -430,7 +431,8 @@ private:
         const Scope s = scope(row);
         for (const CompiledItem &item : band.items) {
             const Item &spec = item.item;
-            QRectF rect(area.left() + spec.left, area.top() + spec.top, spec.width, item.height);
+            QRectF rect(area.left() + x(spec.left), area.top() + spec.top, x(spec.width),
+                        item.height);
             int font = item.font;
             QString shown = spec.text;
             if (item.expression.isNull()) {
@@ -484,7 +486,7 @@ private:
     double labelWidth(const CompiledItem &item)
     {
         if (item.item.width > 0)
-            return item.item.width;
+            return x(item.item.width);
         return item.expression.isNull() ? measure(item.font).width(item.item.text) : 0;
     }
 
@@ -493,20 +495,22 @@ private:
         for (const CompiledItem &item : band.items) {
             const Item &a = item.item;
             Room room{0, m_printable.width()};
-            const double aRight = a.left + labelWidth(item);
-            const double aMiddle = (a.left + aRight) / 2;
+            const double aLeft = x(a.left);
+            const double aRight = aLeft + labelWidth(item);
+            const double aMiddle = (aLeft + aRight) / 2;
             for (const CompiledItem &other : band.items) {
                 if (&other == &item)
                     continue;
                 const Item &b = other.item;
                 if (b.top >= a.top + item.height - 1e-6 || a.top >= b.top + other.height - 1e-6)
                     continue;
-                const double bRight = b.left + labelWidth(other);
+                const double bLeft = x(b.left);
+                const double bRight = bLeft + labelWidth(other);
                 const bool fixed = other.expression.isNull();
-                if ((b.left + bRight) / 2 < aMiddle)
-                    room.left = std::max(room.left, fixed ? bRight : (bRight + a.left) / 2);
+                if ((bLeft + bRight) / 2 < aMiddle)
+                    room.left = std::max(room.left, fixed ? bRight : (bRight + aLeft) / 2);
                 else
-                    room.right = std::min(room.right, fixed ? b.left : (aRight + b.left) / 2);
+                    room.right = std::min(room.right, fixed ? bLeft : (aRight + bLeft) / 2);
             }
             m_rooms.insert(&item, room);
         }
@@ -586,6 +590,16 @@ private:
         rect.setRight(right);
     }
 
+    // A layout printed on paper of another width (landscape, say) spreads its columns over the
+    // printable width: the items keep their places relative to the page, the fonts their size.
+    static double horizontalScale(const Layout &designed, const Layout &paper)
+    {
+        const double width = designed.printableSize().width();
+        return width > 0 ? paper.printableSize().width() / width : 1.0;
+    }
+
+    double x(double designedMm) const { return designedMm * m_scale; }
+
     static constexpr double kSmallestFont = 4;
     static constexpr double kEdgeGap = 0.5; // millimetres
 
@@ -604,6 +618,7 @@ private:
     const Layout &m_paper;
     PreparedReport m_out;
     QSizeF m_printable;
+    double m_scale = 1;
     QVector<int> m_columns;
     QVector<Decimal> m_sums;
     QVector<const Expression *> m_summed;

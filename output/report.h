@@ -35,7 +35,7 @@ public:
     // ReportError when an expression names a field the source lacks.
     PreparedReport prepare(const DataSource &source) const;
     // The same on another paper or orientation (the layout's margins kept): every band still
-    // printed, the pages broken for that paper.
+    // printed, the pages broken for that paper, the items spread over its printable width.
     PreparedReport prepare(const DataSource &source, const QPageLayout &paper) const;
 
 private:

@@ -243,7 +243,8 @@ private Q_SLOTS:
     }
 
     // A change to landscape in the preview prepares the pages again: every line still printed,
-    // within the paper, and the pages numbered 1, 2, … in order.
+    // within the paper, the columns spread over its width, and the pages numbered 1, 2, … in
+    // order at their right.
     void otherOrientationKeepsEveryLine_data()
     {
         QTest::addColumn<int>("layout");
@@ -301,6 +302,27 @@ private Q_SLOTS:
             return counted;
         };
         QCOMPARE(lines(landscape), lines(portrait));
+
+        // The columns spread over the wider paper and each page's number stands at its right.
+        const QMarginsF margins = landscape.pageLayout().margins(QPageLayout::Millimeter);
+        const QSizeF paper = landscape.pageLayout().fullRect(QPageLayout::Millimeter).size();
+        const double right = paper.width() - margins.right();
+        const double bottom = paper.height() - margins.bottom();
+        double rightmost = 0;
+        for (int p = 0; p < landscape.pageCount(); ++p) {
+            int numbers = 0;
+            for (const PreparedReport::Op &op : landscape.pages().at(p)) {
+                if (op.kind != PreparedReport::Op::Kind::Text || op.text.isEmpty())
+                    continue;
+                rightmost = std::max(rightmost, op.rect.right());
+                if (op.rect.top() >= bottom - footer - 0.01) {
+                    ++numbers;
+                    QVERIFY2(op.rect.left() > right - 30, qPrintable(describe(op)));
+                }
+            }
+            QCOMPARE(numbers, 1);
+        }
+        QVERIFY2(rightmost > right - 10, qPrintable(QString::number(rightmost)));
     }
 
     // The print dialog's page range: those pages and no others.
