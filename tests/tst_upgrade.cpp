@@ -70,6 +70,11 @@ DROP FUNCTION accounts_dep.session_role_name();
 DROP TABLE accounts_dep.entry_history, accounts_dep.closed_month;
 DROP TABLE accounts_dep.prod_calendar;
 DROP FUNCTION accounts_dep.prod_calendar_fill(integer);
+-- no absences, settings of the form T-13 or payroll indicators yet
+DROP TABLE accounts_dep.absence, accounts_dep.absence_kind, accounts_dep.site_setting,
+    accounts_dep.payroll_indicator;
+DROP FUNCTION accounts_dep.absence_without_hours(), accounts_dep.hours_without_absence() CASCADE;
+DROP FUNCTION accounts_dep.refuse_hours_and_absence(integer, date, text);
 DO $$
 DECLARE r record;
 BEGIN

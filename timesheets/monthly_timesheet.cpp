@@ -7,6 +7,7 @@
 #include "db/messages.h"
 #include "output/export_progress.h"
 #include "output/xlsx_export.h"
+#include "timesheets/absence_marks.h"
 #include "timesheets/rebuild_runner.h"
 #include "ui/busy.h"
 #include "ui/clock.h"
@@ -292,8 +293,8 @@ TForm27::TForm27(TDataModule6 &dm, QWidget *parent)
     for (int i = 0; i < 4; ++i) {
         // Children of the grid: they go with it, before the queries they show.
         auto *model = new DatasetModel(*queries[i], timesheetColumns(), DBGrid);
-        model->setStyler([this](int, const GridColumn &column, int role) {
-            return cellStyle(column.field, role);
+        model->setStyler([this](int recNo, const GridColumn &column, int role) {
+            return cellStyle(recNo, column.field, role);
         });
         model->setHeaderStyler([this, model](int section, int role) -> QVariant {
             const int day = MonthDays::dayOfField(model->columns().at(section).field);
@@ -348,6 +349,7 @@ TForm27::TForm27(TDataModule6 &dm, QWidget *parent)
             // Another copy may have closed or opened the month.
             showMonthState();
         });
+    Absences = new AbsenceMarks(dm, *this);
     auto *bottom = new QHBoxLayout;
     bottom->addWidget(ComboBox1);
     bottom->addWidget(cb_year);
@@ -513,7 +515,7 @@ void TForm27::layoutColumns()
         DBGrid->gridModel()->restyle();
 }
 
-QVariant TForm27::cellStyle(const QString &field, int role) const
+QVariant TForm27::cellStyle(int recNo, const QString &field, int role) const
 {
     if (field == QLatin1String("f_price") || field == QLatin1String("i_time") ||
         field == QLatin1String("average_price")) {
@@ -524,6 +526,19 @@ QVariant TForm27::cellStyle(const QString &field, int role) const
         return {};
     }
     const int day = MonthDays::dayOfField(field);
+    // An absence shows its code in a day cell without hours.
+    if (day > 0 && (role == Qt::DisplayRole || role == Qt::ToolTipRole)) {
+        const Dataset &rows = currentQuery();
+        const QString code = Absences ? Absences->codeAt(recNo - 1, day) : QString();
+        if (!code.isEmpty() && rows.textAt(recNo - 1, rows.columnOf(field)).isEmpty()) {
+            if (role == Qt::DisplayRole)
+                return code;
+            for (const absences::Kind &kind : Absences->kinds())
+                if (kind.code == code)
+                    return kind.caption;
+            return {};
+        }
+    }
     if (day > 0 && role == Qt::ForegroundRole && m_days->days[day - 1].dayOff)
         return QBrush(Red);
     return {};
@@ -541,6 +556,7 @@ void TForm27::ComboBox1Change()
     // Odd bounds are the end of the month (excluded), even ones its first day.
     for (int n = 1; n <= (Tag == Overall ? 8 : 6); ++n)
         query.setParam(QStringLiteral("d_date%1").arg(n), n % 2 ? m_days->next : m_days->first);
+    Absences->load(month(), year());
     query.open();
     loadFooter();
     layoutColumns();
@@ -559,6 +575,7 @@ void TForm27::showMonthState()
 void TForm27::applyRole(Role role)
 {
     m_role = role;
+    Absences->setAllowed(role == Role::Full);
     CloseMonth->setEnabled(m_role == Role::Full && !m_closed);
     OpenMonth->setEnabled(m_role == Role::Full && m_closed);
 }
@@ -624,7 +641,8 @@ void TForm27::Button5Click()
 
 void TForm27::rereadMonth()
 {
-    // The grid stays on its worker's row; the month's money follows.
+    // The grid stays on its worker's row; the month's money and absences follow.
+    Absences->load(month(), year());
     currentQuery().reopen();
     loadFooter();
 }

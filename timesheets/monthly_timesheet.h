@@ -8,6 +8,7 @@
 
 #include <memory>
 
+class AbsenceMarks;
 class DataGrid;
 class Dataset;
 class DatasetModel;
@@ -83,6 +84,8 @@ public:
     int Tag = PieceWork;
     // Re-reads the month when another copy changes its entries or monthly rows.
     LiveRefresh *Live = nullptr;
+    // The absences marked in the day cells.
+    AbsenceMarks *Absences = nullptr;
 
     // The main menu's timesheet items: the mode (9, 14, 15 or 17), today's month and year, shown
     // modally; afterwards the columns are put back and the mode's query is closed.
@@ -133,7 +136,7 @@ private:
     void layoutColumns();
     void loadYears();
     void rereadMonth();
-    QVariant cellStyle(const QString &field, int role) const;
+    QVariant cellStyle(int recNo, const QString &field, int role) const;
     // Reads whether the month shown is closed: the caption and the close and open commands.
     void showMonthState();
 

@@ -1,0 +1,40 @@
+#pragma once
+
+#include "db/absences.h"
+
+#include <QDialog>
+
+class QComboBox;
+class QLabel;
+class QPushButton;
+class QSpinBox;
+
+// Marks a worker's days with an absence code, or takes the marks off: a code and a range of days
+// of the month shown.
+class AbsenceDialog : public QDialog
+{
+    Q_OBJECT
+public:
+    enum Choice { Cancelled = 0, Mark, Clear };
+
+    AbsenceDialog(const QString &worker, const QString &period, int daysInMonth,
+                  const QVector<absences::Kind> &kinds, QWidget *parent = nullptr);
+
+    QLabel *Worker;
+    QComboBox *Code;
+    QSpinBox *FromDay;
+    QSpinBox *ToDay;
+    QPushButton *MarkButton;
+    QPushButton *ClearButton;
+    QPushButton *CancelButton;
+
+    // The days the dialog opens on and the code preselected (empty: the first).
+    void preset(int fromDay, int toDay, const QString &code);
+    Choice choice() const { return m_choice; }
+    QString code() const;
+    int fromDay() const;
+    int toDay() const;
+
+private:
+    Choice m_choice = Cancelled;
+};
