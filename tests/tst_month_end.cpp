@@ -3,19 +3,28 @@
 #include "db/data_module.h"
 #include "db/db_error.h"
 #include "db/production_calendar.h"
+#include "reports/payroll_export.h"
+#include "reports/report_functions.h"
+#include "reports/t13_form.h"
 #include "support/recorders.h"
+#include "support/report_capture.h"
 #include "support/seed.h"
 #include "support/test_database.h"
 #include "support/test_main.h"
+#include "support/workbook.h"
 #include "timesheets/absence_dialog.h"
 #include "timesheets/absence_marks.h"
+#include "timesheets/month_end_papers.h"
 #include "timesheets/monthly_timesheet.h"
 #include "ui/clock.h"
 #include "ui/data_grid.h"
 #include "ui/locale_setup.h"
 
 #include <QComboBox>
+#include <QFile>
+#include <QLabel>
 #include <QMenu>
+#include <QProcess>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTemporaryDir>
@@ -27,6 +36,22 @@ const QDate November(2026, 11, 1);
 const QDate October(2026, 10, 1);
 constexpr int Household = 7777;
 constexpr int Average = 7778;
+
+// The cell of the printed form at position i (0..15) of a worker's line: every word whose middle
+// lies in the cell (A4 landscape, 10 mm margins; the day cells start 59 mm in, 7.8 mm wide).
+QString printedCell(const QList<pdf::Word> &words, int page, double lineTop, double lineBottom,
+                    double leftMm, double widthMm)
+{
+    QStringList found;
+    for (const pdf::Word &word : words) {
+        const double x = pdf::mm((word.xMin + word.xMax) / 2) - 10;
+        const double y = (word.yMin + word.yMax) / 2;
+        if (word.page == page && y > lineTop && y < lineBottom && x > leftMm &&
+            x < leftMm + widthMm)
+            found << word.text;
+    }
+    return found.join(QLatin1Char(' '));
+}
 
 // The absence rows of a worker's month: "d code" in order of the days.
 QStringList marked(TDataModule6 &dm, qint64 worker, const QDate &month)
@@ -42,7 +67,9 @@ QStringList marked(TDataModule6 &dm, qint64 worker, const QDate &month)
 
 } // namespace
 
-// Absences marked in the monthly timesheet and kept by the database like entries.
+// The month-end paperwork: absences marked in the monthly timesheet and kept by the database like
+// entries, the form T-13 read back from its PDF and workbook, and the payroll export against the
+// monthly timesheet and the worker report.
 class TestMonthEnd : public QObject
 {
     Q_OBJECT
@@ -52,6 +79,7 @@ private Q_SLOTS:
         setupRussianLocale(*QCoreApplication::instance());
         Clock::set(QDateTime(QDate(2026, 12, 10), QTime(9, 0)));
         QVERIFY(m_dir.isValid());
+        XlsxExport::setFolder(m_dir.path());
         m_db = std::make_unique<TestDatabase>(QStringLiteral("month_end"));
         m_dm = m_db->connect();
         TDataModule6 &dm = *m_dm;
@@ -106,9 +134,351 @@ private Q_SLOTS:
     }
     void cleanupTestCase()
     {
+        XlsxExport::setFolder({});
         m_dm.reset();
         m_db.reset();
         Clock::set({});
+    }
+
+    // The form's cells, day by day, from the data: work codes by shift and calendar, absences as
+    // marked, В on days off, nothing on a working day without hours or mark.
+    void formCells_data()
+    {
+        QTest::addColumn<QString>("worker");
+        QTest::addColumn<int>("day");
+        QTest::addColumn<QString>("codes");
+        QTest::addColumn<QString>("hours");
+        QTest::newRow("Sunday") << "Антонов" << 1 << "В"
+                                << "";
+        QTest::newRow("day work") << "Антонов" << 2 << "Я"
+                                  << "8";
+        QTest::newRow("night shift") << "Антонов" << 3 << "Н"
+                                     << "8";
+        QTest::newRow("worked holiday") << "Антонов" << 4 << "РВ"
+                                        << "6";
+        QTest::newRow("day and overtime") << "Антонов" << 5 << "Я/С"
+                                          << "8/2";
+        QTest::newRow("empty working day") << "Антонов" << 6 << ""
+                                           << "";
+        QTest::newRow("household work on Saturday") << "Антонов" << 7 << "РВ"
+                                                    << "4";
+        QTest::newRow("sick") << "Антонов" << 9 << "Б"
+                              << "";
+        QTest::newRow("business trip") << "Антонов" << 11 << "К"
+                                       << "";
+        QTest::newRow("leave over a weekend") << "Антонов" << 21 << "ОТ"
+                                              << "";
+        QTest::newRow("hour-paid day and night") << "Борисов" << 2 << "Я/Н"
+                                                 << "4/4";
+        QTest::newRow("unpaid leave") << "Борисов" << 3 << "ДО"
+                                      << "";
+        QTest::newRow("holiday off") << "Борисов" << 4 << "В"
+                                     << "";
+        QTest::newRow("unexplained") << "Борисов" << 5 << "НН"
+                                     << "";
+        QTest::newRow("truancy") << "Борисов" << 6 << "ПР"
+                                 << "";
+        QTest::newRow("state duties") << "Борисов" << 9 << "Г"
+                                      << "";
+        QTest::newRow("parental leave") << "Борисов" << 30 << "ОЖ"
+                                        << "";
+    }
+    void formCells()
+    {
+        QFETCH(QString, worker);
+        QFETCH(int, day);
+        QFETCH(QString, codes);
+        QFETCH(QString, hours);
+        const t13::Form form = t13::read(m_dm->ADO_DB, 11, 2026, QDate(2026, 12, 10));
+        const int index = worker == QStringLiteral("Антонов") ? 0 : 1;
+        QCOMPARE(form.workers.size(), 2);
+        QVERIFY(form.workers.at(index).name.startsWith(worker));
+        const t13::Day &cell = form.workers.at(index).days[size_t(day - 1)];
+        QCOMPARE(cell.codes, codes);
+        QCOMPARE(cell.hours, hours);
+
+        // The same cell printed: the codes line and the hours line of the worker's half month.
+        const QString path = m_dir.filePath(QStringLiteral("t13_cells.pdf"));
+        if (!QFile::exists(path))
+            t13::prepare(form).writePdf(path);
+        const QList<pdf::Word> words = pdf::words(path);
+        // The cells "Х" of position 16 mark each printed line: the column title, then four a
+        // worker.
+        QList<pdf::Word> marks;
+        for (const pdf::Word &word : words) {
+            const double x = pdf::mm((word.xMin + word.xMax) / 2) - 10;
+            if (word.text == QStringLiteral("Х") && x > 59 + 15 * 7.8 && x < 59 + 16 * 7.8)
+                marks << word;
+        }
+        QCOMPARE(marks.size(), 1 + 4 * 2);
+        const int half = day <= 15 ? 0 : 1;
+        const int position = half == 0 ? day - 1 : day - 16;
+        const pdf::Word &codesLine = marks.at(1 + 4 * index + 2 * half);
+        const pdf::Word &hoursLine = marks.at(2 + 4 * index + 2 * half);
+        QCOMPARE(printedCell(words, codesLine.page, codesLine.yMin - 1, codesLine.yMax + 1,
+                             59 + position * 7.8, 7.8),
+                 codes);
+        QCOMPARE(printedCell(words, hoursLine.page, hoursLine.yMin - 1, hoursLine.yMax + 1,
+                             59 + position * 7.8, 7.8),
+                 hours);
+    }
+
+    // The totals: by half month, of the month, absences by code; equal to the monthly
+    // timesheet's hours. The warnings name the worker without a number and the empty day.
+    void formTotals()
+    {
+        const t13::Form form = t13::read(m_dm->ADO_DB, 11, 2026, QDate(2026, 12, 10));
+        const t13::Worker &antonov = form.workers.at(0);
+        QCOMPARE(antonov.halfDays[0], 7);
+        QCOMPARE(antonov.halfHours[0], 52);
+        QCOMPARE(antonov.halfDays[1], 0);
+        QCOMPARE(antonov.monthDays, 7);
+        QCOMPARE(antonov.monthHours, 52);
+        QCOMPARE(antonov.personnelNumber, QString::number(m_antonov));
+        const QVector<QPair<QString, int>> antonovAbsent{
+            {QStringLiteral("ОТ"), 15}, {QStringLiteral("Б"), 2}, {QStringLiteral("К"), 1}};
+        QCOMPARE(antonov.absences, antonovAbsent);
+        const t13::Worker &borisov = form.workers.at(1);
+        QCOMPARE(borisov.monthDays, 1);
+        QCOMPARE(borisov.monthHours, 8);
+        QCOMPARE(borisov.personnelNumber, QString());
+        const QVector<QPair<QString, int>> borisovAbsent{{QStringLiteral("ДО"), 1},
+                                                         {QStringLiteral("НН"), 1},
+                                                         {QStringLiteral("ПР"), 1},
+                                                         {QStringLiteral("Г"), 1},
+                                                         {QStringLiteral("ОЖ"), 21}};
+        QCOMPARE(borisov.absences, borisovAbsent);
+        QCOMPARE(form.totalHours(), 60);
+        QCOMPARE(form.withoutNumber, QStringList{QStringLiteral("Борисов Б.Б.")});
+        QCOMPARE(form.unmarked, QStringList{QStringLiteral("Антонов А.А.: 6")});
+
+        // The monthly timesheet's overall hours of the month, worker by worker.
+        TForm27 window(*m_dm);
+        window.setMode(TForm27::Overall);
+        window.selectMonth(11, 2026);
+        Dataset &rows = window.currentQuery();
+        QVERIFY(rows.locate(QStringLiteral("fio"), QStringLiteral("Антонов А.А.")));
+        QCOMPARE(rows.integer(QStringLiteral("i_time")), qint64(antonov.monthHours));
+        QVERIFY(rows.locate(QStringLiteral("fio"), QStringLiteral("Борисов Б.Б.")));
+        QCOMPARE(rows.integer(QStringLiteral("i_time")), qint64(borisov.monthHours));
+
+        // Printed: header, totals and the absences of each worker.
+        const QString path = m_dir.filePath(QStringLiteral("t13_totals.pdf"));
+        t13::prepare(form).writePdf(path);
+        const QString text = pdf::lines(path).join(QLatin1Char('\n'));
+        for (const char *expected :
+             {"ООО «Пластик»", "Цех литья", "12345678", "0301008", "ТАБЕЛЬ УЧЕТА РАБОЧЕГО ВРЕМЕНИ",
+              "01.11.2026", "30.11.2026", "10.12.2026", "Антонов А.А.", "Борисов Б.Б.",
+              "Ответственное лицо", "Руководитель структурного подразделения",
+              "Работник кадровой службы", "Итого по табелю: 8 60"})
+            QVERIFY2(text.contains(QString::fromUtf8(expected)), expected);
+        const QList<pdf::Word> words = pdf::words(path);
+        const auto column = [&words](double leftMm, double widthMm) {
+            QStringList found;
+            for (const pdf::Word &word : words) {
+                const double x = pdf::mm((word.xMin + word.xMax) / 2) - 10;
+                if (x > leftMm && x < leftMm + widthMm && word.yMin > 188 && word.yMax < 500)
+                    found << word.text;
+            }
+            return found;
+        };
+        // Month days and hours (with the form's total), the absence codes and their days.
+        const double monthDaysLeft = 59 + 16 * 7.8 + 13;
+        QCOMPARE(column(monthDaysLeft, 11), (QStringList{"7", "1", "8"}));
+        QCOMPARE(column(monthDaysLeft + 11, 13), (QStringList{"52", "8", "60"}));
+        const double absenceLeft = monthDaysLeft + 11 + 13 + 28;
+        QCOMPARE(column(absenceLeft, 12), (QStringList{"ОТ", "Б", "К", "ДО", "НН", "ПР", "Г/ОЖ"}));
+        QCOMPARE(column(absenceLeft + 12, 277 - absenceLeft - 12),
+                 (QStringList{"15", "2", "1", "1", "1", "1", "1/21"}));
+    }
+
+    // The workbook of the form, read back by an independent reader.
+    void formWorkbook()
+    {
+        const t13::Form form = t13::read(m_dm->ADO_DB, 11, 2026, QDate(2026, 12, 10));
+        const QString path = m_dir.filePath(QStringLiteral("t13.xlsx"));
+        QVERIFY(t13::exportWorkbook(form, path));
+        const QJsonObject book = readBack(path);
+        QCOMPARE(cellText(book, 3, 2), QStringLiteral("ООО «Пластик»"));
+        QCOMPARE(cellText(book, 3, 3), QStringLiteral("Цех литья"));
+        QCOMPARE(cellText(book, 3, 7), QStringLiteral("01.11.2026"));
+        QCOMPARE(cellText(book, 6, 7), QStringLiteral("30.11.2026"));
+        // Антонов's four lines start at row 13: codes and hours of the first half, then the
+        // second; day d of the first half in column 4 + d.
+        const int first = 13;
+        QCOMPARE(cellText(book, 2, first), QStringLiteral("Антонов А.А."));
+        QCOMPARE(cellText(book, 3, first), QString::number(m_antonov));
+        QCOMPARE(cellText(book, 4 + 2, first), QStringLiteral("Я"));
+        QCOMPARE(cellText(book, 4 + 2, first + 1), QStringLiteral("8"));
+        QCOMPARE(cellText(book, 4 + 5, first), QStringLiteral("Я/С"));
+        QCOMPARE(cellText(book, 4 + 5, first + 1), QStringLiteral("8/2"));
+        QCOMPARE(cellText(book, 4 + 6, first), QString());
+        QCOMPARE(cellText(book, 4 + 4, first), QStringLiteral("РВ"));
+        QCOMPARE(cellText(book, 4 + 9, first), QStringLiteral("Б"));
+        QCOMPARE(cellText(book, 5 + (21 - 16), first + 2), QStringLiteral("ОТ"));
+        QCOMPARE(cellText(book, 21, first), QStringLiteral("7"));
+        QCOMPARE(cellText(book, 21, first + 1), QStringLiteral("52"));
+        QCOMPARE(cellText(book, 22, first), QStringLiteral("7"));
+        QCOMPARE(cellText(book, 23, first), QStringLiteral("52"));
+        QCOMPARE(cellText(book, 24, first), QStringLiteral("ОТ"));
+        QCOMPARE(cellText(book, 25, first), QStringLiteral("15"));
+        QCOMPARE(cellAt(book, 23, first).value(QStringLiteral("type")).toString(),
+                 QStringLiteral("n"));
+        // Борисов: his five absence codes take five lines.
+        const int second = first + 4;
+        QCOMPARE(cellText(book, 2, second), QStringLiteral("Борисов Б.Б."));
+        QCOMPARE(cellText(book, 3, second), QString());
+        QCOMPARE(cellText(book, 4 + 2, second), QStringLiteral("Я/Н"));
+        QCOMPARE(cellText(book, 24, second + 4), QStringLiteral("ОЖ"));
+        QCOMPARE(cellText(book, 25, second + 4), QStringLiteral("21"));
+        QCOMPARE(cellText(book, 22, second + 5), QStringLiteral("8"));
+        QCOMPARE(cellText(book, 23, second + 5), QStringLiteral("60"));
+    }
+
+    // The pay figures: exact sums of the entries, equal to the monthly timesheet and the worker
+    // report to the kopeck; absence days by code; indicator codes from their table.
+    void payrollRows()
+    {
+        const payroll::Export data = payroll::read(m_dm->ADO_DB, 11, 2026);
+        QStringList rows;
+        for (const payroll::Row &row : data.rows)
+            rows << QStringLiteral("%1|%2|%3|%4")
+                        .arg(row.personnelNumber, row.name, row.code, row.amount);
+        const QString a = QString::number(m_antonov) + QStringLiteral("|Антонов А.А.|");
+        const QString b = QStringLiteral("|Борисов Б.Б.|");
+        const QStringList expected{
+            a + QStringLiteral("СД|778.05"), a + QStringLiteral("СДБК|648.38"),
+            a + QStringLiteral("ХР|601.00"), a + QStringLiteral("ЧСД|48"),
+            a + QStringLiteral("ЧН|8"),      a + QStringLiteral("ЧРВ|10"),
+            a + QStringLiteral("ОТ|15"),     a + QStringLiteral("Б|2"),
+            a + QStringLiteral("К|1"),       b + QStringLiteral("ССД|1760.00"),
+            b + QStringLiteral("ЧН|4"),      b + QStringLiteral("ДО|1"),
+            b + QStringLiteral("НН|1"),      b + QStringLiteral("ПР|1"),
+            b + QStringLiteral("Г|1"),       b + QStringLiteral("ОЖ|21")};
+        QCOMPARE(rows, expected);
+        QCOMPARE(data.withoutNumber, QStringList{QStringLiteral("Борисов Б.Б.")});
+        QCOMPARE(data.period(), QStringLiteral("11.2026"));
+
+        // The monthly timesheet's money and hours of the same workers.
+        TForm27 window(*m_dm);
+        window.setMode(TForm27::PieceWork);
+        window.selectMonth(11, 2026);
+        QVERIFY(
+            window.currentQuery().locate(QStringLiteral("fio"), QStringLiteral("Антонов А.А.")));
+        QCOMPARE(window.currentQuery().decimal(QStringLiteral("f_price")), 778.05);
+        QCOMPARE(window.currentQuery().integer(QStringLiteral("i_time")), qint64(48));
+        window.setMode(TForm27::HouseholdWorks);
+        window.selectMonth(11, 2026);
+        QVERIFY(
+            window.currentQuery().locate(QStringLiteral("fio"), QStringLiteral("Антонов А.А.")));
+        QCOMPARE(window.currentQuery().decimal(QStringLiteral("f_price")), 601.0);
+        QCOMPARE(window.DBText2->text(), QStringLiteral("601"));
+        QCOMPARE(window.DBText1->text(), QStringLiteral("1760"));
+
+        // The worker report: the worker's piece pay and the pay without the coefficient.
+        const report::PreparedReport report =
+            reporting::preparePeriodReport(*m_dm, reporting::PeriodReport::Workers, November,
+                                           November.addMonths(1), ProductKind::All);
+        QStringList texts;
+        for (int page = 0; page < report.pageCount(); ++page)
+            texts += report.texts(page);
+        QVERIFY2(texts.contains(QStringLiteral("778,05")), qPrintable(texts.join(' ')));
+        QVERIFY2(texts.contains(QStringLiteral("648,38")), qPrintable(texts.join(' ')));
+    }
+
+    // The CSV a Russian spreadsheet opens directly, and the workbook; an indicator's code and
+    // caption come from the table the office edits.
+    void payrollFiles()
+    {
+        TestDatabase::exec(*m_dm, QStringLiteral("update accounts_dep.payroll_indicator set "
+                                                 "code='P01', caption='Сдельно; бригада' where "
+                                                 "indicator='piece'"));
+        const auto restore = qScopeGuard([this] {
+            TestDatabase::exec(*m_dm, QStringLiteral("update accounts_dep.payroll_indicator set "
+                                                     "code='СД', caption='Сдельная оплата' where "
+                                                     "indicator='piece'"));
+        });
+        const payroll::Export data = payroll::read(m_dm->ADO_DB, 11, 2026);
+        const QString csv = m_dir.filePath(QStringLiteral("pay.csv"));
+        QVERIFY(payroll::writeCsv(data, csv));
+        QFile file(csv);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray bytes = file.readAll();
+        QVERIFY(bytes.startsWith("\xEF\xBB\xBF"));
+        const QStringList lines = QString::fromUtf8(bytes.mid(3)).split(QStringLiteral("\r\n"));
+        QCOMPARE(lines.first(),
+                 QStringLiteral("Табельный номер;ФИО;Код показателя;Показатель;Сумма или "
+                                "часы;Период"));
+        QCOMPARE(lines.at(1), QString::number(m_antonov) +
+                                  QStringLiteral(";Антонов А.А.;P01;\"Сдельно; бригада\";778,05;"
+                                                 "11.2026"));
+        QCOMPARE(lines.at(2), QString::number(m_antonov) +
+                                  QStringLiteral(";Антонов А.А.;СДБК;Сдельная оплата без "
+                                                 "коэффициента 1,2;648,38;11.2026"));
+        QVERIFY(lines.contains(QStringLiteral(";Борисов Б.Б.;ССД;Средняя сдельная оплата;"
+                                              "1760,00;11.2026")));
+        QCOMPARE(lines.size(), data.rows.size() + 2); // the last line ends too
+
+        const QString xlsx = m_dir.filePath(QStringLiteral("pay.xlsx"));
+        QVERIFY(payroll::exportWorkbook(data, xlsx));
+        const QJsonObject book = readBack(xlsx);
+        QCOMPARE(cellText(book, 3, 2), QStringLiteral("P01"));
+        QCOMPARE(cellAt(book, 5, 2).value(QStringLiteral("type")).toString(), QStringLiteral("n"));
+        QCOMPARE(cellAt(book, 5, 2).value(QStringLiteral("value")).toDouble(), 778.05);
+        QCOMPARE(cellText(book, 1, 2), QString::number(m_antonov));
+        QCOMPARE(cellText(book, 6, 2), QStringLiteral("11.2026"));
+    }
+
+    // The window: a month not closed is exported after the question only; the form's warnings
+    // are asked about before the preview.
+    void windowPapers()
+    {
+        TForm27 window(*m_dm);
+        window.applyRole(Role::Full);
+        window.setMode(TForm27::Overall);
+        window.selectMonth(11, 2026);
+        MessageRecorder recorder;
+        recorder.answers.enqueue(false);
+        QString path;
+        QVERIFY(!window.Papers->exportPayroll(true, &path));
+        QCOMPARE(recorder.shown.size(), 1);
+        QVERIFY(recorder.texts().first().startsWith(QStringLiteral("Месяц Ноябрь 2026 не закрыт")));
+        recorder.clear();
+        recorder.answers.clear();
+        recorder.answers.enqueue(true);
+        recorder.answers.enqueue(true);
+        QVERIFY(window.Papers->exportPayroll(true, &path));
+        QVERIFY(QFile::exists(path));
+        QCOMPARE(recorder.shown.size(), 2); // not closed; without a personnel number
+        // Closed, only the worker without a number is asked about.
+        closedmonths::close(*m_dm, 11, 2026);
+        const auto reopen = qScopeGuard([this] { closedmonths::open(*m_dm, 11, 2026); });
+        recorder.clear();
+        recorder.answers.clear();
+        recorder.answers.enqueue(true);
+        QVERIFY(window.Papers->exportPayroll(true, &path));
+        QCOMPARE(recorder.shown.size(), 1);
+        QVERIFY(recorder.texts().first().contains(QStringLiteral("Борисов Б.Б.")));
+
+        PreviewCapture capture(m_dir.path());
+        recorder.clear();
+        recorder.answers.clear();
+        recorder.answers.enqueue(false);
+        QVERIFY(!window.Papers->printT13());
+        QVERIFY(capture.files.isEmpty());
+        QVERIFY(recorder.texts().first().contains(QStringLiteral("Антонов А.А.: 6")));
+        recorder.answers.clear();
+        recorder.answers.enqueue(true);
+        QVERIFY(window.Papers->printT13());
+        QCOMPARE(capture.files.size(), 1);
+        QCOMPARE(capture.titles.first(), QStringLiteral("Табель Т-13 Ноябрь 2026"));
+
+        // Only full access exports for payroll.
+        window.applyRole(Role::Planning);
+        QVERIFY(!window.Papers->PayrollButton->isEnabled());
+        recorder.clear();
+        QVERIFY(!window.Papers->exportPayroll(false));
+        QVERIFY(recorder.shown.isEmpty());
     }
 
     // Marking in the window: F4 opens the marking of the current day for a range, the context
@@ -278,6 +648,68 @@ private Q_SLOTS:
         QTest::keyClick(window.DBGrid, Qt::Key_F4);
         QVERIFY(script.opened.isEmpty());
         QVERIFY(!window.Absences->mark(row, 15, 15, QStringLiteral("К")));
+    }
+
+    // tabel-report writes the form and the payroll export for a whole month only.
+    void reportTool_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("file");
+        QTest::newRow("t13 pdf") << QStringList{"--report",     "t13",
+                                                "--from",       "01.11.2026",
+                                                "--to",         "01.12.2026",
+                                                "--department", "Участок окраски",
+                                                "--pdf",        "FILE.pdf"}
+                                 << 0 << "FILE.pdf";
+        QTest::newRow("t13 xlsx") << QStringList{"--report", "t13",        "--from", "01.11.2026",
+                                                 "--to",     "01.12.2026", "--xlsx", "FILE.xlsx"}
+                                  << 0 << "FILE.xlsx";
+        QTest::newRow("payroll csv")
+            << QStringList{"--report", "payroll",    "--from", "01.11.2026",
+                           "--to",     "01.12.2026", "--csv",  "FILE.csv"}
+            << 0 << "FILE.csv";
+        QTest::newRow("not a month")
+            << QStringList{"--report", "t13",        "--from", "05.11.2026",
+                           "--to",     "01.12.2026", "--pdf",  "FILE.pdf"}
+            << 2 << "";
+        QTest::newRow("payroll to pdf")
+            << QStringList{"--report", "payroll", "--pdf", "FILE.pdf"} << 2 << "";
+    }
+    void reportTool()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, code);
+        QFETCH(QString, file);
+        const QString base = m_dir.filePath(QStringLiteral("tool_%1")
+                                                .arg(QTest::currentDataTag())
+                                                .replace(QLatin1Char(' '), QLatin1Char('_')));
+        for (QString &argument : arguments)
+            argument.replace(QLatin1String("FILE"), base);
+        QProcess process;
+        process.start(QStringLiteral(TABEL_REPORT_PATH),
+                      QStringList{m_db->name(), TestDatabase::server()} + arguments);
+        QVERIFY(process.waitForFinished(120000));
+        const QString err = QString::fromUtf8(process.readAllStandardError());
+        QVERIFY2(process.exitCode() == code, qPrintable(err));
+        if (file.isEmpty())
+            return;
+        const QString path = QString(file).replace(QLatin1String("FILE"), base);
+        QVERIFY(QFile::exists(path));
+        if (path.endsWith(QLatin1String(".pdf"))) {
+            const QString text = pdf::lines(path).join(QLatin1Char('\n'));
+            QVERIFY(text.contains(QStringLiteral("Участок окраски")));
+            QVERIFY(text.contains(QStringLiteral("Итого по табелю: 8 60")));
+            QVERIFY(err.contains(QStringLiteral("Антонов А.А.: 6")));
+        } else if (path.endsWith(QLatin1String(".csv"))) {
+            QFile csv(path);
+            QVERIFY(csv.open(QIODevice::ReadOnly));
+            QVERIFY(csv.readAll().contains(
+                QStringLiteral(";Антонов А.А.;СД;Сдельная оплата;778,05;11.2026\r\n").toUtf8()));
+            QVERIFY(err.contains(QStringLiteral("не закрыт")));
+        } else {
+            QCOMPARE(cellText(readBack(path), 2, 13), QStringLiteral("Антонов А.А."));
+        }
     }
 
 private:

@@ -8,6 +8,7 @@
 #include "output/export_progress.h"
 #include "output/xlsx_export.h"
 #include "timesheets/absence_marks.h"
+#include "timesheets/month_end_papers.h"
 #include "timesheets/rebuild_runner.h"
 #include "ui/busy.h"
 #include "ui/clock.h"
@@ -350,6 +351,7 @@ TForm27::TForm27(TDataModule6 &dm, QWidget *parent)
             showMonthState();
         });
     Absences = new AbsenceMarks(dm, *this);
+    Papers = new MonthEndPapers(dm, *this);
     auto *bottom = new QHBoxLayout;
     bottom->addWidget(ComboBox1);
     bottom->addWidget(cb_year);
@@ -360,6 +362,8 @@ TForm27::TForm27(TDataModule6 &dm, QWidget *parent)
     bottom->addWidget(OpenMonth);
     bottom->addWidget(PB, 1);
     bottom->addWidget(Button2);
+    bottom->addWidget(Papers->T13Button);
+    bottom->addWidget(Papers->PayrollButton);
     bottom->addStretch(1);
     for (const auto &[label, value] : footer) {
         bottom->addWidget(label);
@@ -384,6 +388,9 @@ TForm27::TForm27(TDataModule6 &dm, QWidget *parent)
     setTabOrder(Button3, CloseMonth);
     setTabOrder(CloseMonth, OpenMonth);
     setTabOrder(OpenMonth, Button2);
+    setTabOrder(Button2, Papers->T13Button);
+    setTabOrder(Papers->T13Button, Papers->PayrollButton);
+    setTabOrder(Papers->PayrollButton, Button1);
     guard::connect(CloseMonth, &QPushButton::clicked, this, &TForm27::CloseMonthClick);
     guard::connect(OpenMonth, &QPushButton::clicked, this, &TForm27::OpenMonthClick);
     connect(Button1, &QPushButton::clicked, this, &QDialog::reject);
@@ -576,6 +583,7 @@ void TForm27::applyRole(Role role)
 {
     m_role = role;
     Absences->setAllowed(role == Role::Full);
+    Papers->setAllowed(role == Role::Full);
     CloseMonth->setEnabled(m_role == Role::Full && !m_closed);
     OpenMonth->setEnabled(m_role == Role::Full && m_closed);
 }

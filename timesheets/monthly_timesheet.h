@@ -14,6 +14,7 @@ class Dataset;
 class DatasetModel;
 class LiveRefresh;
 class LookupCombo;
+class MonthEndPapers;
 class QComboBox;
 class QLabel;
 class QProgressBar;
@@ -84,8 +85,9 @@ public:
     int Tag = PieceWork;
     // Re-reads the month when another copy changes its entries or monthly rows.
     LiveRefresh *Live = nullptr;
-    // The absences marked in the day cells.
+    // The absences marked in the day cells, and the month-end papers (form T-13, payroll).
     AbsenceMarks *Absences = nullptr;
+    MonthEndPapers *Papers = nullptr;
 
     // The main menu's timesheet items: the mode (9, 14, 15 or 17), today's month and year, shown
     // modally; afterwards the columns are put back and the mode's query is closed.
