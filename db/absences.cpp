@@ -19,6 +19,17 @@ QVector<Kind> kinds(Connection &connection)
     return result;
 }
 
+QVector<Person> workers(Connection &connection)
+{
+    Dataset query(connection);
+    query.setSql(QStringLiteral("select id, fio from accounts_dep.person order by fio, id"));
+    query.open();
+    QVector<Person> result;
+    for (query.first(); !query.eof(); query.next())
+        result.append({query.integer(QStringLiteral("id")), query.text(QStringLiteral("fio"))});
+    return result;
+}
+
 QHash<WorkerDay, QString> ofMonth(Connection &connection, int month, int year)
 {
     const QDate first(year, month, 1);

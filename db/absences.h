@@ -27,6 +27,16 @@ struct Kind
 // The absence codes in the order they are offered.
 QVector<Kind> kinds(Connection &connection);
 
+// A worker who may be marked: id and name.
+struct Person
+{
+    qint64 id = 0;
+    QString name;
+};
+
+// Every worker, by name.
+QVector<Person> workers(Connection &connection);
+
 // A worker's day of a month: (worker id, day of the month).
 using WorkerDay = QPair<qint64, int>;
 

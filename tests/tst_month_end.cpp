@@ -531,6 +531,36 @@ private Q_SLOTS:
         QCOMPARE(cellOf(6).data().toString(), QString());
     }
 
+    // A worker the grid does not list (no hours in the month: a month of leave) is chosen in the
+    // dialog and marked all the same.
+    void windowMarksWorkerWithoutHours()
+    {
+        TForm27 window(*m_dm);
+        window.applyRole(Role::Full);
+        window.setMode(TForm27::Overall);
+        window.selectMonth(10, 2026);
+        QVERIFY(
+            !window.currentQuery().locate(QStringLiteral("fio"), QStringLiteral("Борисов Б.Б.")));
+        QVERIFY(window.currentQuery().locate(QStringLiteral("fio"), QStringLiteral("Верина В.В.")));
+        const auto cleanup = qScopeGuard([this] {
+            absences::clear(m_dm->ADO_DB, m_borisov, October, October.addMonths(1).addDays(-1));
+        });
+        window.DBGrid->setCurrentIndex(window.DBGrid->model()->index(
+            window.currentQuery().recNo() - 1, TForm27::FirstDayColumn + 19));
+        ModalScript script([](QDialog &dialog) {
+            auto &marking = static_cast<AbsenceDialog &>(dialog);
+            QCOMPARE(marking.Worker->currentText(), QStringLiteral("Верина В.В."));
+            marking.Worker->setCurrentIndex(
+                marking.Worker->findText(QStringLiteral("Борисов Б.Б.")));
+            marking.Code->setCurrentIndex(marking.Code->findData(QStringLiteral("Б")));
+            marking.ToDay->setValue(21);
+            marking.MarkButton->click();
+        });
+        QTest::keyClick(window.DBGrid, Qt::Key_F4);
+        QCOMPARE(marked(*m_dm, m_borisov, October), (QStringList{"20 Б", "21 Б"}));
+        QVERIFY(marked(*m_dm, m_verina, October).isEmpty());
+    }
+
     // A cell with hours and an absence is refused: by the window with a sentence before anything
     // is written, and by the database both ways (an absence on a day with hours, hours on a day
     // marked absent).

@@ -8,10 +8,11 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
-AbsenceDialog::AbsenceDialog(const QString &worker, const QString &period, int daysInMonth,
-                             const QVector<absences::Kind> &kinds, QWidget *parent)
+AbsenceDialog::AbsenceDialog(const QVector<absences::Person> &workers, const QString &period,
+                             int daysInMonth, const QVector<absences::Kind> &kinds, QWidget *parent)
     : QDialog(parent)
-    , Worker(new QLabel(this))
+    , Period(new QLabel(this))
+    , Worker(new QComboBox(this))
     , Code(new QComboBox(this))
     , FromDay(new QSpinBox(this))
     , ToDay(new QSpinBox(this))
@@ -21,9 +22,14 @@ AbsenceDialog::AbsenceDialog(const QString &worker, const QString &period, int d
 {
     setObjectName(QStringLiteral("AbsenceDialog"));
     setWindowTitle(QStringLiteral("Отсутствие"));
+    Period->setObjectName(QStringLiteral("Period"));
+    Period->setTextFormat(Qt::PlainText);
+    Period->setText(period);
     Worker->setObjectName(QStringLiteral("Worker"));
-    Worker->setTextFormat(Qt::PlainText);
-    Worker->setText(worker + QStringLiteral(", ") + period);
+    Worker->setAccessibleName(QStringLiteral("Работник"));
+    Worker->setFocusPolicy(Qt::StrongFocus);
+    for (const absences::Person &person : workers)
+        Worker->addItem(person.name, person.id);
     Code->setObjectName(QStringLiteral("Code"));
     Code->setAccessibleName(QStringLiteral("Код отсутствия"));
     for (const absences::Kind &kind : kinds)
@@ -43,6 +49,9 @@ AbsenceDialog::AbsenceDialog(const QString &worker, const QString &period, int d
     CancelButton->setAutoDefault(false);
 
     auto *form = new QFormLayout;
+    auto *workerLabel = new QLabel(QStringLiteral("&Работник:"), this);
+    workerLabel->setBuddy(Worker);
+    form->addRow(workerLabel, Worker);
     auto *codeLabel = new QLabel(QStringLiteral("&Код:"), this);
     codeLabel->setBuddy(Code);
     form->addRow(codeLabel, Code);
@@ -58,7 +67,7 @@ AbsenceDialog::AbsenceDialog(const QString &worker, const QString &period, int d
     buttons->addWidget(ClearButton);
     buttons->addWidget(CancelButton);
     auto *layout = new QVBoxLayout(this);
-    layout->addWidget(Worker);
+    layout->addWidget(Period);
     layout->addLayout(form);
     layout->addLayout(buttons);
 
@@ -83,12 +92,23 @@ AbsenceDialog::AbsenceDialog(const QString &worker, const QString &period, int d
     connect(this, &QDialog::rejected, this, [this] { m_choice = Cancelled; });
 }
 
-void AbsenceDialog::preset(int fromDay, int toDay, const QString &code)
+void AbsenceDialog::preset(qint64 worker, int fromDay, int toDay, const QString &code)
 {
+    Worker->setCurrentIndex(Worker->findData(worker));
     FromDay->setValue(fromDay);
     ToDay->setValue(toDay);
     const int index = Code->findData(code);
     Code->setCurrentIndex(index >= 0 ? index : 0);
+}
+
+qint64 AbsenceDialog::worker() const
+{
+    return Worker->currentIndex() < 0 ? 0 : Worker->currentData().toLongLong();
+}
+
+QString AbsenceDialog::workerName() const
+{
+    return Worker->currentText();
 }
 
 QString AbsenceDialog::code() const

@@ -65,6 +65,8 @@ qint64 AbsenceMarks::workerAt(int row) const
 QString AbsenceMarks::nameAt(int row) const
 {
     const Dataset &rows = m_window.currentQuery();
+    if (!rows.isOpen() || row < 0 || row >= rows.recordCount())
+        return {};
     return rows.textAt(row, rows.columnOf(QStringLiteral("fio")));
 }
 
@@ -93,7 +95,17 @@ bool AbsenceMarks::refusedAsClosed() const
 
 bool AbsenceMarks::mark(int row, int fromDay, int toDay, const QString &code)
 {
-    const qint64 worker = workerAt(row);
+    return markWorker(workerAt(row), nameAt(row), fromDay, toDay, code);
+}
+
+bool AbsenceMarks::clear(int row, int fromDay, int toDay)
+{
+    return clearWorker(workerAt(row), fromDay, toDay);
+}
+
+bool AbsenceMarks::markWorker(qint64 worker, const QString &name, int fromDay, int toDay,
+                              const QString &code)
+{
     if (!m_allowed || worker == 0 || code.isEmpty() || refusedAsClosed())
         return false;
     const QDate from(m_window.year(), m_window.month(), fromDay);
@@ -103,7 +115,7 @@ bool AbsenceMarks::mark(int row, int fromDay, int toDay, const QString &code)
         messages::error(Caption,
                         QStringLiteral("%1: в дни %2 есть часы работы, а в одном дне табеля не "
                                        "бывает и часов, и отсутствия «%3». Ничего не отмечено.")
-                            .arg(nameAt(row), dayList(worked), code));
+                            .arg(name, dayList(worked), code));
         return false;
     }
     {
@@ -116,9 +128,8 @@ bool AbsenceMarks::mark(int row, int fromDay, int toDay, const QString &code)
     return true;
 }
 
-bool AbsenceMarks::clear(int row, int fromDay, int toDay)
+bool AbsenceMarks::clearWorker(qint64 worker, int fromDay, int toDay)
 {
-    const qint64 worker = workerAt(row);
     if (!m_allowed || worker == 0 || refusedAsClosed())
         return false;
     {
@@ -134,19 +145,20 @@ bool AbsenceMarks::clear(int row, int fromDay, int toDay)
 
 void AbsenceMarks::openDialog(int row, int day)
 {
-    if (!m_allowed || workerAt(row) == 0)
+    if (!m_allowed)
         return;
     const QString period = MonthDays::monthNames().value(m_window.month() - 1) + QLatin1Char(' ') +
                            QString::number(m_window.year());
-    AbsenceDialog dialog(nameAt(row), period,
+    AbsenceDialog dialog(absences::workers(m_dm.ADO_DB), period,
                          QDate(m_window.year(), m_window.month(), 1).daysInMonth(), kinds(),
                          &m_window);
-    dialog.preset(day, day, codeAt(row, day));
+    dialog.preset(workerAt(row), day, day, codeAt(row, day));
     runModal(dialog, &m_window);
     if (dialog.choice() == AbsenceDialog::Mark)
-        mark(row, dialog.fromDay(), dialog.toDay(), dialog.code());
+        markWorker(dialog.worker(), dialog.workerName(), dialog.fromDay(), dialog.toDay(),
+                   dialog.code());
     else if (dialog.choice() == AbsenceDialog::Clear)
-        clear(row, dialog.fromDay(), dialog.toDay());
+        clearWorker(dialog.worker(), dialog.fromDay(), dialog.toDay());
 }
 
 void AbsenceMarks::fillMenu(QMenu &menu, int row, int day)
@@ -195,6 +207,12 @@ bool AbsenceMarks::eventFilter(QObject *watched, QEvent *event)
         const auto *key = static_cast<QKeyEvent *>(event);
         int row = 0;
         int day = 0;
+        // F4 on a grid without rows still marks: the dialog offers every worker.
+        if (key->key() == Qt::Key_F4 && key->modifiers() == Qt::NoModifier &&
+            m_window.currentQuery().isOpen() && m_window.currentQuery().isEmpty()) {
+            guard::run([&] { openDialog(-1, 1); });
+            return true;
+        }
         if ((key->key() == Qt::Key_F4 || key->key() == Qt::Key_Delete) &&
             key->modifiers() == Qt::NoModifier && currentCell(row, day)) {
             if (key->key() == Qt::Key_F4)

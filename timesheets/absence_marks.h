@@ -35,7 +35,12 @@ public:
     bool mark(int row, int fromDay, int toDay, const QString &code);
     // Takes the marks of those days off; false when refused.
     bool clear(int row, int fromDay, int toDay);
-    // The dialog over a grid row and day, preset with the day and its code.
+    // The same for a worker by id (one the grid may not list: no hours in the month).
+    bool markWorker(qint64 worker, const QString &name, int fromDay, int toDay,
+                    const QString &code);
+    bool clearWorker(qint64 worker, int fromDay, int toDay);
+    // The dialog over a grid row and day, preset with its worker, the day and its code; a row
+    // of -1 presets no worker (an empty grid).
     void openDialog(int row, int day);
     // The context menu of a grid row and day (built, not shown).
     void fillMenu(QMenu &menu, int row, int day);
