@@ -529,6 +529,18 @@ private Q_SLOTS:
         QTest::keyClick(window.DBGrid, Qt::Key_Delete);
         QCOMPARE(marked(*m_dm, m_verina, October), (QStringList{"5 ДО", "7 ДО", "8 Б"}));
         QCOMPARE(cellOf(6).data().toString(), QString());
+
+        // The export of the timesheet shown carries the codes too.
+        OpenerRecorder opener;
+        window.Button2Click();
+        QCOMPARE(opener.opened.size(), 1);
+        const QJsonObject book = readBack(opener.opened.first());
+        const int line = row + 3;
+        QCOMPARE(cellText(book, 1, line), QStringLiteral("Верина В.В."));
+        QCOMPARE(cellText(book, 1 + 2, line), QStringLiteral("8"));
+        QCOMPARE(cellText(book, 5 + 2, line), QStringLiteral("ДО"));
+        QCOMPARE(cellText(book, 6 + 2, line), QString());
+        QCOMPARE(cellText(book, 8 + 2, line), QStringLiteral("Б"));
     }
 
     // A worker the grid does not list (no hours in the month: a month of leave) is chosen in the

@@ -708,9 +708,13 @@ void TForm27::Button2Click()
             if (night)
                 excel.writeCell(1, 2, line, text(row, QStringLiteral("s_night")), true, true,
                                 false);
-            for (int day = 1; day <= 31; ++day)
-                excel.writeCell(1, day + 2, line, text(row, QStringLiteral("d%1").arg(day)), false,
-                                true, false);
+            for (int day = 1; day <= 31; ++day) {
+                // A day without hours carries its absence code, as the grid shows it.
+                const QString hours = text(row, QStringLiteral("d%1").arg(day));
+                excel.writeCell(1, day + 2, line,
+                                hours.isEmpty() ? Absences->codeAt(row, day) : hours, false, true,
+                                false);
+            }
             excel.writeCell(1, 34, line, text(row, QStringLiteral("i_time")), false, true, false);
             excel.writeCell(1, 35, line, text(row, QStringLiteral("f_price")), false, true, false);
             if (hourPrice)
