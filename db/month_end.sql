@@ -101,12 +101,25 @@ BEGIN
 END
 $$;
 
+-- A worker's month is locked as the hours posting locks it (the month shared, then the worker's
+-- month), so that an absence and hours written by two copies at once for the same day wait for
+-- each other and the second sees the first.
+CREATE OR REPLACE FUNCTION accounts_dep.lock_worker_month(w integer, d date) RETURNS void
+LANGUAGE sql SET search_path = pg_catalog, pg_temp AS $$
+    SELECT pg_advisory_xact_lock_shared(-1, extract(year FROM d)::integer * 100
+                                            + extract(month FROM d)::integer);
+    SELECT pg_advisory_xact_lock((1::bigint << 62) | (w::bigint << 20)
+                                 | (extract(year FROM d)::integer * 100
+                                    + extract(month FROM d)::integer));
+$$;
+
 CREATE OR REPLACE FUNCTION accounts_dep.absence_without_hours() RETURNS trigger
 LANGUAGE plpgsql SET search_path = pg_catalog, pg_temp AS $$
 BEGIN
     IF TG_OP = 'UPDATE' AND NEW.w_id = OLD.w_id AND NEW.d_date = OLD.d_date THEN
         RETURN NEW;
     END IF;
+    PERFORM accounts_dep.lock_worker_month(NEW.w_id, NEW.d_date);
     IF EXISTS (SELECT 1 FROM accounts_dep.smena s
                WHERE s.w_id = NEW.w_id AND s.data >= NEW.d_date AND s.data < NEW.d_date + 1
                  AND s.time > 0)
@@ -147,7 +160,8 @@ BEGIN
         d := NEW.d_date;
         hours := NEW.cnt;
     END IF;
-    IF coalesce(hours, 0) > 0 THEN
+    IF coalesce(hours, 0) > 0 AND w IS NOT NULL AND d IS NOT NULL THEN
+        PERFORM accounts_dep.lock_worker_month(w, d);
         SELECT a.code INTO marked FROM accounts_dep.absence a WHERE a.w_id = w AND a.d_date = d;
         IF FOUND THEN
             PERFORM accounts_dep.refuse_hours_and_absence(w, d, marked);
@@ -192,6 +206,7 @@ ALTER TABLE accounts_dep.absence OWNER TO tabel_owner;
 ALTER TABLE accounts_dep.site_setting OWNER TO tabel_owner;
 ALTER TABLE accounts_dep.payroll_indicator OWNER TO tabel_owner;
 ALTER FUNCTION accounts_dep.refuse_hours_and_absence(integer, date, text) OWNER TO tabel_owner;
+ALTER FUNCTION accounts_dep.lock_worker_month(integer, date) OWNER TO tabel_owner;
 ALTER FUNCTION accounts_dep.absence_without_hours() OWNER TO tabel_owner;
 ALTER FUNCTION accounts_dep.hours_without_absence() OWNER TO tabel_owner;
 REVOKE ALL ON accounts_dep.absence_kind, accounts_dep.absence, accounts_dep.site_setting,

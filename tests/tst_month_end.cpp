@@ -30,6 +30,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <chrono>
+#include <thread>
+
 namespace {
 
 const QDate November(2026, 11, 1);
@@ -643,6 +646,41 @@ private Q_SLOTS:
                                           .arg(m_verina));
                  }),
                  QStringLiteral("written"));
+    }
+
+    // Two copies at once: one saves hours for a day and has not committed yet, the other marks the
+    // same day absent. The mark waits for the hours and is then refused; neither is lost unseen.
+    void hoursAndAbsenceAtOnce()
+    {
+        const QDate day(2026, 10, 14);
+        const auto cleanup = qScopeGuard([&] {
+            TestDatabase::exec(*m_dm, QStringLiteral("delete from accounts_dep.smena where w_id=%1 "
+                                                     "and data='2026-10-14'")
+                                          .arg(m_verina));
+            absences::clear(m_dm->ADO_DB, m_verina, day, day);
+        });
+        m_dm->ADO_DB.begin();
+        m_dm->ADO_DB.run(QStringLiteral("insert into accounts_dep.smena(w_id, i_id, o_id, cena, "
+                                        "kol_vo, brak, data, smena, color, time, ok) values (%1, "
+                                        "%2, %3, 1, 1, 0, '2026-10-14', 1, 0, 4, 'no')")
+                             .arg(m_verina)
+                             .arg(m_product)
+                             .arg(m_op));
+        QString state = QStringLiteral("not run");
+        std::thread other([&] {
+            const std::unique_ptr<TDataModule6> dm = m_db->connect();
+            try {
+                absences::mark(dm->ADO_DB, m_verina, day, day, QStringLiteral("Б"));
+                state = QStringLiteral("written");
+            } catch (const DbError &error) {
+                state = error.sqlState();
+            }
+        });
+        std::this_thread::sleep_for(std::chrono::milliseconds(800));
+        m_dm->ADO_DB.commit();
+        other.join();
+        QCOMPARE(state, absences::RefusedState);
+        QVERIFY(marked(*m_dm, m_verina, October).isEmpty());
     }
 
     // A closed month takes no absence, whoever writes it; the history keeps every mark with who

@@ -74,7 +74,8 @@ DROP FUNCTION accounts_dep.prod_calendar_fill(integer);
 DROP TABLE accounts_dep.absence, accounts_dep.absence_kind, accounts_dep.site_setting,
     accounts_dep.payroll_indicator;
 DROP FUNCTION accounts_dep.absence_without_hours(), accounts_dep.hours_without_absence() CASCADE;
-DROP FUNCTION accounts_dep.refuse_hours_and_absence(integer, date, text);
+DROP FUNCTION accounts_dep.refuse_hours_and_absence(integer, date, text),
+    accounts_dep.lock_worker_month(integer, date);
 DO $$
 DECLARE r record;
 BEGIN
