@@ -15,18 +15,22 @@
 #include "timesheets/absence_dialog.h"
 #include "timesheets/absence_marks.h"
 #include "timesheets/month_end_papers.h"
+#include "timesheets/month_end_settings.h"
 #include "timesheets/monthly_timesheet.h"
 #include "ui/clock.h"
 #include "ui/data_grid.h"
 #include "ui/locale_setup.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QProcess>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -482,6 +486,66 @@ private Q_SLOTS:
         recorder.clear();
         QVERIFY(!window.Papers->exportPayroll(false));
         QVERIFY(recorder.shown.isEmpty());
+    }
+
+    // The form's details and the indicators' codes are edited by full access in one dialog; an
+    // empty code or a list of shifts that are no shift numbers is refused and nothing is stored.
+    void settingsDialog()
+    {
+        const auto restore = qScopeGuard([this] {
+            TestDatabase::exec(
+                *m_dm, QStringLiteral("update accounts_dep.site_setting set value='ООО «Пластик»' "
+                                      "where name='organisation'; update accounts_dep.site_setting "
+                                      "set value='3' where name='night_shifts'; update "
+                                      "accounts_dep.payroll_indicator set code='СД' where "
+                                      "indicator='piece'"));
+        });
+        TForm27 window(*m_dm);
+        window.applyRole(Role::Full);
+        const auto indicatorRow = [](MonthEndSettings &dialog, const QString &key) {
+            for (int row = 0; row < dialog.Indicators->rowCount(); ++row)
+                if (dialog.Indicators->item(row, 0)->text() == key)
+                    return row;
+            return -1;
+        };
+        {
+            ModalScript script([&](QDialog &dialog) {
+                auto &settings = static_cast<MonthEndSettings &>(dialog);
+                QCOMPARE(settings.Organisation->text(), QStringLiteral("ООО «Пластик»"));
+                QCOMPARE(settings.NightShifts->text(), QStringLiteral("3"));
+                QVERIFY(settings.NightHourPaid->isChecked());
+                settings.Organisation->setText(QStringLiteral("АО «Завод»"));
+                settings.NightShifts->setText(QStringLiteral("3, 2"));
+                const int row = indicatorRow(settings, QStringLiteral("piece"));
+                QVERIFY(row >= 0);
+                QCOMPARE(settings.Indicators->item(row, 2)->text(),
+                         QStringLiteral("Сдельная оплата"));
+                settings.Indicators->item(row, 1)->setText(QStringLiteral("P77"));
+                settings.SaveButton->click();
+            });
+            QVERIFY(window.Papers->editSettings());
+        }
+        const t13::Settings stored = t13::readSettings(m_dm->ADO_DB);
+        QCOMPARE(stored.organisation, QStringLiteral("АО «Завод»"));
+        QCOMPARE(stored.nightShifts, (QSet<int>{2, 3}));
+        QCOMPARE(payroll::read(m_dm->ADO_DB, 11, 2026).rows.first().code, QStringLiteral("P77"));
+
+        MonthEndSettings settings(*m_dm);
+        settings.load();
+        MessageRecorder recorder;
+        settings.Indicators->item(indicatorRow(settings, QStringLiteral("household")), 1)
+            ->setText(QStringLiteral(" "));
+        settings.Organisation->setText(QStringLiteral("Другая"));
+        QVERIFY(!settings.save());
+        settings.Indicators->item(indicatorRow(settings, QStringLiteral("household")), 1)
+            ->setText(QStringLiteral("ХР"));
+        settings.NightShifts->setText(QStringLiteral("3,,"));
+        QVERIFY(!settings.save());
+        QCOMPARE(recorder.shown.size(), 2);
+        QCOMPARE(t13::readSettings(m_dm->ADO_DB).organisation, QStringLiteral("АО «Завод»"));
+
+        window.applyRole(Role::Planning);
+        QVERIFY(!window.Papers->editSettings());
     }
 
     // Marking in the window: F4 opens the marking of the current day for a range, the context

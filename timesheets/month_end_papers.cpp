@@ -9,10 +9,12 @@
 #include "output/xlsx_export.h"
 #include "reports/payroll_export.h"
 #include "reports/t13_form.h"
+#include "timesheets/month_end_settings.h"
 #include "timesheets/monthly_timesheet.h"
 #include "ui/busy.h"
 #include "ui/clock.h"
 #include "ui/error_guard.h"
+#include "ui/modal.h"
 
 #include <QDir>
 #include <QMenu>
@@ -49,6 +51,9 @@ MonthEndPapers::MonthEndPapers(TDataModule6 &dm, TForm27 &window)
                     QStringLiteral("Выгрузка для зарплаты"),
                     QStringLiteral("Файл записан: %1").arg(QDir::toNativeSeparators(path)));
         });
+    payrollMenu->addSeparator();
+    guard::connect(payrollMenu->addAction(QStringLiteral("Реквизиты и коды показателей…")),
+                   &QAction::triggered, this, [this] { editSettings(); });
     PayrollButton->setMenu(payrollMenu);
     PayrollButton->setEnabled(false);
 }
@@ -56,6 +61,15 @@ MonthEndPapers::MonthEndPapers(TDataModule6 &dm, TForm27 &window)
 void MonthEndPapers::setAllowed(bool fullAccess)
 {
     PayrollButton->setEnabled(fullAccess);
+}
+
+bool MonthEndPapers::editSettings()
+{
+    if (!PayrollButton->isEnabled())
+        return false;
+    MonthEndSettings settings(m_dm, &m_window);
+    settings.load();
+    return runModal(settings, &m_window) == QDialog::Accepted;
 }
 
 bool MonthEndPapers::warningsAccepted(const QString &warnings)
