@@ -123,7 +123,7 @@ QString Form::warnings() const
 {
     QStringList lines;
     if (!withoutNumber.isEmpty())
-        lines << QStringLiteral("Без табельного номера: %1.")
+        lines << QStringLiteral("Без табельного номера: %1")
                      .arg(withoutNumber.join(QStringLiteral(", ")));
     if (!unmarked.isEmpty())
         lines << QStringLiteral("Рабочие дни без часов и без отметки:") << unmarked;

@@ -143,7 +143,7 @@ bool MonthEndPapers::exportPayroll(bool csv, QString *csvPath)
         return payroll::read(m_dm.ADO_DB, month, year);
     }();
     if (!data.withoutNumber.isEmpty() &&
-        !messages::question(QStringLiteral("Без табельного номера: %1. Выгрузить все равно?")
+        !messages::question(QStringLiteral("Без табельного номера: %1\n\nВыгрузить все равно?")
                                 .arg(data.withoutNumber.join(QStringLiteral(", "))),
                             QStringLiteral("Выгрузка для зарплаты")))
         return false;
