@@ -1244,6 +1244,18 @@ private Q_SLOTS:
         QTest::newRow("production calendar dropped") << "drop table accounts_dep.prod_calendar"
                                                      << "нет таблицы accounts_dep.prod_calendar"
                                                      << "db/upgrade.sql создает ее";
+        QTest::newRow("absences dropped")
+            << "drop table accounts_dep.absence"
+            << "нет таблиц отсутствий accounts_dep.absence и accounts_dep.absence_kind"
+            << "их создает db/upgrade.sql";
+        QTest::newRow("payroll indicators dropped")
+            << "drop table accounts_dep.payroll_indicator"
+            << "показателей для зарплаты accounts_dep.payroll_indicator"
+            << "их создает db/upgrade.sql";
+        QTest::newRow("history of absences switched off")
+            << "alter table accounts_dep.absence disable trigger absence_history"
+            << "нет триггеров отсутствий"
+            << "отсутствие можно отметить в закрытом месяце";
     }
     void startupCheckNamesWhatBreaksLater()
     {
