@@ -5,10 +5,9 @@
 #include "output/xlsx_export.h"
 #include "reports/t13_form.h"
 
-#include <QFile>
 #include <QSaveFile>
-#include <QStringConverter>
-#include <QTextStream>
+
+#include <algorithm>
 
 namespace payroll {
 

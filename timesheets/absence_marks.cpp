@@ -12,7 +12,6 @@
 #include "ui/error_guard.h"
 #include "ui/modal.h"
 
-#include <QComboBox>
 #include <QKeyEvent>
 #include <QMenu>
 
