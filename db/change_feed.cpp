@@ -22,7 +22,7 @@ bool TableChange::touchesMonth(const QString &name, int month, int year) const
 
 bool touchesTimesheetMonth(const TableChange &change, int month, int year)
 {
-    for (const char *table : {"smena", "fatigue", "h_tabel", "closed_month"}) {
+    for (const char *table : {"smena", "fatigue", "h_tabel", "closed_month", "absence"}) {
         if (change.touchesMonth(QLatin1String(table), month, year))
             return true;
     }

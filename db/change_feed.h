@@ -24,8 +24,8 @@ struct TableChange
     static TableChange parse(const QString &payload);
 };
 
-// Whether the change concerns a month's timesheet: its shift entries, hour-paid entries or
-// monthly rows.
+// Whether the change concerns a month's timesheet: its shift entries, hour-paid entries, monthly
+// rows or absences.
 bool touchesTimesheetMonth(const TableChange &change, int month, int year);
 
 // The changes other copies write, heard on the connection (LISTEN on the channel the tables'

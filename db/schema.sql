@@ -409,3 +409,9 @@ COMMIT;
 BEGIN;
 \ir roles.sql
 COMMIT;
+
+-- Absences with the codes of the timesheet form, the site's settings of the printed forms, and
+-- the indicators handed to payroll (db/month_end.sql).
+BEGIN;
+\ir month_end.sql
+COMMIT;

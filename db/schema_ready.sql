@@ -273,5 +273,25 @@ SELECT item AS "Программе не хватает" FROM (
     SELECT 5101, 'нет функции accounts_dep.prod_calendar_fill(integer), которая вносит праздники '
                  'нового года в производственный календарь; db/upgrade.sql создает ее'
     WHERE to_regprocedure('accounts_dep.prod_calendar_fill(integer)') IS NULL
+    UNION ALL
+    -- Absences, the settings of the form T-13 and the payroll indicators: the monthly timesheet
+    -- and its month-end papers read them; without the triggers an absence lands in a closed month.
+    SELECT 5200 + g.n, g.text
+    FROM (VALUES
+        (1, to_regclass('accounts_dep.absence') IS NULL
+            OR to_regclass('accounts_dep.absence_kind') IS NULL,
+         'нет таблиц отсутствий accounts_dep.absence и accounts_dep.absence_kind (их создает '
+         'db/upgrade.sql)'),
+        (2, to_regclass('accounts_dep.site_setting') IS NULL
+            OR to_regclass('accounts_dep.payroll_indicator') IS NULL,
+         'нет настроек формы Т-13 accounts_dep.site_setting и показателей для зарплаты '
+         'accounts_dep.payroll_indicator (их создает db/upgrade.sql)'),
+        (3, (SELECT count(*) FROM pg_trigger
+             WHERE tgname IN ('absence_history', 'absence_without_hours')
+               AND NOT tgisinternal AND tgenabled <> 'D') < 2,
+         'нет триггеров отсутствий (их создает db/upgrade.sql): отсутствие можно отметить в '
+         'закрытом месяце, история не пишется')
+    ) AS g (n, missing, text)
+    WHERE g.missing
 ) everything
 ORDER BY ord, item;

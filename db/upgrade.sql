@@ -1407,6 +1407,46 @@ $$;
 CALL pg_temp.flush();
 
 -- ---------------------------------------------------------------------------------------------
+\echo '== 16. Отсутствия, настройки формы Т-13, показатели для зарплаты'
+-- ---------------------------------------------------------------------------------------------
+
+-- Absences by day with the codes of the form T-13, the site's settings the form prints and the
+-- indicators of the payroll export (db/month_end.sql, as db/schema.sql makes them). A failure is
+-- printed by psql and leaves the step undone.
+SELECT set_config('tabel.month_end_was', (to_regclass('accounts_dep.absence') IS NOT NULL
+                  AND to_regclass('accounts_dep.payroll_indicator') IS NOT NULL
+                  AND to_regclass('accounts_dep.site_setting') IS NOT NULL
+                  AND (SELECT count(*) FROM pg_trigger WHERE tgname IN
+                       ('absence_history', 'absence_without_hours', 'smena_without_absence',
+                        'fatigue_without_absence')) = 4)::text,
+                  false) AS month_end_was
+\gset
+BEGIN;
+SET LOCAL client_min_messages = warning;
+\set ON_ERROR_STOP off
+\ir month_end.sql
+\set ON_ERROR_STOP on
+COMMIT;
+DO $$
+BEGIN
+    IF to_regclass('accounts_dep.absence') IS NULL
+       OR to_regclass('accounts_dep.payroll_indicator') IS NULL
+       OR to_regclass('accounts_dep.site_setting') IS NULL
+       OR (SELECT count(*) FROM pg_trigger
+           WHERE tgname IN ('absence_history', 'absence_without_hours', 'smena_without_absence',
+                            'fatigue_without_absence')) < 4 THEN
+        PERFORM pg_temp.refused('отсутствия, настройки формы Т-13 и показатели для зарплаты не '
+                                'добавлены (ошибка выше)');
+    ELSIF NOT current_setting('tabel.month_end_was')::boolean THEN
+        PERFORM pg_temp.done('добавлены отсутствия работников accounts_dep.absence (коды формы '
+                             'Т-13), настройки формы accounts_dep.site_setting и показатели для '
+                             'зарплаты accounts_dep.payroll_indicator');
+    END IF;
+END
+$$;
+CALL pg_temp.flush();
+
+-- ---------------------------------------------------------------------------------------------
 \echo '== Итог'
 -- ---------------------------------------------------------------------------------------------
 

@@ -117,6 +117,21 @@ private Q_SLOTS:
                "('2024-03-09', 'рабочий', 'Перенос') on conflict (d_date) do update set "
                "kind=excluded.kind"
             << "10000";
+        QTest::newRow("read absences") << "select count(*) from accounts_dep.absence"
+                                       << "11111";
+        QTest::newRow("mark an absence")
+            << "insert into accounts_dep.absence(w_id, d_date, code) select w_id, '2024-03-20', "
+               "'ОТ' from accounts_dep.smena where id=ENTRY"
+            << "10000";
+        QTest::newRow("change a payroll indicator")
+            << "update accounts_dep.payroll_indicator set code='P01' where indicator='piece'"
+            << "10000";
+        QTest::newRow("change the form's settings")
+            << "update accounts_dep.site_setting set value='ООО' where name='organisation'"
+            << "10000";
+        QTest::newRow("change the absence codes")
+            << "update accounts_dep.absence_kind set caption='x' where code='ОТ'"
+            << "00000";
         QTest::newRow("close a month through its function")
             << "select accounts_dep.close_month(2030, 1)"
             << "10000";

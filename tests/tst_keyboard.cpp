@@ -317,7 +317,7 @@ private Q_SLOTS:
         row("TForm27", "DBGrid",
             // The month shown is open: "Закрыть месяц" is a stop, "Открыть месяц" is not.
             {"DBGrid", "ComboBox1", "cb_year", "Button5", "Button3", "CloseMonth", "Button2",
-             "Button1"});
+             "T13Button", "PayrollButton", "Button1"});
         row("TForm18", "RadioGroup1_0",
             {"RadioGroup1_0", "DTPicker1", "DTPicker2", "Button4", "Button2", "Button1", "Button3",
              "Button7", "Button6", "Button5"});

@@ -70,6 +70,12 @@ DROP FUNCTION accounts_dep.session_role_name();
 DROP TABLE accounts_dep.entry_history, accounts_dep.closed_month;
 DROP TABLE accounts_dep.prod_calendar;
 DROP FUNCTION accounts_dep.prod_calendar_fill(integer);
+-- no absences, settings of the form T-13 or payroll indicators yet
+DROP TABLE accounts_dep.absence, accounts_dep.absence_kind, accounts_dep.site_setting,
+    accounts_dep.payroll_indicator;
+DROP FUNCTION accounts_dep.absence_without_hours(), accounts_dep.hours_without_absence() CASCADE;
+DROP FUNCTION accounts_dep.refuse_hours_and_absence(integer, date, text),
+    accounts_dep.lock_worker_month(integer, date);
 DO $$
 DECLARE r record;
 BEGIN
@@ -1238,6 +1244,18 @@ private Q_SLOTS:
         QTest::newRow("production calendar dropped") << "drop table accounts_dep.prod_calendar"
                                                      << "нет таблицы accounts_dep.prod_calendar"
                                                      << "db/upgrade.sql создает ее";
+        QTest::newRow("absences dropped")
+            << "drop table accounts_dep.absence"
+            << "нет таблиц отсутствий accounts_dep.absence и accounts_dep.absence_kind"
+            << "их создает db/upgrade.sql";
+        QTest::newRow("payroll indicators dropped")
+            << "drop table accounts_dep.payroll_indicator"
+            << "показателей для зарплаты accounts_dep.payroll_indicator"
+            << "их создает db/upgrade.sql";
+        QTest::newRow("history of absences switched off")
+            << "alter table accounts_dep.absence disable trigger absence_history"
+            << "нет триггеров отсутствий"
+            << "отсутствие можно отметить в закрытом месяце";
     }
     void startupCheckNamesWhatBreaksLater()
     {

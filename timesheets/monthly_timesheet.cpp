@@ -7,6 +7,8 @@
 #include "db/messages.h"
 #include "output/export_progress.h"
 #include "output/xlsx_export.h"
+#include "timesheets/absence_marks.h"
+#include "timesheets/month_end_papers.h"
 #include "timesheets/rebuild_runner.h"
 #include "ui/busy.h"
 #include "ui/clock.h"
@@ -292,8 +294,8 @@ TForm27::TForm27(TDataModule6 &dm, QWidget *parent)
     for (int i = 0; i < 4; ++i) {
         // Children of the grid: they go with it, before the queries they show.
         auto *model = new DatasetModel(*queries[i], timesheetColumns(), DBGrid);
-        model->setStyler([this](int, const GridColumn &column, int role) {
-            return cellStyle(column.field, role);
+        model->setStyler([this](int recNo, const GridColumn &column, int role) {
+            return cellStyle(recNo, column.field, role);
         });
         model->setHeaderStyler([this, model](int section, int role) -> QVariant {
             const int day = MonthDays::dayOfField(model->columns().at(section).field);
@@ -348,6 +350,8 @@ TForm27::TForm27(TDataModule6 &dm, QWidget *parent)
             // Another copy may have closed or opened the month.
             showMonthState();
         });
+    Absences = new AbsenceMarks(dm, *this);
+    Papers = new MonthEndPapers(dm, *this);
     auto *bottom = new QHBoxLayout;
     bottom->addWidget(ComboBox1);
     bottom->addWidget(cb_year);
@@ -358,6 +362,8 @@ TForm27::TForm27(TDataModule6 &dm, QWidget *parent)
     bottom->addWidget(OpenMonth);
     bottom->addWidget(PB, 1);
     bottom->addWidget(Button2);
+    bottom->addWidget(Papers->T13Button);
+    bottom->addWidget(Papers->PayrollButton);
     bottom->addStretch(1);
     for (const auto &[label, value] : footer) {
         bottom->addWidget(label);
@@ -382,6 +388,9 @@ TForm27::TForm27(TDataModule6 &dm, QWidget *parent)
     setTabOrder(Button3, CloseMonth);
     setTabOrder(CloseMonth, OpenMonth);
     setTabOrder(OpenMonth, Button2);
+    setTabOrder(Button2, Papers->T13Button);
+    setTabOrder(Papers->T13Button, Papers->PayrollButton);
+    setTabOrder(Papers->PayrollButton, Button1);
     guard::connect(CloseMonth, &QPushButton::clicked, this, &TForm27::CloseMonthClick);
     guard::connect(OpenMonth, &QPushButton::clicked, this, &TForm27::OpenMonthClick);
     connect(Button1, &QPushButton::clicked, this, &QDialog::reject);
@@ -513,7 +522,7 @@ void TForm27::layoutColumns()
         DBGrid->gridModel()->restyle();
 }
 
-QVariant TForm27::cellStyle(const QString &field, int role) const
+QVariant TForm27::cellStyle(int recNo, const QString &field, int role) const
 {
     if (field == QLatin1String("f_price") || field == QLatin1String("i_time") ||
         field == QLatin1String("average_price")) {
@@ -524,6 +533,19 @@ QVariant TForm27::cellStyle(const QString &field, int role) const
         return {};
     }
     const int day = MonthDays::dayOfField(field);
+    // An absence shows its code in a day cell without hours.
+    if (day > 0 && (role == Qt::DisplayRole || role == Qt::ToolTipRole)) {
+        const Dataset &rows = currentQuery();
+        const QString code = Absences ? Absences->codeAt(recNo - 1, day) : QString();
+        if (!code.isEmpty() && rows.textAt(recNo - 1, rows.columnOf(field)).isEmpty()) {
+            if (role == Qt::DisplayRole)
+                return code;
+            for (const absences::Kind &kind : Absences->kinds())
+                if (kind.code == code)
+                    return kind.caption;
+            return {};
+        }
+    }
     if (day > 0 && role == Qt::ForegroundRole && m_days->days[day - 1].dayOff)
         return QBrush(Red);
     return {};
@@ -541,6 +563,7 @@ void TForm27::ComboBox1Change()
     // Odd bounds are the end of the month (excluded), even ones its first day.
     for (int n = 1; n <= (Tag == Overall ? 8 : 6); ++n)
         query.setParam(QStringLiteral("d_date%1").arg(n), n % 2 ? m_days->next : m_days->first);
+    Absences->load(month(), year());
     query.open();
     loadFooter();
     layoutColumns();
@@ -559,6 +582,8 @@ void TForm27::showMonthState()
 void TForm27::applyRole(Role role)
 {
     m_role = role;
+    Absences->setAllowed(role == Role::Full);
+    Papers->setAllowed(role == Role::Full);
     CloseMonth->setEnabled(m_role == Role::Full && !m_closed);
     OpenMonth->setEnabled(m_role == Role::Full && m_closed);
 }
@@ -624,7 +649,8 @@ void TForm27::Button5Click()
 
 void TForm27::rereadMonth()
 {
-    // The grid stays on its worker's row; the month's money follows.
+    // The grid stays on its worker's row; the month's money and absences follow.
+    Absences->load(month(), year());
     currentQuery().reopen();
     loadFooter();
 }
@@ -682,9 +708,13 @@ void TForm27::Button2Click()
             if (night)
                 excel.writeCell(1, 2, line, text(row, QStringLiteral("s_night")), true, true,
                                 false);
-            for (int day = 1; day <= 31; ++day)
-                excel.writeCell(1, day + 2, line, text(row, QStringLiteral("d%1").arg(day)), false,
-                                true, false);
+            for (int day = 1; day <= 31; ++day) {
+                // A day without hours carries its absence code, as the grid shows it.
+                const QString hours = text(row, QStringLiteral("d%1").arg(day));
+                excel.writeCell(1, day + 2, line,
+                                hours.isEmpty() ? Absences->codeAt(row, day) : hours, false, true,
+                                false);
+            }
             excel.writeCell(1, 34, line, text(row, QStringLiteral("i_time")), false, true, false);
             excel.writeCell(1, 35, line, text(row, QStringLiteral("f_price")), false, true, false);
             if (hourPrice)

@@ -8,11 +8,13 @@
 
 #include <memory>
 
+class AbsenceMarks;
 class DataGrid;
 class Dataset;
 class DatasetModel;
 class LiveRefresh;
 class LookupCombo;
+class MonthEndPapers;
 class QComboBox;
 class QLabel;
 class QProgressBar;
@@ -83,6 +85,9 @@ public:
     int Tag = PieceWork;
     // Re-reads the month when another copy changes its entries or monthly rows.
     LiveRefresh *Live = nullptr;
+    // The absences marked in the day cells, and the month-end papers (form T-13, payroll).
+    AbsenceMarks *Absences = nullptr;
+    MonthEndPapers *Papers = nullptr;
 
     // The main menu's timesheet items: the mode (9, 14, 15 or 17), today's month and year, shown
     // modally; afterwards the columns are put back and the mode's query is closed.
@@ -133,7 +138,7 @@ private:
     void layoutColumns();
     void loadYears();
     void rereadMonth();
-    QVariant cellStyle(const QString &field, int role) const;
+    QVariant cellStyle(int recNo, const QString &field, int role) const;
     // Reads whether the month shown is closed: the caption and the close and open commands.
     void showMonthState();
 

@@ -8,6 +8,7 @@
 #include "db/version_check.h"
 #include "output/expression.h"
 #include "reports/report_functions.h"
+#include "tools/month_end_output.h"
 #include "ui/clock.h"
 
 #include <QCommandLineParser>
@@ -19,7 +20,16 @@ namespace report_tool {
 
 namespace {
 
-enum class Kind { Workers, Products, WorkersDetailed, ProductsDetailed, Hours, ProductSummary };
+enum class Kind {
+    Workers,
+    Products,
+    WorkersDetailed,
+    ProductsDetailed,
+    Hours,
+    ProductSummary,
+    T13,
+    Payroll
+};
 
 struct ReportName
 {
@@ -34,6 +44,8 @@ constexpr ReportName s_reports[] = {
     {"products-detailed", Kind::ProductsDetailed},
     {"hours", Kind::Hours},
     {"product-summary", Kind::ProductSummary},
+    {"t13", Kind::T13},
+    {"payroll", Kind::Payroll},
 };
 
 // The arguments of one run, checked.
@@ -47,6 +59,9 @@ struct Request
     int month = 0;
     int year = 0;
     QString output;
+    // The month-end papers: the form T-13 and the payroll export.
+    QString department;
+    QString format; // "pdf", "xlsx" or "csv"
 };
 
 class UsageError
@@ -189,16 +204,41 @@ Request parse(QCommandLineParser &parser)
                                  .arg(kind));
     }
 
-    const bool workbook = request.kind == Kind::ProductSummary;
-    const char *wanted = workbook ? "xlsx" : "pdf";
-    const char *other = workbook ? "pdf" : "xlsx";
-    if (parser.isSet(QLatin1String(other)))
-        throw UsageError(QStringLiteral("отчет %1 пишется в --%2, не в --%3 (wrong output kind)")
-                             .arg(name, QLatin1String(wanted), QLatin1String(other)));
-    request.output = parser.value(QLatin1String(wanted)).trimmed();
+    const bool monthEnd = request.kind == Kind::T13 || request.kind == Kind::Payroll;
+    if (monthEnd && (request.from.day() != 1 || request.to != request.from.addMonths(1)))
+        throw UsageError(QStringLiteral("отчет %1 строится за месяц: --from 01.ММ.ГГГГ --to "
+                                        "01.ММ.ГГГГ следующего месяца (a whole month is needed)")
+                             .arg(name));
+    if (parser.isSet(QStringLiteral("department")) && request.kind != Kind::T13)
+        throw UsageError(QStringLiteral("--department относится только к отчету t13 (applies to "
+                                        "t13 only)"));
+    request.department = parser.value(QStringLiteral("department")).trimmed();
+    // The output kinds of each report; the first is named when none is given.
+    QStringList kinds{QStringLiteral("pdf")};
+    if (request.kind == Kind::ProductSummary)
+        kinds = {QStringLiteral("xlsx")};
+    else if (request.kind == Kind::T13)
+        kinds = {QStringLiteral("pdf"), QStringLiteral("xlsx")};
+    else if (request.kind == Kind::Payroll)
+        kinds = {QStringLiteral("xlsx"), QStringLiteral("csv")};
+    QStringList given;
+    for (const QString &kind :
+         {QStringLiteral("pdf"), QStringLiteral("xlsx"), QStringLiteral("csv")})
+        if (parser.isSet(kind)) {
+            if (!kinds.contains(kind))
+                throw UsageError(QStringLiteral("отчет %1 пишется в --%2, не в --%3 (wrong output "
+                                                "kind)")
+                                     .arg(name, kinds.join(QStringLiteral(" или --")), kind));
+            given << kind;
+        }
+    if (given.size() > 1)
+        throw UsageError(QStringLiteral("задайте один файл: --%1 (one output file)")
+                             .arg(given.join(QStringLiteral(" или --"))));
+    request.format = given.isEmpty() ? kinds.first() : given.first();
+    const QString wanted = request.format;
+    request.output = parser.value(wanted).trimmed();
     if (request.output.isEmpty())
-        throw UsageError(QStringLiteral("не задан файл: --%1 (no output file given)")
-                             .arg(QLatin1String(wanted)));
+        throw UsageError(QStringLiteral("не задан файл: --%1 (no output file given)").arg(wanted));
     request.output = QFileInfo(request.output).absoluteFilePath();
     if (!QFileInfo(QFileInfo(request.output).absolutePath()).isDir())
         throw UsageError(QStringLiteral("нет папки для файла %1 (the output folder does not "
@@ -221,6 +261,8 @@ void addOptions(QCommandLineParser &parser)
         {QStringLiteral("year"), QString(), QStringLiteral("year")},
         {QStringLiteral("pdf"), QString(), QStringLiteral("file")},
         {QStringLiteral("xlsx"), QString(), QStringLiteral("file")},
+        {QStringLiteral("csv"), QString(), QStringLiteral("file")},
+        {QStringLiteral("department"), QString(), QStringLiteral("name")},
         {{QStringLiteral("h"), QStringLiteral("help")}, QString()},
     });
 }
@@ -290,6 +332,16 @@ int produce(const Request &request, const BuildStamp &build, QTextStream &err)
             throw report::ReportError(
                 QStringLiteral("Не удалось записать файл \"%1\".").arg(request.output));
         break;
+    case Kind::T13:
+    case Kind::Payroll:
+        printer.writing = QDir::toNativeSeparators(request.output);
+        if (!monthend::produce(dm, request.kind == Kind::T13, request.from.month(),
+                               request.from.year(), request.department, request.format,
+                               request.output, err) &&
+            !printer.errors)
+            throw report::ReportError(
+                QStringLiteral("Не удалось записать файл \"%1\".").arg(request.output));
+        break;
     }
     return printer.errors ? Failed : Done;
 }
@@ -314,6 +366,8 @@ QString helpText()
         "  products-detailed  Детальный отчет по продукции (PDF)\n"
         "  hours              табель часов за месяц / monthly hours table (PDF)\n"
         "  product-summary    сводка по продукции / product summary (XLSX)\n"
+        "  t13                табель формы Т-13 за месяц / timesheet form T-13 (PDF, XLSX)\n"
+        "  payroll            выгрузка для зарплаты / pay figures for payroll (XLSX, CSV)\n"
         "--from DD.MM.YYYY  начало периода, включительно / period start, included\n"
         "--to DD.MM.YYYY    конец периода, не включается / period end, excluded\n"
         "                   (по умолчанию прошлый месяц / default: the previous month)\n"
@@ -322,7 +376,11 @@ QString helpText()
         "--month M --year Y месяц 1..12 и год отчета hours (по умолчанию прошлый месяц) /\n"
         "                   month and year of the hours table (default: the previous month)\n"
         "--pdf FILE         куда записать PDF / where to write the PDF\n"
-        "--xlsx FILE        куда записать книгу product-summary / where to write the workbook\n"
+        "--xlsx FILE        куда записать книгу / where to write the workbook\n"
+        "--csv FILE         куда записать CSV выгрузки payroll (UTF-8, \";\", десятичная запятая) "
+        "/\n"
+        "                   where to write the payroll CSV\n"
+        "--department NAME  структурное подразделение в шапке t13 / the department on the form\n"
         "-h, --help         эта справка / this help\n"
         "--version          версия и сборка программы / version and build stamp\n"
         "\n"
@@ -331,6 +389,10 @@ QString helpText()
         "--kind finished --pdf feb.pdf\n"
         "  tabel-report mirel_erp dbserver --report hours --month 3 --year 2024 --pdf march.pdf\n"
         "  tabel-report mirel_erp dbserver --report product-summary --xlsx summary.xlsx\n"
+        "  tabel-report mirel_erp dbserver --report t13 --from 01.03.2024 --to 01.04.2024 "
+        "--pdf t13.pdf\n"
+        "  tabel-report mirel_erp dbserver --report payroll --from 01.03.2024 --to 01.04.2024 "
+        "--csv pay.csv\n"
         "\n"
         "Код выхода / exit code: 0 готово / done, 1 ошибка базы данных или файла / database or "
         "file error,\n"
