@@ -12,6 +12,7 @@
 #include "app/startup.h"
 #include "bench/bench_charts.h"
 #include "bench/bench_save.h"
+#include "bench/delay_proxy.h"
 #include "bench/harness.h"
 #include "bench/reference_rebuild.h"
 #include "catalogues/operation_prices.h"
@@ -22,6 +23,7 @@
 #include "output/xlsx_export.h"
 #include "reports/period_layouts.h"
 #include "reports/summary_reports.h"
+#include "shiftlog/shift_entry_editor.h"
 #include "shiftlog/shift_log.h"
 #include "support/recorders.h"
 #include "timesheets/month_rebuild.h"
@@ -36,6 +38,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -102,8 +105,8 @@ QDate busiestMonth(const Run &run)
 class Session
 {
 public:
-    explicit Session(const Run &run)
-        : m_program(stampOf(run), {run.database(), run.server()})
+    explicit Session(const Run &run, const QString &server = {})
+        : m_program(stampOf(run), {run.database(), server.isEmpty() ? run.server() : server})
     {
         if (!m_program.start())
             throw DbError(QStringLiteral("the program did not start on %1").arg(run.database()));
@@ -379,6 +382,92 @@ void exports(Run &run)
     XlsxExport::setFolder({});
 }
 
+// A server across town: every action a clerk takes, through a delay of 0, 2 and 30 ms round trip,
+// timed and counted in round trips (the times the program waits for the server's answer).
+void network(Run &run)
+{
+    const QDate day = busiestDay(run);
+    const QDate month = busiestMonth(run);
+    const int port =
+        qEnvironmentVariableIntValue("PGPORT") > 0 ? qEnvironmentVariableIntValue("PGPORT") : 5432;
+    // Under 100 ms at 30 ms round trip: at most two round trips and what the work itself takes.
+    const Target Action{0.100};
+    const Target StartUp{0.300};
+    for (const int delay : {0, 2, 30}) {
+        bench::DelayProxy proxy(run.server(), port, delay);
+        const QString at = QStringLiteral(" (%1 ms round trip)").arg(delay);
+        const auto measure = [&](const QString &action, const std::function<void()> &work,
+                                 const Target &target) {
+            for (int i = 0; i < run.runs(); ++i) {
+                const long long before = proxy.roundTrips();
+                run.time(QStringLiteral("network: ") + action + at, work,
+                         delay == 30 ? std::optional<Target>(target) : std::nullopt);
+                if (delay == 30)
+                    run.value(
+                        QStringLiteral("network: ") + action + QStringLiteral(": round trips"),
+                        double(proxy.roundTrips() - before), QStringLiteral("trips"), Target{2.5});
+            }
+        };
+        std::unique_ptr<Session> session;
+        measure(
+            QStringLiteral("start-up to the authorization dialog"),
+            [&] {
+                session.reset();
+                session = std::make_unique<Session>(run, proxy.folder());
+            },
+            StartUp);
+        TForm1 &form = session->program().mainWindow();
+        form.show();
+        form.DateT->setDate(day);
+        measure(
+            QStringLiteral("the day's lists"),
+            [&] {
+                form.DateT->setDate(form.DateT->date() == day ? day.addDays(-1) : day);
+                form.DateTChange();
+            },
+            Action);
+        form.DateT->setDate(day);
+        form.DateTChange();
+        measure(
+            QStringLiteral("acceptance of an entry and the re-read"),
+            [&] { form.DBGrid2DblClick(); }, Action);
+        // The current entry saved unchanged through its editor, and the lists read again.
+        setModalHandler([&](QDialog &dialog) {
+            if (auto *editor = qobject_cast<TForm11 *>(&dialog))
+                editor->Button1->click();
+            return 0;
+        });
+        measure(
+            QStringLiteral("save of a changed entry and the re-read"),
+            [&] {
+                form.Button2Click();
+                form.FormActivate();
+            },
+            Action);
+        setModalHandler([](QDialog &) { return 0; });
+        TForm27 &timesheet = session->forms().Form27;
+        timesheet.setMode(TForm27::PieceWork);
+        measure(
+            QStringLiteral("monthly timesheet: month changed"),
+            [&] { timesheet.selectMonth(month.month(), month.year()); }, Action);
+        measure(
+            QStringLiteral("monthly timesheet: footer totals"), [&] { timesheet.loadFooter(); },
+            Action);
+        measure(
+            QStringLiteral("timesheet by shifts: month changed"),
+            [&] { session->forms().Form19.selectMonth(month.month(), month.year()); }, Action);
+        measure(
+            QStringLiteral("operation list opened"),
+            [&] { session->forms().Form4.runAsCatalogue(nullptr); }, Action);
+        measure(
+            QStringLiteral("worker list opened"),
+            [&] { session->forms().Form5.runAsCatalogue(nullptr); }, Action);
+        measure(
+            QStringLiteral("history of an entry"), [&] { form.HistoryClick(); }, Action);
+        session.reset();
+    }
+}
+
 // From the parent's start of this process to the authorization dialog on the screen: process
 // start, connection, version check and every window created.
 void startup(Run &run)
@@ -433,6 +522,7 @@ int main(int argc, char **argv)
         {QStringLiteral("memory"), QStringLiteral("memory of a working session"), sessionMemory},
         {QStringLiteral("save"), QStringLiteral("saving entries"), saveEntries},
         {QStringLiteral("charts"), QStringLiteral("the period charts"), chartsBench},
+        {QStringLiteral("network"), QStringLiteral("through a delay"), network},
     };
     return bench::main(argc, argv, cases);
 }
