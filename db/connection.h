@@ -1,8 +1,9 @@
 #pragma once
 
+#include "db/session_identity.h"
+
 #include <QSqlQuery>
 #include <QString>
-
 #include <QStringList>
 
 #include <functional>
@@ -85,6 +86,7 @@ private:
     void applySessionSettings();
     void listenAgain();
     QString sessionTarget() const;
+    session::Identity identity() const;
     QString identityStatement() const;
 
     QString m_name;

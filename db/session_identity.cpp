@@ -10,10 +10,14 @@ namespace session {
 
 namespace {
 
+QString setting(const QString &name, const QString &value)
+{
+    return QStringLiteral("set_config(%1, %2, false)").arg(sql::quote(name), sql::quote(value));
+}
+
 QString setting(const char *name, const QString &value)
 {
-    return QStringLiteral("set_config(%1, %2, false)")
-        .arg(sql::quote(QLatin1String(name)), sql::quote(value));
+    return setting(QLatin1String(name), value);
 }
 
 } // namespace
@@ -35,14 +39,17 @@ Identity local()
     return identity;
 }
 
-QString identityStatement(const Identity &identity)
+QString identityStatement(const Identity &identity, const QList<std::pair<QString, QString>> &first)
 {
     // application_name shows the copy in the server's list of sessions; the server keeps 63
     // bytes of it.
     QString application = QStringLiteral("tabel");
     if (!identity.osUser.isEmpty() || !identity.workstation.isEmpty())
         application += QLatin1Char(' ') + identity.osUser + QLatin1Char('@') + identity.workstation;
-    QStringList settings{
+    QStringList settings;
+    for (const auto &[name, value] : first)
+        settings << setting(name, value);
+    settings << QStringList{
         setting("application_name", application), setting("tabel.os_user", identity.osUser),
         setting("tabel.workstation", identity.workstation),
         setting("tabel.program_role", identity.programRole),

@@ -1,6 +1,9 @@
 #pragma once
 
+#include <QList>
 #include <QString>
+
+#include <utility>
 
 // How a copy of the program names itself to the server: the operating-system user and the
 // workstation it runs on, and the role granted at login. The server's triggers write them into
@@ -23,6 +26,8 @@ Identity local();
 // One statement setting the session's names (application_name and the tabel.* settings) and its
 // group, every value quoted. A session left read-only by a setting of its login is put back to
 // writing: the program's own login cannot shut the office out with it.
-QString identityStatement(const Identity &identity);
+// Settings given first (name, value) are set by the same statement, before the names.
+QString identityStatement(const Identity &identity,
+                          const QList<std::pair<QString, QString>> &first = {});
 
 } // namespace session
