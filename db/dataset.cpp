@@ -65,21 +65,78 @@ void Dataset::fetch(const QString &statement)
     QSqlQuery query = m_connection.run(statement);
     const QSqlRecord record = query.record();
     const int columns = record.count();
+    QStringList names;
+    QList<QMetaType> types;
     for (int i = 0; i < columns; ++i) {
-        m_fieldNames.append(record.fieldName(i));
-        m_fieldTypes.append(record.field(i).metaType());
+        names.append(record.fieldName(i));
+        types.append(record.field(i).metaType());
     }
+    QVector<QVector<QVariant>> rows;
     while (query.next()) {
         QVector<QVariant> row;
         row.reserve(columns);
         for (int i = 0; i < columns; ++i)
             row.append(query.value(i));
-        m_rows.append(std::move(row));
+        rows.append(std::move(row));
     }
+    take(names, types, std::move(rows));
+}
+
+void Dataset::take(const QStringList &names, const QList<QMetaType> &types,
+                   QVector<QVector<QVariant>> rows)
+{
+    close();
+    m_fieldNames = names;
+    m_fieldTypes = types;
+    m_rows = std::move(rows);
     m_open = true;
     rebuildVisible(-1);
     setCurrent(m_visible.isEmpty() ? -1 : 0);
     Q_EMIT rowsReset();
+}
+
+void Dataset::openTogether(const QList<Dataset *> &queries)
+{
+    if (queries.isEmpty())
+        return;
+    // Each query's rows marked with its place in the list and numbered in its own order.
+    QStringList parts;
+    for (qsizetype i = 0; i < queries.size(); ++i) {
+        Dataset &query = *queries.at(i);
+        if (query.m_wholeTable) {
+            query.m_wholeTable = false;
+            query.m_relation.clear();
+        }
+        parts << QStringLiteral("select %1 as tabel_part, row_number() over () as tabel_row, q.* "
+                                "from (\n%2\n) q")
+                     .arg(i)
+                     .arg(inlineParameters(query.sql(), query.m_params));
+    }
+    const QString statement =
+        parts.join(QStringLiteral("\nunion all\n")) + QStringLiteral("\norder by 1, 2");
+    for (Dataset *query : queries)
+        query->close();
+    QSqlQuery result = queries.first()->m_connection.run(statement);
+    const QSqlRecord record = result.record();
+    const int columns = record.count();
+    QStringList names;
+    QList<QMetaType> types;
+    for (int i = 2; i < columns; ++i) {
+        names.append(record.fieldName(i));
+        types.append(record.field(i).metaType());
+    }
+    QVector<QVector<QVector<QVariant>>> rows(queries.size());
+    while (result.next()) {
+        const qsizetype part = result.value(0).toLongLong();
+        QVector<QVariant> row;
+        row.reserve(columns - 2);
+        for (int i = 2; i < columns; ++i)
+            row.append(result.value(i));
+        if (part >= 0 && part < rows.size())
+            rows[part].append(std::move(row));
+    }
+    for (qsizetype i = 0; i < queries.size(); ++i)
+        queries.at(i)->take(names, types, std::move(rows[i]));
 }
 
 void Dataset::close()

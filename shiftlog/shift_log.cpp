@@ -439,12 +439,14 @@ void TForm1::setDate(const QDate &day)
 
 void TForm1::openShiftQueries(const QDate &day)
 {
+    QList<Dataset *> lists;
     for (int shift = 1; shift <= 4; ++shift) {
         Dataset &query = m_dm.shiftQuery(shift);
-        query.close();
         query.setParam(QStringLiteral("data"), day);
-        query.open();
+        lists << &query;
     }
+    // The day's four lists come in one answer.
+    Dataset::openTogether(lists);
     m_shownDate = day;
     Live->fresh();
     m_dayClosed = closedmonths::isClosed(m_dm, day.month(), day.year());
@@ -556,9 +558,19 @@ void TForm1::Button8Click()
 
 void TForm1::rereadShiftQueries()
 {
-    // Each list stays on its entry when it is still there.
+    // Each list stays on its entry when it is still there; the four come in one answer.
+    QList<Dataset *> lists;
+    std::array<qint64, 4> current{};
+    for (int shift = 1; shift <= 4; ++shift) {
+        Dataset &query = m_dm.shiftQuery(shift);
+        if (query.isOpen() && !query.isEmpty())
+            current[shift - 1] = query.integer(QStringLiteral("id"));
+        lists << &query;
+    }
+    Dataset::openTogether(lists);
     for (int shift = 1; shift <= 4; ++shift)
-        m_dm.shiftQuery(shift).reopen();
+        if (current[shift - 1] != 0)
+            m_dm.shiftQuery(shift).locate(QStringLiteral("id"), current[shift - 1]);
     Live->fresh();
 }
 

@@ -9,6 +9,8 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <tuple>
+
 // The fetched-rows dataset that every list of the program stands on.
 class TestDataset : public QObject
 {
@@ -50,6 +52,44 @@ private Q_SLOTS:
 
     // A parameter set, the query closed and opened again: the same rows come back, and the
     // parameter name matches whatever its case.
+    // Queries opened together get each its own rows, in its own order, with its parameters; one
+    // without rows is open and empty; a filter set before still applies.
+    void openTogether()
+    {
+        const QString text = QStringLiteral(
+            "select g as n, 'строка ' || g as label from generate_series(1, :last) g "
+            "where g % :step = 0 order by g desc");
+        Dataset evens(m_dm->ADO_DB);
+        Dataset threes(m_dm->ADO_DB);
+        Dataset none(m_dm->ADO_DB);
+        const std::tuple<Dataset *, int, int> set[] = {
+            {&evens, 10, 2}, {&threes, 10, 3}, {&none, 1, 5}};
+        for (const auto &[query, last, step] : set) {
+            query->setSql(text);
+            query->setParam(QStringLiteral("last"), last);
+            query->setParam(QStringLiteral("step"), step);
+        }
+        threes.setFilter(QStringLiteral("n = 6"));
+        threes.setFiltered(true);
+        Dataset::openTogether({&evens, &threes, &none});
+        const auto column = [](Dataset &query) {
+            QStringList values;
+            for (int row = 0; row < query.recordCount(); ++row)
+                values << query.valueAt(row, 0).toString() + QLatin1Char('/') +
+                              query.valueAt(row, 1).toString();
+            return values;
+        };
+        QCOMPARE(column(evens), (QStringList{"10/строка 10", "8/строка 8", "6/строка 6",
+                                             "4/строка 4", "2/строка 2"}));
+        QCOMPARE(column(threes), QStringList{"6/строка 6"});
+        threes.setFiltered(false);
+        QCOMPARE(column(threes), (QStringList{"9/строка 9", "6/строка 6", "3/строка 3"}));
+        QVERIFY(none.isOpen());
+        QVERIFY(none.isEmpty());
+        QCOMPARE(evens.integer(QStringLiteral("n")), 10);
+        QCOMPARE(none.columnOf(QStringLiteral("label")), 1);
+    }
+
     void parametersSurviveCloseAndOpen()
     {
         Dataset ds(m_dm->ADO_DB);
