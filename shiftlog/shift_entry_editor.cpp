@@ -351,26 +351,34 @@ bool TForm11::save()
         Edit5->text().trimmed().isEmpty() ? 0 : Edit5->text().trimmed().toLongLong();
     const QDate day = DTimeP->date();
     const bool isNew = Tag == 1;
-    const QString key =
-        QStringLiteral("select count(id) as cnt from accounts_dep.SMENA where w_id=%1 "
-                       "and o_id=%2 and i_id=%3 and data=%4 and smena=%5")
-            .arg(sql::integer(WorkerId), sql::integer(OperationId), sql::integer(ProductId),
-                 sql::toDate(day), sql::integer(shift));
     const qint64 rowId = isNew ? 0 : query.integer(QStringLiteral("id"));
-    if (m_dm.CheckCount(
-            key + (isNew ? QString() : QStringLiteral(" and id<>") + sql::integer(rowId)) +
-                QStringLiteral(" and color=") + sql::integer(colour),
-            Duplicate))
+    // The duplicate check and the worker's other hours of the day in one round trip.
+    const QString duplicates =
+        QStringLiteral("select count(id) from accounts_dep.SMENA where w_id=%1 and o_id=%2 and "
+                       "i_id=%3 and data=%4 and smena=%5")
+            .arg(sql::integer(WorkerId), sql::integer(OperationId), sql::integer(ProductId),
+                 sql::toDate(day), sql::integer(shift)) +
+        (isNew ? QString() : QStringLiteral(" and id<>") + sql::integer(rowId)) +
+        QStringLiteral(" and color=") + sql::integer(colour);
+    const QString otherHours =
+        QStringLiteral("select coalesce(sum(time), 0) from accounts_dep.smena where w_id=%1 and "
+                       "data=%2 and id<>%3")
+            .arg(sql::integer(WorkerId), sql::toDate(day), sql::integer(rowId));
+    Dataset &checks = m_dm.Control;
+    checks.close();
+    checks.setSql(QStringLiteral("select (%1) as cnt, (%2) as hours").arg(duplicates, otherHours));
+    checks.open();
+    const qint64 sameEntries = checks.integer(QStringLiteral("cnt"));
+    const qint64 hoursBefore = checks.integer(QStringLiteral("hours"));
+    checks.close();
+    if (sameEntries > 0) {
+        messages::error(QStringLiteral("Ошибка"), Duplicate);
         return false;
+    }
 
     // A day of more than 24 hours is a typing slip more often than not.
     const qint64 hours = Edit6->text().trimmed().toLongLong();
-    const qint64 dayTotal =
-        hours + m_dm.scalar(QStringLiteral("select coalesce(sum(time), 0) as hours from "
-                                           "accounts_dep.smena where w_id=%1 and data=%2 and "
-                                           "id<>%3")
-                                .arg(sql::integer(WorkerId), sql::toDate(day), sql::integer(rowId)),
-                            QStringLiteral("hours"));
+    const qint64 dayTotal = hours + hoursBefore;
     if (dayTotal > 24 &&
         !messages::question(QStringLiteral("За %1 у рабочего получится %2 ч. Записать?")
                                 .arg(day.toString(QStringLiteral("dd.MM.yyyy")))
