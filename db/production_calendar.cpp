@@ -65,6 +65,25 @@ Day day(Connection &connection, const QDate &date)
     return found.isEmpty() ? Day{date, Kind::Plain, {}, isWeekend(date)} : found.first();
 }
 
+DayAndMonth dayAndMonth(Connection &connection, const QDate &date)
+{
+    QSqlQuery query = connection.run(
+        QStringLiteral("select exists (select 1 from accounts_dep.closed_month where year=%1 and "
+                       "month=%2), p.kind, p.s_name from (select 1) one left join %3 p on "
+                       "p.d_date=%4")
+            .arg(sql::integer(date.year()), sql::integer(date.month()), Table, sql::toDate(date)));
+    DayAndMonth result{Day{date, Kind::Plain, {}, isWeekend(date)}, false};
+    if (!query.next())
+        return result;
+    result.monthClosed = query.value(0).toBool();
+    if (!query.isNull(1)) {
+        result.day.kind = kindOf(query.value(1).toString());
+        result.day.name = query.value(2).toString();
+        result.day.dayOff = result.day.kind != Kind::Working;
+    }
+    return result;
+}
+
 bool isDayOff(Connection &connection, const QDate &date)
 {
     return day(connection, date).dayOff;

@@ -35,6 +35,13 @@ QVector<Day> days(Connection &connection, const QDate &first, const QDate &last)
 Day day(Connection &connection, const QDate &date);
 // Whether the day is a day off.
 bool isDayOff(Connection &connection, const QDate &date);
+// The day, and whether its month is closed, in one round trip (what a day's window shows).
+struct DayAndMonth
+{
+    Day day;
+    bool monthClosed = false;
+};
+DayAndMonth dayAndMonth(Connection &connection, const QDate &date);
 
 // Whether the calendar stores any day of the year.
 bool hasYear(Connection &connection, int year);

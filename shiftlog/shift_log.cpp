@@ -407,24 +407,24 @@ void TForm1::enableCommands()
 void TForm1::FormActivate()
 {
     const QDate today = Clock::today();
-    // A tick set by hand stays while the day does not change; a new day takes its own status in
-    // the production calendar.
-    const bool dayOff = calendar::isDayOff(m_dm.ADO_DB, today);
-    if (today != m_shownDate)
-        CBox1->setChecked(dayOff);
-    else if (dayOff)
-        CBox1->setChecked(true);
+    const bool sameDay = today == m_shownDate;
     setDate(today);
     // Back on the day it showed (from an editor, say), each list stays on the entry it was on.
     std::array<qint64, 4> current{};
     for (int shift = 1; shift <= 4; ++shift) {
         Dataset &query = m_dm.shiftQuery(shift);
-        if (today == m_shownDate && query.isOpen() && !query.isEmpty())
+        if (sameDay && query.isOpen() && !query.isEmpty())
             current[shift - 1] = query.integer(QStringLiteral("id"));
         query.close();
         query.setFiltered(false);
     }
-    openShiftQueries(today);
+    const bool dayOff = openShiftQueries(today);
+    // A tick set by hand stays while the day does not change; a new day takes its own status in
+    // the production calendar.
+    if (!sameDay)
+        CBox1->setChecked(dayOff);
+    else if (dayOff)
+        CBox1->setChecked(true);
     for (int shift = 1; shift <= 4; ++shift) {
         if (current[shift - 1] != 0)
             m_dm.shiftQuery(shift).locate(QStringLiteral("id"), current[shift - 1]);
@@ -437,7 +437,7 @@ void TForm1::setDate(const QDate &day)
     DateT->setDate(day);
 }
 
-void TForm1::openShiftQueries(const QDate &day)
+bool TForm1::openShiftQueries(const QDate &day)
 {
     QList<Dataset *> lists;
     for (int shift = 1; shift <= 4; ++shift) {
@@ -449,8 +449,10 @@ void TForm1::openShiftQueries(const QDate &day)
     Dataset::openTogether(lists);
     m_shownDate = day;
     Live->fresh();
-    m_dayClosed = closedmonths::isClosed(m_dm, day.month(), day.year());
+    const calendar::DayAndMonth status = calendar::dayAndMonth(m_dm.ADO_DB, day);
+    m_dayClosed = status.monthClosed;
     enableCommands();
+    return status.day.dayOff;
 }
 
 void TForm1::DateTChange()
@@ -462,8 +464,7 @@ void TForm1::DateTChange()
 void TForm1::showDay(const QDate &day)
 {
     BusyScope busy;
-    openShiftQueries(day);
-    CBox1->setChecked(calendar::isDayOff(m_dm.ADO_DB, day));
+    CBox1->setChecked(openShiftQueries(day));
 }
 
 void TForm1::paintRadioButtons()

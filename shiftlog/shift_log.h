@@ -161,7 +161,8 @@ public:
 private:
     void buildMenu();
     void buildGrid();
-    void openShiftQueries(const QDate &day);
+    // Returns whether the day is a day off.
+    bool openShiftQueries(const QDate &day);
     // Reads the four lists of the shown day again, each staying on its entry.
     void rereadShiftQueries();
     void showWeekendTick(const QDate &day);
