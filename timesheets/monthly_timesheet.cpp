@@ -627,15 +627,18 @@ void TForm27::loadFooter()
 {
     const std::pair<Dataset *, QLabel *> totals[] = {
         {all_price, DBText4}, {price, DBText3}, {price7, DBText2}, {price8, DBText1}};
+    QList<Dataset *> queries;
     for (const auto &[query, value] : totals) {
-        query->close();
         const int bounds = query == all_price ? 4 : 2;
         for (int n = 1; n <= bounds; ++n)
             query->setParam(QStringLiteral("d_date%1").arg(n),
                             n % 2 ? m_days->next : m_days->first);
-        query->open();
-        value->setText(query->text(QStringLiteral("price")));
+        queries << query;
     }
+    // The four sums in one answer.
+    Dataset::openTogether(queries);
+    for (const auto &[query, value] : totals)
+        value->setText(query->text(QStringLiteral("price")));
 }
 
 void TForm27::Button5Click()
