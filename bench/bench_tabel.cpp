@@ -105,8 +105,11 @@ QDate busiestMonth(const Run &run)
 class Session
 {
 public:
-    explicit Session(const Run &run, const QString &server = {})
-        : m_program(stampOf(run), {run.database(), server.isEmpty() ? run.server() : server})
+    explicit Session(const Run &run)
+        : Session(run, stampOf(run), run.server())
+    {}
+    Session(const Run &run, const BuildStamp &stamp, const QString &server)
+        : m_program(stamp, {run.database(), server})
     {
         if (!m_program.start())
             throw DbError(QStringLiteral("the program did not start on %1").arg(run.database()));
@@ -409,11 +412,12 @@ void network(Run &run)
             }
         };
         std::unique_ptr<Session> session;
+        const BuildStamp stamp = Session::stampOf(run);
         measure(
             QStringLiteral("start-up to the authorization dialog"),
             [&] {
                 session.reset();
-                session = std::make_unique<Session>(run, proxy.folder());
+                session = std::make_unique<Session>(run, stamp, proxy.folder());
             },
             StartUp);
         TForm1 &form = session->program().mainWindow();
