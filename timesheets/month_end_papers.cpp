@@ -80,18 +80,27 @@ bool MonthEndPapers::warningsAccepted(const QString &warnings)
                               QStringLiteral("Табель Т-13"));
 }
 
-bool MonthEndPapers::printT13()
+std::optional<t13::Form> MonthEndPapers::acceptedForm()
 {
     const int month = m_window.month();
     const int year = m_window.year();
     if (month < 1 || year <= 0)
-        return false;
-    const t13::Form form = [&] {
+        return std::nullopt;
+    t13::Form form = [&] {
         BusyScope busy;
         return t13::read(m_dm.ADO_DB, month, year, Clock::today());
     }();
     if (!warningsAccepted(form.warnings()))
+        return std::nullopt;
+    return form;
+}
+
+bool MonthEndPapers::printT13()
+{
+    const std::optional<t13::Form> accepted = acceptedForm();
+    if (!accepted)
         return false;
+    const t13::Form &form = *accepted;
     const report::PreparedReport prepared = [&] {
         BusyScope busy;
         return t13::prepare(form);
@@ -103,16 +112,10 @@ bool MonthEndPapers::printT13()
 
 bool MonthEndPapers::exportT13()
 {
-    const int month = m_window.month();
-    const int year = m_window.year();
-    if (month < 1 || year <= 0)
+    const std::optional<t13::Form> accepted = acceptedForm();
+    if (!accepted)
         return false;
-    const t13::Form form = [&] {
-        BusyScope busy;
-        return t13::read(m_dm.ADO_DB, month, year, Clock::today());
-    }();
-    if (!warningsAccepted(form.warnings()))
-        return false;
+    const t13::Form &form = *accepted;
     XlsxExport excel;
     if (excel.open(t13::subject(form)) != 1)
         return false;

@@ -1,6 +1,10 @@
 #pragma once
 
+#include "reports/t13_form.h"
+
 #include <QObject>
+
+#include <optional>
 
 class QPushButton;
 class TDataModule6;
@@ -33,6 +37,8 @@ public:
 
 private:
     bool warningsAccepted(const QString &warnings);
+    // The month's form, read and its warnings accepted by the user; empty when not.
+    std::optional<t13::Form> acceptedForm();
 
     TDataModule6 &m_dm;
     TForm27 &m_window;
