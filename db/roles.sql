@@ -311,14 +311,18 @@ $$;
 
 -- The logins that wrote the program's tables before (the owner, or a login given rights by
 -- db/grants.sql of an earlier version) keep working in the access codes mode as members of the
--- four groups; the rights of their own on the program's tables are taken back below.
+-- four groups; the rights of their own on the program's tables are taken back below. Only rights
+-- of their own count: a person who may add entries through a group (a foreman) stays as he is.
 DO $$
 DECLARE
     r record;
 BEGIN
-    FOR r IN SELECT a.rolname FROM pg_roles a
-             WHERE a.rolcanlogin AND NOT a.rolsuper
-               AND has_table_privilege(a.oid, 'accounts_dep.smena', 'INSERT')
+    FOR r IN SELECT a.rolname FROM pg_roles a, pg_class c
+             WHERE c.oid = 'accounts_dep.smena'::regclass
+               AND a.rolcanlogin AND NOT a.rolsuper
+               AND (c.relowner = a.oid
+                    OR EXISTS (SELECT 1 FROM aclexplode(c.relacl) x
+                               WHERE x.grantee = a.oid AND x.privilege_type = 'INSERT'))
                AND NOT pg_has_role(a.oid, 'tabel_full', 'MEMBER')
     LOOP
         EXECUTE format('GRANT tabel_full, tabel_planning, tabel_foremen, tabel_warehouse TO %I',

@@ -14,6 +14,7 @@
 #include "timesheets/month_rebuild.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QDir>
 #include <QProcess>
 #include <QRegularExpression>
@@ -725,6 +726,32 @@ private Q_SLOTS:
         QCOMPARE(linesWith(run.output, QStringLiteral("NOTICE")), QStringList{});
         QCOMPARE(linesWith(run.output, QStringLiteral("WARNING")), QStringList{});
         QCOMPARE(dump(fresh), before);
+    }
+
+    // A person who adds entries through his group (a foreman) stays in his group when the upgrade
+    // runs again: only logins with rights of their own on the entries became full access.
+    void foremanStaysForeman()
+    {
+        TestDatabase db(QStringLiteral("upgrade_foreman"));
+        const QString foreman =
+            QStringLiteral("foreman_%1").arg(QCoreApplication::applicationPid());
+        const auto admin = [&](const QString &sql) {
+            const Run run =
+                client(QStringLiteral("psql"), db,
+                       {QStringLiteral("-X"), QStringLiteral("-At"), QStringLiteral("-v"),
+                        QStringLiteral("ON_ERROR_STOP=1"), QStringLiteral("-c"), sql});
+            return run.code == 0 ? run.output.trimmed() : QStringLiteral("<failed>");
+        };
+        admin(QStringLiteral("drop role if exists %1").arg(foreman));
+        admin(QStringLiteral("create role %1 login in role tabel_foremen").arg(foreman));
+        const auto dropRole =
+            qScopeGuard([&] { admin(QStringLiteral("drop role %1").arg(foreman)); });
+        const Run run = script(db, QStringLiteral("upgrade.sql"));
+        QCOMPARE(run.code, 0);
+        QCOMPARE(admin(QStringLiteral("select pg_has_role('%1', 'tabel_full', 'MEMBER')::text || "
+                                      "' ' || pg_has_role('%1', 'tabel_foremen', 'MEMBER')::text")
+                           .arg(foreman)),
+                 QStringLiteral("false true"));
     }
 
     // A database whose locale leaves Russian letters as they are in upper(): the upgrade warns
