@@ -397,17 +397,14 @@ bool TForm11::save()
                                     colour,
                                     hours};
     // The entry and the hours of its day land together or not at all.
-    if (shiftentries::save(*SmenaIU, entry, rowId, Clock::today()) == 0) {
+    SavedId = shiftentries::save(*SmenaIU, entry, rowId, Clock::today());
+    if (SavedId == 0) {
         // Another copy stored the same entry between the check and the write.
         messages::error(QStringLiteral("Ошибка"), Duplicate);
         return false;
     }
 
-    const int recNo = query.recNo();
-    query.close();
-    query.open();
-    if (!query.isEmpty() && recNo >= 1)
-        query.setRecNo(recNo);
+    // The log reads its lists again as the editor closes, and stands on this entry.
     m_dm.H_Tabel_1.close();
     m_dm.H_Tabel_2.close();
     m_dm.H_Tabel_3.close();

@@ -43,6 +43,8 @@ public:
     QPushButton *Button2;
 
     int Tag = 1;
+    // The entry the last save stored (0: none): the log stands on it when it reads its lists again.
+    qint64 SavedId = 0;
     qint64 WorkerId = 0;
     qint64 ProductId = 0;
     qint64 OperationId = 0;

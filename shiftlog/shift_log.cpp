@@ -510,6 +510,7 @@ void TForm1::Button1Click()
     prepareEditor(editor);
     editor.prepareNew(DateT->date());
     runModal(editor, this);
+    standOnSaved(editor);
 }
 
 void TForm1::Button2Click()
@@ -523,10 +524,20 @@ void TForm1::Button2Click()
     editor.prepareChange(query);
     // Activation reads the list again and stays on the changed entry while the day is the same.
     runModal(editor, this);
+    standOnSaved(editor);
+}
+
+void TForm1::standOnSaved(const TForm11 &editor)
+{
+    // The lists were read again as the editor closed: the saved entry is there when it belongs
+    // to the day shown.
+    if (editor.SavedId != 0)
+        shiftQuery().locate(QStringLiteral("id"), editor.SavedId);
 }
 
 void TForm1::prepareEditor(TForm11 &editor) const
 {
+    editor.SavedId = 0;
     editor.ShiftNo = ShiftNo;
     editor.DayOff = CBox1->isChecked();
     editor.MainDay = m_shownDate;

@@ -172,6 +172,7 @@ private:
     void setDate(const QDate &day);
     // The shift and the day-off tick the entry editor prices with.
     void prepareEditor(TForm11 &editor) const;
+    void standOnSaved(const TForm11 &editor);
     // Add, change and delete as the role and the closed month allow them.
     void enableCommands();
 
