@@ -422,6 +422,8 @@ void network(Run &run)
             StartUp);
         TForm1 &form = session->program().mainWindow();
         form.show();
+        // The first shift, as the login leaves it: a save through the editor keeps its shift.
+        form.RadioButtonClick(1);
         form.DateT->setDate(day);
         measure(
             QStringLiteral("the day's lists"),

@@ -511,6 +511,37 @@ private Q_SLOTS:
         QCOMPARE(seed::dayValue(dm(), m_worker, change ? 2 : 1, m_today), hours);
     }
 
+    // Back in the log after a save, the list stands on the entry just saved, not on the row
+    // number it stood on before.
+    void logStandsOnSavedEntry()
+    {
+        // Петров first, then Петров again: the new entry of Иванов sorts before both.
+        seed::entry(dm(), {m_worker2, m_product, m_plain, m_today});
+        seed::entry(dm(), {m_worker2, m_product, m_odd, m_today});
+        main().FormActivate();
+        Dataset &list = dm().shiftQuery(1);
+        list.setRecNo(2);
+        const qint64 before = list.integer(QStringLiteral("id"));
+        ModalScript modal([&](QDialog &dialog) {
+            if (dialog.objectName() != QLatin1String("TForm11")) {
+                handlePickers(dialog);
+                return;
+            }
+            pickWorker(m_worker);
+            pickOperation(m_plain);
+            editor().Edit3->setText(QStringLiteral("4"));
+            editor().Button1->click();
+            QCOMPARE(dialog.result(), int(QDialog::Accepted));
+        });
+        main().Button1->click();
+        const qint64 saved = TestDatabase::scalar(
+            dm(), QStringLiteral("select id from accounts_dep.smena where w_id=%1").arg(m_worker));
+        QCOMPARE(list.recordCount(), 3);
+        QCOMPARE(list.integer(QStringLiteral("id")), saved);
+        QVERIFY(saved != before);
+        QCOMPARE(list.recNo(), 1);
+    }
+
     // Cancel writes nothing and keeps the boxes; returning shows today again.
     void cancelWritesNothing()
     {
