@@ -216,15 +216,17 @@ void TForm19::ComboBox1Change()
         return;
     }
     m_days = std::make_unique<MonthDays>(m_dm.ADO_DB, month(), year());
+    QList<Dataset *> shifts;
     for (int shift = 1; shift <= 3; ++shift) {
         Dataset &query = m_dm.timesheetQuery(shift);
-        query.close();
         query.setParam(QStringLiteral("mnth"), month());
         query.setParam(QStringLiteral("yea"), year());
         query.setParam(QStringLiteral("date1"), m_days->first);
         query.setParam(QStringLiteral("date2"), m_days->next);
-        query.open();
+        shifts << &query;
     }
+    // The three shifts' grids come in one answer.
+    Dataset::openTogether(shifts);
     styleGrids();
     Live->fresh();
     setWindowTitle(closedmonths::caption(QStringLiteral("Табель по времени"),
