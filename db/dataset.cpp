@@ -59,27 +59,47 @@ void Dataset::setEditTable(const QString &relation, const QString &keyField)
     m_wholeTable = false;
 }
 
+namespace {
+
+// A statement's answer from a column on: the names and types of the columns, and the rows with
+// the value of column `key` (when given) beside each.
+struct Answer
+{
+    QStringList names;
+    QList<QMetaType> types;
+    QVector<QVector<QVariant>> rows;
+    QVector<qint64> keys;
+};
+
+Answer readAnswer(QSqlQuery &query, int firstColumn, int key = -1)
+{
+    Answer answer;
+    const QSqlRecord record = query.record();
+    const int columns = record.count();
+    for (int i = firstColumn; i < columns; ++i) {
+        answer.names.append(record.fieldName(i));
+        answer.types.append(record.field(i).metaType());
+    }
+    while (query.next()) {
+        QVector<QVariant> row;
+        row.reserve(columns - firstColumn);
+        for (int i = firstColumn; i < columns; ++i)
+            row.append(query.value(i));
+        answer.rows.append(std::move(row));
+        if (key >= 0)
+            answer.keys.append(query.value(key).toLongLong());
+    }
+    return answer;
+}
+
+} // namespace
+
 void Dataset::fetch(const QString &statement)
 {
     close();
     QSqlQuery query = m_connection.run(statement);
-    const QSqlRecord record = query.record();
-    const int columns = record.count();
-    QStringList names;
-    QList<QMetaType> types;
-    for (int i = 0; i < columns; ++i) {
-        names.append(record.fieldName(i));
-        types.append(record.field(i).metaType());
-    }
-    QVector<QVector<QVariant>> rows;
-    while (query.next()) {
-        QVector<QVariant> row;
-        row.reserve(columns);
-        for (int i = 0; i < columns; ++i)
-            row.append(query.value(i));
-        rows.append(std::move(row));
-    }
-    take(names, types, std::move(rows));
+    Answer answer = readAnswer(query, 0);
+    take(answer.names, answer.types, std::move(answer.rows));
 }
 
 void Dataset::take(const QStringList &names, const QList<QMetaType> &types,
@@ -117,26 +137,15 @@ void Dataset::openTogether(const QList<Dataset *> &queries)
     for (Dataset *query : queries)
         query->close();
     QSqlQuery result = queries.first()->m_connection.run(statement);
-    const QSqlRecord record = result.record();
-    const int columns = record.count();
-    QStringList names;
-    QList<QMetaType> types;
-    for (int i = 2; i < columns; ++i) {
-        names.append(record.fieldName(i));
-        types.append(record.field(i).metaType());
-    }
+    Answer answer = readAnswer(result, 2, 0);
     QVector<QVector<QVector<QVariant>>> rows(queries.size());
-    while (result.next()) {
-        const qsizetype part = result.value(0).toLongLong();
-        QVector<QVariant> row;
-        row.reserve(columns - 2);
-        for (int i = 2; i < columns; ++i)
-            row.append(result.value(i));
+    for (qsizetype r = 0; r < answer.rows.size(); ++r) {
+        const qint64 part = answer.keys.at(r);
         if (part >= 0 && part < rows.size())
-            rows[part].append(std::move(row));
+            rows[part].append(std::move(answer.rows[r]));
     }
     for (qsizetype i = 0; i < queries.size(); ++i)
-        queries.at(i)->take(names, types, std::move(rows[i]));
+        queries.at(i)->take(answer.names, answer.types, std::move(rows[i]));
 }
 
 void Dataset::close()

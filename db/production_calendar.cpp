@@ -34,6 +34,22 @@ bool isWeekend(const QDate &day)
     return day.dayOfWeek() == Qt::Saturday || day.dayOfWeek() == Qt::Sunday;
 }
 
+namespace {
+
+// The day as the calendar keeps it: what is stored for it, else Saturday and Sunday off.
+Day dayOf(const QDate &date, const Stored *stored)
+{
+    Day day{date, Kind::Plain, {}, isWeekend(date)};
+    if (stored) {
+        day.kind = stored->kind;
+        day.name = stored->name;
+        day.dayOff = stored->kind != Kind::Working;
+    }
+    return day;
+}
+
+} // namespace
+
 QVector<Day> days(Connection &connection, const QDate &first, const QDate &last)
 {
     QVector<Day> result;
@@ -48,13 +64,8 @@ QVector<Day> days(Connection &connection, const QDate &first, const QDate &last)
                       {kindOf(query.value(1).toString()), query.value(2).toString()});
     result.reserve(first.daysTo(last) + 1);
     for (QDate date = first; date <= last; date = date.addDays(1)) {
-        Day day{date, Kind::Plain, {}, isWeekend(date)};
-        if (const auto found = stored.constFind(date); found != stored.constEnd()) {
-            day.kind = found->kind;
-            day.name = found->name;
-            day.dayOff = found->kind != Kind::Working;
-        }
-        result.append(day);
+        const auto found = stored.constFind(date);
+        result.append(dayOf(date, found != stored.constEnd() ? &*found : nullptr));
     }
     return result;
 }
@@ -62,7 +73,7 @@ QVector<Day> days(Connection &connection, const QDate &first, const QDate &last)
 Day day(Connection &connection, const QDate &date)
 {
     const QVector<Day> found = days(connection, date, date);
-    return found.isEmpty() ? Day{date, Kind::Plain, {}, isWeekend(date)} : found.first();
+    return found.isEmpty() ? dayOf(date, nullptr) : found.first();
 }
 
 DayAndMonth dayAndMonth(Connection &connection, const QDate &date)
@@ -72,16 +83,12 @@ DayAndMonth dayAndMonth(Connection &connection, const QDate &date)
                        "month=%2), p.kind, p.s_name from (select 1) one left join %3 p on "
                        "p.d_date=%4")
             .arg(sql::integer(date.year()), sql::integer(date.month()), Table, sql::toDate(date)));
-    DayAndMonth result{Day{date, Kind::Plain, {}, isWeekend(date)}, false};
     if (!query.next())
-        return result;
-    result.monthClosed = query.value(0).toBool();
-    if (!query.isNull(1)) {
-        result.day.kind = kindOf(query.value(1).toString());
-        result.day.name = query.value(2).toString();
-        result.day.dayOff = result.day.kind != Kind::Working;
-    }
-    return result;
+        return {dayOf(date, nullptr), false};
+    if (query.isNull(1))
+        return {dayOf(date, nullptr), query.value(0).toBool()};
+    const Stored stored{kindOf(query.value(1).toString()), query.value(2).toString()};
+    return {dayOf(date, &stored), query.value(0).toBool()};
 }
 
 bool isDayOff(Connection &connection, const QDate &date)

@@ -410,11 +410,9 @@ void TForm1::FormActivate()
     const bool sameDay = today == m_shownDate;
     setDate(today);
     // Back on the day it showed (from an editor, say), each list stays on the entry it was on.
-    std::array<qint64, 4> current{};
+    const ShownEntries current = sameDay ? shownEntries() : ShownEntries{};
     for (int shift = 1; shift <= 4; ++shift) {
         Dataset &query = m_dm.shiftQuery(shift);
-        if (sameDay && query.isOpen() && !query.isEmpty())
-            current[shift - 1] = query.integer(QStringLiteral("id"));
         query.close();
         query.setFiltered(false);
     }
@@ -425,10 +423,25 @@ void TForm1::FormActivate()
         CBox1->setChecked(dayOff);
     else if (dayOff)
         CBox1->setChecked(true);
+    standOn(current);
+}
+
+TForm1::ShownEntries TForm1::shownEntries() const
+{
+    ShownEntries current{};
     for (int shift = 1; shift <= 4; ++shift) {
-        if (current[shift - 1] != 0)
-            m_dm.shiftQuery(shift).locate(QStringLiteral("id"), current[shift - 1]);
+        const Dataset &query = m_dm.shiftQuery(shift);
+        if (query.isOpen() && !query.isEmpty())
+            current[shift - 1] = query.integer(QStringLiteral("id"));
     }
+    return current;
+}
+
+void TForm1::standOn(const ShownEntries &entries)
+{
+    for (int shift = 1; shift <= 4; ++shift)
+        if (entries[shift - 1] != 0)
+            m_dm.shiftQuery(shift).locate(QStringLiteral("id"), entries[shift - 1]);
 }
 
 void TForm1::setDate(const QDate &day)
@@ -571,18 +584,12 @@ void TForm1::Button8Click()
 void TForm1::rereadShiftQueries()
 {
     // Each list stays on its entry when it is still there; the four come in one answer.
+    const ShownEntries current = shownEntries();
     QList<Dataset *> lists;
-    std::array<qint64, 4> current{};
-    for (int shift = 1; shift <= 4; ++shift) {
-        Dataset &query = m_dm.shiftQuery(shift);
-        if (query.isOpen() && !query.isEmpty())
-            current[shift - 1] = query.integer(QStringLiteral("id"));
-        lists << &query;
-    }
-    Dataset::openTogether(lists);
     for (int shift = 1; shift <= 4; ++shift)
-        if (current[shift - 1] != 0)
-            m_dm.shiftQuery(shift).locate(QStringLiteral("id"), current[shift - 1]);
+        lists << &m_dm.shiftQuery(shift);
+    Dataset::openTogether(lists);
+    standOn(current);
     Live->fresh();
 }
 

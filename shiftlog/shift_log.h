@@ -173,6 +173,10 @@ private:
     // The shift and the day-off tick the entry editor prices with.
     void prepareEditor(TForm11 &editor) const;
     void standOnSaved(const TForm11 &editor);
+    // The entry each of the four lists stands on (0: none).
+    using ShownEntries = std::array<qint64, 4>;
+    ShownEntries shownEntries() const;
+    void standOn(const ShownEntries &entries);
     // Add, change and delete as the role and the closed month allow them.
     void enableCommands();
 
