@@ -32,14 +32,24 @@ QVector<Person> workers(Connection &connection)
 
 QHash<WorkerDay, QString> ofMonth(Connection &connection, int month, int year)
 {
-    const QDate first(year, month, 1);
     Dataset query(connection);
+    askMonth(query, month, year);
+    query.open();
+    return monthFrom(query);
+}
+
+void askMonth(Dataset &query, int month, int year)
+{
+    const QDate first(year, month, 1);
     query.setSql(QStringLiteral("select a.w_id, extract(day from a.d_date)::integer as day, a.code "
                                 "from accounts_dep.absence a where a.d_date >= :first and "
                                 "a.d_date < :next"));
     query.setParam(QStringLiteral("first"), first);
     query.setParam(QStringLiteral("next"), first.addMonths(1));
-    query.open();
+}
+
+QHash<WorkerDay, QString> monthFrom(Dataset &query)
+{
     QHash<WorkerDay, QString> marks;
     for (query.first(); !query.eof(); query.next())
         marks.insert(

@@ -6,6 +6,7 @@
 #include <QVector>
 
 class Connection;
+class Dataset;
 
 // Absences of workers by day with the codes of the timesheet form T-13 (accounts_dep.absence).
 // The database keeps them as it keeps entries: refused in a closed month, written to the change
@@ -42,6 +43,9 @@ using WorkerDay = QPair<qint64, int>;
 
 // The codes marked in a month, by worker and day.
 QHash<WorkerDay, QString> ofMonth(Connection &connection, int month, int year);
+// The same read with a window's other queries (db/batch.h): the query to open, then the marks.
+void askMonth(Dataset &query, int month, int year);
+QHash<WorkerDay, QString> monthFrom(Dataset &query);
 
 // The days from..to (both included) on which the worker has hours of work (shift or hour-paid
 // entries with hours above 0), in order.

@@ -15,11 +15,26 @@ QString monthCondition(int month, int year)
 
 } // namespace
 
+QString closedText(int month, int year)
+{
+    return QStringLiteral("select count(*) cnt from accounts_dep.closed_month where ") +
+           monthCondition(month, year);
+}
+
 bool isClosed(TDataModule6 &dm, int month, int year)
 {
-    return dm.scalar(QStringLiteral("select count(*) cnt from accounts_dep.closed_month where ") +
-                         monthCondition(month, year),
-                     QStringLiteral("cnt")) > 0;
+    return dm.scalar(closedText(month, year), QStringLiteral("cnt")) > 0;
+}
+
+void askClosed(Dataset &query, int month, int year)
+{
+    query.setSql(closedText(month, year));
+}
+
+bool closedFrom(Dataset &query)
+{
+    query.first();
+    return !query.isEmpty() && query.integer(QStringLiteral("cnt")) > 0;
 }
 
 // Only the database's own functions close and open a month (full access alone may call them):

@@ -2,6 +2,7 @@
 
 #include <QString>
 
+class Dataset;
 class TDataModule6;
 
 // Months closed for changes once they are paid. The database refuses every write to the entries
@@ -13,6 +14,9 @@ namespace closedmonths {
 inline const QString RefusedState = QStringLiteral("TB001");
 
 bool isClosed(TDataModule6 &dm, int month, int year);
+// The same read with a window's other queries (db/batch.h): the query to open, then the answer.
+void askClosed(Dataset &query, int month, int year);
+bool closedFrom(Dataset &query);
 // Closes the month once the entry writes and postings running in it have ended (a month rebuild
 // waits the same way); closing a closed month changes nothing.
 void close(TDataModule6 &dm, int month, int year);

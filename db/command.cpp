@@ -24,3 +24,8 @@ QVariant Command::executeReturning()
 {
     return m_connection.firstValue(inlineParameters(m_text, m_params));
 }
+
+QVariantList Command::executeReturningRow()
+{
+    return m_connection.firstRow(inlineParameters(m_text, m_params));
+}

@@ -23,6 +23,8 @@ public:
     // Runs the text with the current parameters and returns the first value of its first row (a
     // statement ending in "returning id"); null when it gave no row.
     QVariant executeReturning();
+    // The same with every value of the first row (empty when it gave no row).
+    QVariantList executeReturningRow();
 
 private:
     Connection &m_connection;

@@ -9,6 +9,7 @@
 #include <QSqlDatabase>
 #include <QSqlDriver>
 #include <QSqlError>
+#include <QSqlRecord>
 
 #include <atomic>
 
@@ -268,9 +269,17 @@ void Connection::failOn(const QSqlError &error, const QString &statement)
 
 QVariant Connection::firstValue(const QString &statement)
 {
+    return firstRow(statement).value(0);
+}
+
+QVariantList Connection::firstRow(const QString &statement)
+{
     const bool alone = m_depth == 0 && !isRepeatable(statement);
     QSqlQuery query = run(statement);
-    const QVariant value = query.next() ? query.value(0) : QVariant();
+    QVariantList value;
+    if (query.next())
+        for (int i = 0; i < query.record().count(); ++i)
+            value.append(query.value(i));
     // The driver hands a row over as soon as it arrives, before the statement has ended: how it
     // ended (its commit, outside a transaction) comes after the rows.
     while (query.next()) {

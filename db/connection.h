@@ -43,6 +43,8 @@ public:
     // Runs one statement and returns the first value of its first row (null without a row), once
     // the statement has ended: a write that fails at its end raises DbError.
     QVariant firstValue(const QString &statement);
+    // The same with every value of the first row (empty without a row).
+    QVariantList firstRow(const QString &statement);
 
     // Transactions. Scopes nest: only the outermost commits, and a failed inner scope makes the
     // outer one roll back.

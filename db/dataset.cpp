@@ -1,5 +1,7 @@
 #include "db/dataset.h"
 
+#include "db/answer.h"
+#include "db/batch.h"
 #include "db/connection.h"
 #include "db/db_error.h"
 #include "db/number_format.h"
@@ -35,11 +37,7 @@ void Dataset::addSql(const QString &line)
 
 void Dataset::open()
 {
-    if (m_wholeTable) {
-        m_wholeTable = false;
-        m_relation.clear();
-    }
-    fetch(inlineParameters(sql(), m_params));
+    fetch(statementText());
 }
 
 void Dataset::openTable(const QString &relation, const QString &keyField)
@@ -59,47 +57,16 @@ void Dataset::setEditTable(const QString &relation, const QString &keyField)
     m_wholeTable = false;
 }
 
-namespace {
-
-// A statement's answer from a column on: the names and types of the columns, and the rows with
-// the value of column `key` (when given) beside each.
-struct Answer
-{
-    QStringList names;
-    QList<QMetaType> types;
-    QVector<QVector<QVariant>> rows;
-    QVector<qint64> keys;
-};
-
-Answer readAnswer(QSqlQuery &query, int firstColumn, int key = -1)
-{
-    Answer answer;
-    const QSqlRecord record = query.record();
-    const int columns = record.count();
-    for (int i = firstColumn; i < columns; ++i) {
-        answer.names.append(record.fieldName(i));
-        answer.types.append(record.field(i).metaType());
-    }
-    while (query.next()) {
-        QVector<QVariant> row;
-        row.reserve(columns - firstColumn);
-        for (int i = firstColumn; i < columns; ++i)
-            row.append(query.value(i));
-        answer.rows.append(std::move(row));
-        if (key >= 0)
-            answer.keys.append(query.value(key).toLongLong());
-    }
-    return answer;
-}
-
-} // namespace
-
 void Dataset::fetch(const QString &statement)
 {
     close();
     QSqlQuery query = m_connection.run(statement);
-    Answer answer = readAnswer(query, 0);
-    take(answer.names, answer.types, std::move(answer.rows));
+    const int end = query.record().count();
+    const answer::Columns columns = answer::columns(query.record(), 0, end);
+    QVector<QVector<QVariant>> rows;
+    while (query.next())
+        rows.append(answer::values(query, 0, end));
+    take(columns.names, columns.types, std::move(rows));
 }
 
 void Dataset::take(const QStringList &names, const QList<QMetaType> &types,
@@ -117,35 +84,18 @@ void Dataset::take(const QStringList &names, const QList<QMetaType> &types,
 
 void Dataset::openTogether(const QList<Dataset *> &queries)
 {
-    if (queries.isEmpty())
-        return;
-    // Each query's rows marked with its place in the list and numbered in its own order.
-    QStringList parts;
-    for (qsizetype i = 0; i < queries.size(); ++i) {
-        Dataset &query = *queries.at(i);
-        if (query.m_wholeTable) {
-            query.m_wholeTable = false;
-            query.m_relation.clear();
-        }
-        parts << QStringLiteral("select %1 as tabel_part, row_number() over () as tabel_row, q.* "
-                                "from (\n%2\n) q")
-                     .arg(i)
-                     .arg(inlineParameters(query.sql(), query.m_params));
+    if (!queries.isEmpty())
+        Batch(queries.first()->m_connection).open(queries).run();
+}
+
+QString Dataset::statementText()
+{
+    // Opened by a statement: no longer the whole table it may have been opened as.
+    if (m_wholeTable) {
+        m_wholeTable = false;
+        m_relation.clear();
     }
-    const QString statement =
-        parts.join(QStringLiteral("\nunion all\n")) + QStringLiteral("\norder by 1, 2");
-    for (Dataset *query : queries)
-        query->close();
-    QSqlQuery result = queries.first()->m_connection.run(statement);
-    Answer answer = readAnswer(result, 2, 0);
-    QVector<QVector<QVector<QVariant>>> rows(queries.size());
-    for (qsizetype r = 0; r < answer.rows.size(); ++r) {
-        const qint64 part = answer.keys.at(r);
-        if (part >= 0 && part < rows.size())
-            rows[part].append(std::move(answer.rows[r]));
-    }
-    for (qsizetype i = 0; i < queries.size(); ++i)
-        queries.at(i)->take(answer.names, answer.types, std::move(rows[i]));
+    return inlineParameters(sql(), m_params);
 }
 
 void Dataset::close()

@@ -111,6 +111,9 @@ Q_SIGNALS:
     void rowChanged(int row);
 
 private:
+    friend class Batch;
+    // The statement open() runs, its parameters in place; the dataset is no longer a whole table.
+    QString statementText();
     void fetch(const QString &statement);
     void take(const QStringList &names, const QList<QMetaType> &types,
               QVector<QVector<QVariant>> rows);

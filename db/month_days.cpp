@@ -1,7 +1,5 @@
 #include "db/month_days.h"
 
-#include "db/production_calendar.h"
-
 MonthDays::MonthDays(int month, int year)
     : daysInMonth(QDate(year, month, 1).daysInMonth())
     , first(year, month, 1)
@@ -16,9 +14,27 @@ MonthDays::MonthDays(int month, int year)
 }
 
 MonthDays::MonthDays(Connection &connection, int month, int year)
+    : MonthDays(month, year,
+                calendar::days(connection, QDate(year, month, 1),
+                               QDate(year, month, 1).addMonths(1).addDays(-1)))
+{}
+
+void MonthDays::askStored(Dataset &query, int month, int year)
+{
+    const QDate first(year, month, 1);
+    calendar::askDays(query, first, first.addMonths(1).addDays(-1));
+}
+
+MonthDays::MonthDays(Dataset &stored, int month, int year)
+    : MonthDays(month, year,
+                calendar::daysFrom(stored, QDate(year, month, 1),
+                                   QDate(year, month, 1).addMonths(1).addDays(-1)))
+{}
+
+MonthDays::MonthDays(int month, int year, const QVector<calendar::Day> &calendarDays)
     : MonthDays(month, year)
 {
-    for (const calendar::Day &day : calendar::days(connection, first, next.addDays(-1))) {
+    for (const calendar::Day &day : calendarDays) {
         Day &entry = days[day.date.day() - 1];
         entry.dayOff = day.dayOff;
         entry.name = day.name;

@@ -1,6 +1,7 @@
 #include "db/production_calendar.h"
 
 #include "db/connection.h"
+#include "db/dataset.h"
 #include "db/sql_text.h"
 
 #include <QHash>
@@ -50,18 +51,23 @@ Day dayOf(const QDate &date, const Stored *stored)
 
 } // namespace
 
-QVector<Day> days(Connection &connection, const QDate &first, const QDate &last)
+void askDays(Dataset &query, const QDate &first, const QDate &last)
+{
+    query.setSql(
+        QStringLiteral("select d_date, kind, s_name from %1 where d_date between %2 and %3")
+            .arg(Table, sql::toDate(first), sql::toDate(last)));
+}
+
+QVector<Day> daysFrom(Dataset &query, const QDate &first, const QDate &last)
 {
     QVector<Day> result;
     if (!first.isValid() || !last.isValid() || last < first)
         return result;
-    QSqlQuery query = connection.run(
-        QStringLiteral("select d_date, kind, s_name from %1 where d_date between %2 and %3")
-            .arg(Table, sql::toDate(first), sql::toDate(last)));
     QHash<QDate, Stored> stored;
-    while (query.next())
-        stored.insert(query.value(0).toDate(),
-                      {kindOf(query.value(1).toString()), query.value(2).toString()});
+    for (query.first(); !query.eof(); query.next())
+        stored.insert(
+            query.date(QStringLiteral("d_date")),
+            {kindOf(query.text(QStringLiteral("kind"))), query.text(QStringLiteral("s_name"))});
     result.reserve(first.daysTo(last) + 1);
     for (QDate date = first; date <= last; date = date.addDays(1)) {
         const auto found = stored.constFind(date);
@@ -70,25 +76,50 @@ QVector<Day> days(Connection &connection, const QDate &first, const QDate &last)
     return result;
 }
 
+QVector<Day> days(Connection &connection, const QDate &first, const QDate &last)
+{
+    if (!first.isValid() || !last.isValid() || last < first)
+        return {};
+    Dataset query(connection);
+    askDays(query, first, last);
+    query.open();
+    return daysFrom(query, first, last);
+}
+
 Day day(Connection &connection, const QDate &date)
 {
     const QVector<Day> found = days(connection, date, date);
     return found.isEmpty() ? dayOf(date, nullptr) : found.first();
 }
 
+void askDayAndMonth(Dataset &query, const QDate &date)
+{
+    query.setSql(
+        QStringLiteral("select exists (select 1 from accounts_dep.closed_month where year=%1 and "
+                       "month=%2) as closed, p.kind, p.s_name from (select 1) one left join %3 p "
+                       "on p.d_date=%4")
+            .arg(sql::integer(date.year()), sql::integer(date.month()), Table, sql::toDate(date)));
+}
+
+DayAndMonth dayAndMonthFrom(Dataset &query, const QDate &date)
+{
+    query.first();
+    if (query.isEmpty())
+        return {dayOf(date, nullptr), false};
+    const bool closed = query.value(QStringLiteral("closed")).toBool();
+    if (query.isNull(QStringLiteral("kind")))
+        return {dayOf(date, nullptr), closed};
+    const Stored stored{kindOf(query.text(QStringLiteral("kind"))),
+                        query.text(QStringLiteral("s_name"))};
+    return {dayOf(date, &stored), closed};
+}
+
 DayAndMonth dayAndMonth(Connection &connection, const QDate &date)
 {
-    QSqlQuery query = connection.run(
-        QStringLiteral("select exists (select 1 from accounts_dep.closed_month where year=%1 and "
-                       "month=%2), p.kind, p.s_name from (select 1) one left join %3 p on "
-                       "p.d_date=%4")
-            .arg(sql::integer(date.year()), sql::integer(date.month()), Table, sql::toDate(date)));
-    if (!query.next())
-        return {dayOf(date, nullptr), false};
-    if (query.isNull(1))
-        return {dayOf(date, nullptr), query.value(0).toBool()};
-    const Stored stored{kindOf(query.value(1).toString()), query.value(2).toString()};
-    return {dayOf(date, &stored), query.value(0).toBool()};
+    Dataset query(connection);
+    askDayAndMonth(query, date);
+    query.open();
+    return dayAndMonthFrom(query, date);
 }
 
 bool isDayOff(Connection &connection, const QDate &date)

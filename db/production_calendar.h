@@ -5,6 +5,7 @@
 #include <QVector>
 
 class Connection;
+class Dataset;
 
 // The production calendar (accounts_dep.prod_calendar): whether a day is a day off. Saturday and
 // Sunday are days off and the other days working days unless the calendar stores the day: a
@@ -31,6 +32,9 @@ bool isWeekend(const QDate &day);
 
 // Every day from first to last (both included), in order, read with one query.
 QVector<Day> days(Connection &connection, const QDate &first, const QDate &last);
+// The same read with a window's other queries (db/batch.h): the query to open, then its days.
+void askDays(Dataset &query, const QDate &first, const QDate &last);
+QVector<Day> daysFrom(Dataset &query, const QDate &first, const QDate &last);
 // One day.
 Day day(Connection &connection, const QDate &date);
 // Whether the day is a day off.
@@ -42,6 +46,8 @@ struct DayAndMonth
     bool monthClosed = false;
 };
 DayAndMonth dayAndMonth(Connection &connection, const QDate &date);
+void askDayAndMonth(Dataset &query, const QDate &date);
+DayAndMonth dayAndMonthFrom(Dataset &query, const QDate &date);
 
 // Whether the calendar stores any day of the year.
 bool hasYear(Connection &connection, int year);

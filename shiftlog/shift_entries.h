@@ -32,6 +32,20 @@ struct Entry
 // stored. A change of an entry that another copy deleted raises DbError::rowDeleted().
 qint64 save(Command &command, const Entry &entry, qint64 id, const QDate &today);
 
+// What a checked save found, and whether it wrote.
+struct Checked
+{
+    qint64 savedId = 0;     // the entry's id when written, else 0
+    qint64 sameEntries = 0; // other entries of the same worker, operation, product, day, shift
+                            // and colour
+    qint64 otherHours = 0;  // the worker's hours of the day in his other entries
+};
+// The duplicate check, the worker's other hours of the day and the save, in one statement: the
+// entry is written when no same entry is stored and, unless maxDayHours is negative, the day's
+// hours with the entry's stay within maxDayHours. Raises DbError::rowDeleted() as save() does.
+Checked saveChecked(Command &command, const Entry &entry, qint64 id, const QDate &today,
+                    int maxDayHours);
+
 // Deletes an entry and re-posts the day it was on. False when it was gone already.
 bool remove(TDataModule6 &dm, qint64 id);
 

@@ -30,6 +30,8 @@ namespace {
 
 const QString Incomplete = QStringLiteral("Все поля должны быть заполнены!");
 const QString Duplicate = QStringLiteral("Позиция с такими параметрами уже заведена!");
+// More hours in a worker's day than this are written only after a question.
+constexpr int MaxDayHours = 24;
 
 QString productKindText(qint64 naimen)
 {
@@ -350,42 +352,8 @@ bool TForm11::save()
     const qint64 colour =
         Edit5->text().trimmed().isEmpty() ? 0 : Edit5->text().trimmed().toLongLong();
     const QDate day = DTimeP->date();
-    const bool isNew = Tag == 1;
-    const qint64 rowId = isNew ? 0 : query.integer(QStringLiteral("id"));
-    // The duplicate check and the worker's other hours of the day in one round trip.
-    const QString duplicates =
-        QStringLiteral("select count(id) from accounts_dep.SMENA where w_id=%1 and o_id=%2 and "
-                       "i_id=%3 and data=%4 and smena=%5")
-            .arg(sql::integer(WorkerId), sql::integer(OperationId), sql::integer(ProductId),
-                 sql::toDate(day), sql::integer(shift)) +
-        (isNew ? QString() : QStringLiteral(" and id<>") + sql::integer(rowId)) +
-        QStringLiteral(" and color=") + sql::integer(colour);
-    const QString otherHours =
-        QStringLiteral("select coalesce(sum(time), 0) from accounts_dep.smena where w_id=%1 and "
-                       "data=%2 and id<>%3")
-            .arg(sql::integer(WorkerId), sql::toDate(day), sql::integer(rowId));
-    Dataset &checks = m_dm.Control;
-    checks.close();
-    checks.setSql(QStringLiteral("select (%1) as cnt, (%2) as hours").arg(duplicates, otherHours));
-    checks.open();
-    const qint64 sameEntries = checks.integer(QStringLiteral("cnt"));
-    const qint64 hoursBefore = checks.integer(QStringLiteral("hours"));
-    checks.close();
-    if (sameEntries > 0) {
-        messages::error(QStringLiteral("Ошибка"), Duplicate);
-        return false;
-    }
-
-    // A day of more than 24 hours is a typing slip more often than not.
+    const qint64 rowId = Tag == 1 ? 0 : query.integer(QStringLiteral("id"));
     const qint64 hours = Edit6->text().trimmed().toLongLong();
-    const qint64 dayTotal = hours + hoursBefore;
-    if (dayTotal > 24 &&
-        !messages::question(QStringLiteral("За %1 у рабочего получится %2 ч. Записать?")
-                                .arg(day.toString(QStringLiteral("dd.MM.yyyy")))
-                                .arg(dayTotal),
-                            QStringLiteral("Часы за день")))
-        return false;
-
     const shiftentries::Entry entry{WorkerId,
                                     ProductId,
                                     OperationId,
@@ -396,13 +364,30 @@ bool TForm11::save()
                                     shift,
                                     colour,
                                     hours};
-    // The entry and the hours of its day land together or not at all.
-    SavedId = shiftentries::save(*SmenaIU, entry, rowId, Clock::today());
-    if (SavedId == 0) {
-        // Another copy stored the same entry between the check and the write.
+    // The duplicate check, the worker's other hours of the day and the write in one round trip;
+    // the entry and the hours of its day land together or not at all.
+    shiftentries::Checked saved =
+        shiftentries::saveChecked(*SmenaIU, entry, rowId, Clock::today(), MaxDayHours);
+    if (saved.sameEntries > 0) {
         messages::error(QStringLiteral("Ошибка"), Duplicate);
         return false;
     }
+    if (saved.savedId == 0) {
+        // A day of more than 24 hours is a typing slip more often than not: written only when
+        // the clerk says so.
+        const qint64 dayTotal = hours + saved.otherHours;
+        if (!messages::question(QStringLiteral("За %1 у рабочего получится %2 ч. Записать?")
+                                    .arg(day.toString(QStringLiteral("dd.MM.yyyy")))
+                                    .arg(dayTotal),
+                                QStringLiteral("Часы за день")))
+            return false;
+        saved = shiftentries::saveChecked(*SmenaIU, entry, rowId, Clock::today(), -1);
+        if (saved.sameEntries > 0) {
+            messages::error(QStringLiteral("Ошибка"), Duplicate);
+            return false;
+        }
+    }
+    SavedId = saved.savedId;
 
     // The log reads its lists again as the editor closes, and stands on this entry.
     m_dm.H_Tabel_1.close();

@@ -1,5 +1,6 @@
 #include "shiftlog/shift_log.h"
 
+#include "db/batch.h"
 #include "db/change_feed.h"
 #include "db/closed_months.h"
 #include "db/data_module.h"
@@ -458,11 +459,13 @@ bool TForm1::openShiftQueries(const QDate &day)
         query.setParam(QStringLiteral("data"), day);
         lists << &query;
     }
-    // The day's four lists come in one answer.
-    Dataset::openTogether(lists);
+    // The day's four lists, the day's status and its month's closing come in one answer.
+    Dataset dayStatus(m_dm.ADO_DB);
+    calendar::askDayAndMonth(dayStatus, day);
+    Batch(m_dm.ADO_DB).open(lists).open(dayStatus).run();
     m_shownDate = day;
     Live->fresh();
-    const calendar::DayAndMonth status = calendar::dayAndMonth(m_dm.ADO_DB, day);
+    const calendar::DayAndMonth status = calendar::dayAndMonthFrom(dayStatus, day);
     m_dayClosed = status.monthClosed;
     enableCommands();
     return status.day.dayOff;

@@ -1,3 +1,4 @@
+#include "db/batch.h"
 #include "db/data_module.h"
 #include "db/db_error.h"
 #include "support/test_database.h"
@@ -88,6 +89,56 @@ private Q_SLOTS:
         QVERIFY(none.isEmpty());
         QCOMPARE(evens.integer(QStringLiteral("n")), 10);
         QCOMPARE(none.columnOf(QStringLiteral("label")), 1);
+    }
+
+    // Queries of different columns in one statement: each gets its own columns, types, rows and
+    // order, beside a union of same-column queries; a query without rows and a one-row status
+    // come back too. A failing part fails the whole and leaves every query closed.
+    void batchOfDifferentColumns()
+    {
+        Dataset items(m_dm->ADO_DB);
+        items.setSql(QStringLiteral(
+            "select name, amount, day from public.items where kind = :kind order by id desc"));
+        items.setParam(QStringLiteral("kind"), 1);
+        Dataset early(m_dm->ADO_DB);
+        Dataset late(m_dm->ADO_DB);
+        for (Dataset *people : {&early, &late})
+            people->setSql(QStringLiteral("select name, qty from public.people where day %1 "
+                                          "'2024-02-01' order by qty")
+                               .arg(people == &early ? QStringLiteral("<") : QStringLiteral(">=")));
+        Dataset nothing(m_dm->ADO_DB);
+        nothing.setSql(QStringLiteral("select id, moment from public.people where false"));
+        Dataset status(m_dm->ADO_DB);
+        status.setSql(QStringLiteral("select exists (select 1 from public.items where qty > 4) as "
+                                     "big, 'ok'::text as word"));
+        Batch(m_dm->ADO_DB).open(items).open({&early, &late}).open(nothing).open(status).run();
+
+        QCOMPARE(items.fieldNames(), (QStringList{"name", "amount", "day"}));
+        QCOMPARE(items.recordCount(), 2);
+        QCOMPARE(items.text(QStringLiteral("name")), QStringLiteral("Борисов В.В."));
+        QCOMPARE(items.decimal(QStringLiteral("amount")), 0.0);
+        items.next();
+        QCOMPARE(items.date(QStringLiteral("day")), QDate(2024, 3, 31));
+        QCOMPARE(items.decimal(QStringLiteral("amount")), 1.5);
+        QCOMPARE(early.fieldNames(), (QStringList{"name", "qty"}));
+        QStringList earlyNames;
+        for (early.first(); !early.eof(); early.next())
+            earlyNames << early.text(QStringLiteral("name"));
+        QCOMPARE(earlyNames, (QStringList{"Ежов Д.Д.", "Борисов В.В."}));
+        QCOMPARE(late.recordCount(), 5);
+        QCOMPARE(late.integer(QStringLiteral("qty")), 3);
+        QVERIFY(nothing.isOpen());
+        QVERIFY(nothing.isEmpty());
+        QCOMPARE(nothing.fieldNames(), (QStringList{"id", "moment"}));
+        QCOMPARE(status.recordCount(), 1);
+        QCOMPARE(status.value(QStringLiteral("big")).toBool(), true);
+        QCOMPARE(status.text(QStringLiteral("word")), QStringLiteral("ok"));
+
+        Dataset broken(m_dm->ADO_DB);
+        broken.setSql(QStringLiteral("select no_such_column from public.items"));
+        QVERIFY_THROWS_EXCEPTION(DbError, Batch(m_dm->ADO_DB).open(items).open(broken).run());
+        QVERIFY(!items.isOpen());
+        QVERIFY(!broken.isOpen());
     }
 
     void parametersSurviveCloseAndOpen()

@@ -53,6 +53,11 @@ void AbsenceMarks::load(int month, int year)
     m_marks = absences::ofMonth(m_dm.ADO_DB, month, year);
 }
 
+void AbsenceMarks::load(Dataset &month)
+{
+    m_marks = absences::monthFrom(month);
+}
+
 qint64 AbsenceMarks::workerAt(int row) const
 {
     const Dataset &rows = m_window.currentQuery();

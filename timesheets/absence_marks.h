@@ -23,6 +23,8 @@ public:
 
     // Reads the marks of the month shown.
     void load(int month, int year);
+    // The marks from a query asked with absences::askMonth and opened with others.
+    void load(Dataset &month);
     // The code marked on a day of the worker of a grid row (0-based), or empty.
     QString codeAt(int row, int day) const;
     // Whether the role may mark (full access).

@@ -1,5 +1,7 @@
 #include "timesheets/monthly_timesheet.h"
 
+#include "db/absences.h"
+#include "db/batch.h"
 #include "db/change_feed.h"
 #include "db/closed_months.h"
 #include "db/data_module.h"
@@ -555,7 +557,8 @@ void TForm27::ComboBox1Change()
 {
     if (ComboBox1->currentIndex() < 0 || !cb_year->keyValue() || year() <= 0)
         return;
-    m_days = std::make_unique<MonthDays>(m_dm.ADO_DB, month(), year());
+    // Saturdays and Sundays until the calendar's days come with the month's rows.
+    m_days = std::make_unique<MonthDays>(month(), year());
     Dataset &query = currentQuery();
     query.close();
     query.setParam(QStringLiteral("i_month"), month());
@@ -563,17 +566,32 @@ void TForm27::ComboBox1Change()
     // Odd bounds are the end of the month (excluded), even ones its first day.
     for (int n = 1; n <= (Tag == Overall ? 8 : 6); ++n)
         query.setParam(QStringLiteral("d_date%1").arg(n), n % 2 ? m_days->next : m_days->first);
-    Absences->load(month(), year());
-    query.open();
-    loadFooter();
+    // The month's rows, its money, its calendar days, absences and whether it is closed: one
+    // round trip.
+    Dataset calendarDays(m_dm.ADO_DB);
+    Dataset marks(m_dm.ADO_DB);
+    Dataset closed(m_dm.ADO_DB);
+    MonthDays::askStored(calendarDays, month(), year());
+    absences::askMonth(marks, month(), year());
+    closedmonths::askClosed(closed, month(), year());
+    Batch batch(m_dm.ADO_DB);
+    batch.open(query).open(footerQueries()).open(calendarDays).open(marks).open(closed).run();
+    m_days = std::make_unique<MonthDays>(calendarDays, month(), year());
+    Absences->load(marks);
+    showFooter();
     layoutColumns();
     Live->fresh();
-    showMonthState();
+    showMonthState(closedmonths::closedFrom(closed));
 }
 
 void TForm27::showMonthState()
 {
-    m_closed = closedmonths::isClosed(m_dm, month(), year());
+    showMonthState(closedmonths::isClosed(m_dm, month(), year()));
+}
+
+void TForm27::showMonthState(bool closed)
+{
+    m_closed = closed;
     setWindowTitle(closedmonths::caption(modeOf(Tag).caption, m_closed));
     CloseMonth->setEnabled(m_role == Role::Full && !m_closed);
     OpenMonth->setEnabled(m_role == Role::Full && m_closed);
@@ -623,22 +641,32 @@ void TForm27::OpenMonthClick()
     showMonthState();
 }
 
-void TForm27::loadFooter()
+QList<Dataset *> TForm27::footerQueries()
 {
-    const std::pair<Dataset *, QLabel *> totals[] = {
-        {all_price, DBText4}, {price, DBText3}, {price7, DBText2}, {price8, DBText1}};
     QList<Dataset *> queries;
-    for (const auto &[query, value] : totals) {
+    for (Dataset *query : {all_price, price, price7, price8}) {
         const int bounds = query == all_price ? 4 : 2;
         for (int n = 1; n <= bounds; ++n)
             query->setParam(QStringLiteral("d_date%1").arg(n),
                             n % 2 ? m_days->next : m_days->first);
         queries << query;
     }
-    // The four sums in one answer.
-    Dataset::openTogether(queries);
+    return queries;
+}
+
+void TForm27::showFooter()
+{
+    const std::pair<Dataset *, QLabel *> totals[] = {
+        {all_price, DBText4}, {price, DBText3}, {price7, DBText2}, {price8, DBText1}};
     for (const auto &[query, value] : totals)
         value->setText(query->text(QStringLiteral("price")));
+}
+
+void TForm27::loadFooter()
+{
+    // The four sums in one answer.
+    Dataset::openTogether(footerQueries());
+    showFooter();
 }
 
 void TForm27::Button5Click()
@@ -652,10 +680,19 @@ void TForm27::Button5Click()
 
 void TForm27::rereadMonth()
 {
-    // The grid stays on its worker's row; the month's money and absences follow.
-    Absences->load(month(), year());
-    currentQuery().reopen();
-    loadFooter();
+    // The grid stays on its worker's row; the month's money and absences follow, in one answer.
+    Dataset &query = currentQuery();
+    const QVariant worker =
+        query.isOpen() && !query.isEmpty() && query.hasField(QStringLiteral("id"))
+            ? query.value(QStringLiteral("id"))
+            : QVariant();
+    Dataset marks(m_dm.ADO_DB);
+    absences::askMonth(marks, month(), year());
+    Batch(m_dm.ADO_DB).open(query).open(footerQueries()).open(marks).run();
+    if (worker.isValid() && !worker.isNull())
+        query.locate(QStringLiteral("id"), worker);
+    Absences->load(marks);
+    showFooter();
 }
 
 void TForm27::Button3Click()

@@ -141,6 +141,10 @@ private:
     QVariant cellStyle(int recNo, const QString &field, int role) const;
     // Reads whether the month shown is closed: the caption and the close and open commands.
     void showMonthState();
+    void showMonthState(bool closed);
+    // The footer's four sums, with the month's bounds set, to open alone or with the month.
+    QList<Dataset *> footerQueries();
+    void showFooter();
 
     TDataModule6 &m_dm;
     std::unique_ptr<MonthDays> m_days;

@@ -1,5 +1,6 @@
 #include "timesheets/shift_timesheet.h"
 
+#include "db/batch.h"
 #include "db/change_feed.h"
 #include "db/closed_months.h"
 #include "db/data_module.h"
@@ -215,7 +216,7 @@ void TForm19::ComboBox1Change()
         messages::error(QStringLiteral("Ошибка"), QStringLiteral("Выберите год."));
         return;
     }
-    m_days = std::make_unique<MonthDays>(m_dm.ADO_DB, month(), year());
+    m_days = std::make_unique<MonthDays>(month(), year());
     QList<Dataset *> shifts;
     for (int shift = 1; shift <= 3; ++shift) {
         Dataset &query = m_dm.timesheetQuery(shift);
@@ -225,12 +226,17 @@ void TForm19::ComboBox1Change()
         query.setParam(QStringLiteral("date2"), m_days->next);
         shifts << &query;
     }
-    // The three shifts' grids come in one answer.
-    Dataset::openTogether(shifts);
+    // The three shifts' grids, the calendar's days and whether the month is closed: one answer.
+    Dataset calendarDays(m_dm.ADO_DB);
+    Dataset closed(m_dm.ADO_DB);
+    MonthDays::askStored(calendarDays, month(), year());
+    closedmonths::askClosed(closed, month(), year());
+    Batch(m_dm.ADO_DB).open(shifts).open(calendarDays).open(closed).run();
+    m_days = std::make_unique<MonthDays>(calendarDays, month(), year());
     styleGrids();
     Live->fresh();
     setWindowTitle(closedmonths::caption(QStringLiteral("Табель по времени"),
-                                         closedmonths::isClosed(m_dm, month(), year())));
+                                         closedmonths::closedFrom(closed)));
 }
 
 void TForm19::styleGrids()
