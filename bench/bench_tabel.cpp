@@ -44,6 +44,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
+#include <algorithm>
 #include <memory>
 #include <optional>
 #include <tuple>
@@ -93,14 +94,19 @@ QDate busiestDay(const Run &run)
                              Qt::ISODate);
 }
 
+QDate busiestMonthOf(TDataModule6 &dm)
+{
+    return QDate::fromString(
+        one(dm, QStringLiteral("select date_trunc('month', data)::date::text from "
+                               "accounts_dep.smena group by 1 order by count(*) desc, 1 desc "
+                               "limit 1")),
+        Qt::ISODate);
+}
+
 QDate busiestMonth(const Run &run)
 {
     auto dm = connectTo(run, run.focusDatabase());
-    return QDate::fromString(
-        one(*dm, QStringLiteral("select date_trunc('month', data)::date::text from "
-                                "accounts_dep.smena group by 1 order by count(*) desc, 1 desc "
-                                "limit 1")),
-        Qt::ISODate);
+    return busiestMonthOf(*dm);
 }
 
 // The program as a user starts it, with the stamp the database already carries so that the
@@ -112,16 +118,24 @@ public:
         : Session(run, stampOf(run), run.server())
     {}
     Session(const Run &run, const BuildStamp &stamp, const QString &server)
-        : m_program(stamp, {run.database(), server})
+        : Session(stamp, run.database(), server)
+    {}
+    // The program on another database of the cluster.
+    Session(const Run &run, const QString &database)
+        : Session(stampOf(run, database), database, run.server())
+    {}
+    Session(const BuildStamp &stamp, const QString &database, const QString &server)
+        : m_program(stamp, {database, server})
     {
         if (!m_program.start())
-            throw DbError(QStringLiteral("the program did not start on %1").arg(run.database()));
+            throw DbError(QStringLiteral("the program did not start on %1").arg(database));
         m_program.mainWindow().Timer1->stop();
     }
 
-    static BuildStamp stampOf(const Run &run)
+    static BuildStamp stampOf(const Run &run) { return stampOf(run, run.database()); }
+    static BuildStamp stampOf(const Run &run, const QString &database)
     {
-        auto dm = connect(run);
+        auto dm = connectTo(run, database);
         Dataset ver(dm->ADO_DB);
         ver.setSql(QStringLiteral("select d, t from accounts_dep.ver limit 1"));
         ver.open();
@@ -565,6 +579,72 @@ void network(Run &run)
     }
 }
 
+// The month's queries on two shops whose entries are stored worker by worker, the second with
+// four times the workers and so four times the month's rows: what they cost must follow the
+// month's rows, not the table's pages that hold them.
+void scattered(Run &run)
+{
+    const QStringList shops = run.scatteredShops();
+    // Its own two shops: nothing to measure again on the 4× shop.
+    if (run.onLargerShop())
+        return;
+    if (shops.size() != 2) {
+        run.note(QStringLiteral("scattered shops: not given (--scattered A,B; scripts/bench makes "
+                                "them)"));
+        return;
+    }
+    const QStringList actions = {
+        QStringLiteral("timesheet by shifts: month loaded (its three grids)"),
+        QStringLiteral("timesheet by shifts: H_Tabel_1"),
+        QStringLiteral("monthly timesheet: H_Tabel0"),
+        QStringLiteral("monthly timesheet: footer totals"),
+        QStringLiteral("monthly timesheet: month changed (query, footer, columns)")};
+    QList<QList<double>> medians(shops.size());
+    for (qsizetype shop = 0; shop < shops.size(); ++shop) {
+        Session session(run, shops.at(shop));
+        const QDate month = busiestMonthOf(session.dm());
+        const int workers = int(
+            one(session.dm(), QStringLiteral("select count(*) from accounts_dep.person")).toInt());
+        TForm19 &shifts = session.forms().Form19;
+        TForm27 &timesheet = session.forms().Form27;
+        timesheet.show();
+        timesheet.setMode(TForm27::PieceWork);
+        timesheet.selectMonth(month.month(), month.year());
+        shifts.selectMonth(month.month(), month.year());
+        const std::function<void()> work[] = {
+            [&] { shifts.selectMonth(month.month(), month.year()); },
+            [&] { session.dm().H_Tabel_1.reopen(); }, [&] { timesheet.Button5Click(); },
+            [&] { timesheet.loadFooter(); },
+            [&] { timesheet.selectMonth(month.month(), month.year()); }};
+        const int rows = int(one(session.dm(), QStringLiteral("select count(*) from "
+                                                              "accounts_dep.smena where data >= "
+                                                              "'%1' and data < '%2'")
+                                                   .arg(month.toString(Qt::ISODate),
+                                                        month.addMonths(1).toString(Qt::ISODate)))
+                                 .toInt());
+        for (qsizetype a = 0; a < actions.size(); ++a) {
+            QList<double> times;
+            for (int i = 0; i < run.runs(); ++i)
+                times << run.time(QStringLiteral("scattered shop of %1 workers: %2")
+                                      .arg(workers)
+                                      .arg(actions.at(a)),
+                                  work[a],
+                                  shop == 1 ? std::optional<Target>(Target{0.100}) : std::nullopt);
+            std::sort(times.begin(), times.end());
+            medians[shop] << times.at(times.size() / 2);
+        }
+        run.note(QStringLiteral("scattered shop `%1`: %2 workers, %3 entries in %4")
+                     .arg(shops.at(shop))
+                     .arg(workers)
+                     .arg(rows)
+                     .arg(month.toString(QStringLiteral("MM.yyyy"))));
+    }
+    // Four times the month's rows: at most 4.5 times as long.
+    for (qsizetype a = 0; a < actions.size(); ++a)
+        run.value(QStringLiteral("scattered shops: growth of %1").arg(actions.at(a)),
+                  medians[1].at(a) / medians[0].at(a), QStringLiteral("×"), Target{4.5});
+}
+
 // From the parent's start of this process to the authorization dialog on the screen: process
 // start, connection, version check and every window created.
 void startup(Run &run)
@@ -620,6 +700,8 @@ int main(int argc, char **argv)
         {QStringLiteral("save"), QStringLiteral("saving entries"), saveEntries},
         {QStringLiteral("charts"), QStringLiteral("the period charts"), chartsBench},
         {QStringLiteral("network"), QStringLiteral("through a delay"), network},
+        {QStringLiteral("scattered"), QStringLiteral("months of shops stored worker by worker"),
+         scattered},
     };
     return bench::main(argc, argv, cases);
 }

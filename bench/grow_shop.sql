@@ -89,7 +89,7 @@ COMMIT;
 
 -- The new rows were added after the old ones; a shop that types its entries day by day, and
 -- rebuilds its months one after another, keeps them in the order of their days and months.
-CLUSTER accounts_dep.smena USING smena_data_smena_idx;
+CLUSTER accounts_dep.smena USING smena_month_idx;
 CLUSTER accounts_dep.fatigue USING fatigue_d_date_idx;
 CLUSTER accounts_dep.h_tabel USING h_tabel_year_month_w_id_idx;
 VACUUM ANALYZE accounts_dep.person;

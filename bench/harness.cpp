@@ -122,6 +122,7 @@ struct Options
     QString database;
     QString larger;
     QString focusDatabase;
+    QString scattered;
     QString server;
     qint64 startedAt = 0;
 };
@@ -148,6 +149,8 @@ Options parse(const QStringList &arguments)
             options.larger = next, ++i;
         else if (argument == QLatin1String("--focus-database"))
             options.focusDatabase = next, ++i;
+        else if (argument == QLatin1String("--scattered"))
+            options.scattered = next, ++i;
         else if (argument == QLatin1String("--server"))
             options.server = next, ++i;
         else if (argument == QLatin1String("--started-at"))
@@ -170,6 +173,7 @@ int runChild(const Options &options, const std::vector<Case> &cases)
     setModalHandler([](QDialog &) { return 0; });
     Run run(options.database, options.server, options.runs,
             options.startedAt ? options.startedAt : monotonicNanoseconds(), options.focusDatabase);
+    run.setScatteredShops(options.scattered.split(QLatin1Char(','), Qt::SkipEmptyParts));
     try {
         found->body(run);
     } catch (const DbError &error) {
@@ -205,7 +209,8 @@ bool collect(const Options &options, const QString &database, const Case &c, int
         QStringLiteral("--database"),       database,
         QStringLiteral("--focus-database"), options.database,
         QStringLiteral("--server"),         options.server,
-        QStringLiteral("--started-at"),     QString::number(monotonicNanoseconds())};
+        QStringLiteral("--started-at"),     QString::number(monotonicNanoseconds()),
+        QStringLiteral("--scattered"),      options.scattered};
     child.start(QCoreApplication::applicationFilePath(), arguments);
     if (!child.waitForFinished(-1) || child.exitStatus() != QProcess::NormalExit ||
         child.exitCode() != 0) {

@@ -40,6 +40,10 @@ public:
     int runs() const { return m_runs; }
     // CLOCK_MONOTONIC in nanoseconds when the parent started this process.
     qint64 startedAt() const { return m_startedAt; }
+    // The two shops whose entries are stored worker by worker, the second with four times the
+    // workers (--scattered A,B; see bench/scatter_shop.sql); empty when not given.
+    const QStringList &scatteredShops() const { return m_scattered; }
+    void setScatteredShops(const QStringList &shops) { m_scattered = shops; }
 
     // Times one call of the action and reports it under the series; returns the seconds.
     double time(const QString &series, const std::function<void()> &action,
@@ -60,6 +64,7 @@ private:
     QString m_server;
     int m_runs;
     qint64 m_startedAt;
+    QStringList m_scattered;
 };
 
 struct Case

@@ -155,20 +155,21 @@ QStringList TDataModule6::timesheetQueryText(int shift)
         daySum(11, 20),
         daySum(21, 30),
         QStringLiteral("coalesce(d31,0))=0 then 0 else"),
-        QStringLiteral("(sum(s.cena*(kol_vo-brak))/(") + daySum(1, 10),
+        QStringLiteral("(s.money/(") + daySum(1, 10),
         daySum(11, 20),
         daySum(21, 30),
         QStringLiteral("coalesce(d31,0))) end ::numeric(10,2) as average_price, "
-                       "sum(s.cena*(kol_vo-brak))::numeric(10,2) as cena_all,"),
+                       "s.money::numeric(10,2) as cena_all,"),
         QStringLiteral("h_tabel.*"),
-        QStringLiteral(
-            "from accounts_dep.h_tabel, cmn_contractor.person, accounts_dep.smena s where "),
+        // Each worker's money of the month summed before the join: the month's entries are read
+        // once from their index, and no monthly row is carried through the sum.
+        QStringLiteral("from accounts_dep.h_tabel, cmn_contractor.person, (select w_id, "
+                       "sum(cena*(kol_vo-brak)) as money from accounts_dep.smena where data "
+                       ">=:date1 and data <:date2 group by w_id) s where "),
         QStringLiteral("h_tabel.w_id=person.s_code::integer and h_tabel.smena=%1 and month=:mnth "
                        "and s.w_id = h_tabel.w_id and")
             .arg(shift),
-        QStringLiteral("h_tabel.year=:yea and s.data >=:date1 and s.data <:date2"),
-        QStringLiteral("group by person.s_caption,h_tabel.w_id,h_tabel.month,h_tabel.year,"
-                       "h_tabel.smena,h_tabel.id "),
+        QStringLiteral("h_tabel.year=:yea"),
         QStringLiteral("order by fio"),
     };
     return lines;

@@ -1013,6 +1013,24 @@ BEGIN
                                            pg_temp.reason(SQLSTATE, SQLERRM)));
         END;
     END LOOP;
+    -- The indexes of earlier versions that the month's indexes above replace: they would only
+    -- cost every write.
+    FOR k IN SELECT * FROM pg_temp.tabel_keys
+             WHERE name IN ('smena_month_idx', 'smena_worker_month_idx') ORDER BY ord LOOP
+        CONTINUE WHEN to_regclass('accounts_dep.' || k.name) IS NULL;
+        DECLARE
+            old constant text := CASE k.name WHEN 'smena_month_idx' THEN 'smena_data_smena_idx'
+                                             ELSE 'smena_w_id_data_idx' END;
+        BEGIN
+            CONTINUE WHEN to_regclass('accounts_dep.' || old) IS NULL;
+            EXECUTE format('DROP INDEX accounts_dep.%I', old);
+            PERFORM pg_temp.done(format('удален индекс accounts_dep.%s: его заменил %s', old,
+                                        k.name));
+        EXCEPTION WHEN others THEN
+            PERFORM pg_temp.refused(format('индекс %s: %s', old,
+                                           pg_temp.reason(SQLSTATE, SQLERRM)));
+        END;
+    END LOOP;
 END
 $$;
 CALL pg_temp.flush();

@@ -555,7 +555,8 @@ private Q_SLOTS:
         QTest::newRow("norm of a deleted operation")
             << "norm_o_id_fkey" << false
             << "нормативы удаленных операций, строк 1, их o_id (всего 1): 999";
-        QTest::newRow("index of the shift log") << "smena_data_smena_idx" << true << "";
+        QTest::newRow("index of the shift log") << "smena_month_idx" << true << "";
+        QTest::newRow("index of a worker's month") << "smena_worker_month_idx" << true << "";
         QTest::newRow("index of the groups") << "item_id_level_idx" << true << "";
     }
     void keys()
@@ -713,6 +714,35 @@ private Q_SLOTS:
         QCOMPARE(recorder.shown.size(), 1);
         QCOMPARE(recorder.shown.first().detail,
                  QStringLiteral("нет первичного ключа accounts_dep.smena (id)"));
+    }
+
+    // The indexes of an earlier version give way to the month's indexes that answer from
+    // themselves: both new ones are made, the old ones dropped, and the report says so.
+    void monthIndexesReplaceOldOnes()
+    {
+        TestDatabase db(QStringLiteral("upgrade_month_indexes"));
+        {
+            auto dm = db.connect();
+            TestDatabase::exec(
+                *dm, QStringLiteral(
+                         "drop index accounts_dep.smena_month_idx;"
+                         "drop index accounts_dep.smena_worker_month_idx;"
+                         "create index smena_data_smena_idx on accounts_dep.smena (data, smena);"
+                         "create index smena_w_id_data_idx on accounts_dep.smena (w_id, data)"));
+        }
+        const Run run = script(db, QStringLiteral("upgrade.sql"));
+        QCOMPARE(run.code, 0);
+        QCOMPARE(linesWith(run.output, QStringLiteral("удален индекс")).size(), 2);
+        auto dm = db.connect();
+        const auto present = [&](const char *name) {
+            return TestDatabase::scalar(
+                *dm, QStringLiteral("select count(*) from pg_indexes where indexname = '%1'")
+                         .arg(QLatin1String(name)));
+        };
+        QCOMPARE(present("smena_month_idx"), 1);
+        QCOMPARE(present("smena_worker_month_idx"), 1);
+        QCOMPARE(present("smena_data_smena_idx"), 0);
+        QCOMPARE(present("smena_w_id_data_idx"), 0);
     }
 
     // A database made by the schema script is already what tabel needs: the upgrade changes
