@@ -1,8 +1,8 @@
 #pragma once
 
+#include "designs/month_charts.h"
+#include "designs/report_functions.h"
 #include "output/prepared_report.h"
-#include "reports/month_charts.h"
-#include "reports/report_functions.h"
 
 #include <QDate>
 #include <QDialog>
