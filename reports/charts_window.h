@@ -59,7 +59,6 @@ public:
     QDate dayAt(Chart which, const QPoint &position) const;
     // Whether a click on a day chooses it: not for a role that may not move the shift log.
     void setDayLinks(bool on);
-    bool dayLinks() const { return m_dayLinks; }
     // Closes the window with the day chosen.
     void chooseDay(const QDate &day);
     QDate chosenDay() const { return m_chosenDay; }
