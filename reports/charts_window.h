@@ -1,8 +1,8 @@
 #pragma once
 
+#include "designs/month_charts.h"
+#include "designs/report_functions.h"
 #include "output/prepared_report.h"
-#include "reports/month_charts.h"
-#include "reports/report_functions.h"
 
 #include <QDate>
 #include <QDialog>
@@ -59,7 +59,6 @@ public:
     QDate dayAt(Chart which, const QPoint &position) const;
     // Whether a click on a day chooses it: not for a role that may not move the shift log.
     void setDayLinks(bool on);
-    bool dayLinks() const { return m_dayLinks; }
     // Closes the window with the day chosen.
     void chooseDay(const QDate &day);
     QDate chosenDay() const { return m_chosenDay; }

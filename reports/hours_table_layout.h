@@ -4,8 +4,9 @@
 
 class Connection;
 
-// The printed monthly hours table: one line per worker name with his hours of every day of the
-// month summed over all his monthly rows, and the row's total. A4 landscape.
+// The holder of the printed monthly hours table (designs/hours_table_design.h): one line per
+// worker name with his hours of every day of the month summed over all his monthly rows, and the
+// row's total. A4 landscape.
 class TForm15 : public LayoutHolder
 {
     Q_OBJECT
@@ -23,17 +24,6 @@ public:
     report::PreparedReport prepare(int month, int year, const QString &title);
     // The whole print: prepare, show in the preview, close the query (also when it fails).
     void print(int month, int year, const QString &title, QWidget *previewParent = nullptr);
-
-    // The title the timesheet window sets: month name, year and " г." ("Март 2024 г.").
-    static QString monthTitle(int month, int year);
-
-    static QStringList sqlText();
-    static report::Layout design();
-    // Left edges of the 31 day cells, in millimetres.
-    static const QVector<double> &dayCells();
-    // The names of a day's title and of its cells, shaded on the month's days off.
-    static QString dayTitle(int day);
-    static QString dayCell(int day);
 
 private:
     Connection &m_connection;

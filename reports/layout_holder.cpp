@@ -47,33 +47,3 @@ void PeriodLayout::print(const QDate &from, const QDate &to, ProductKind kind,
     }();
     preview(prepared, previewParent);
 }
-
-namespace layouts {
-
-report::Layout periodPage()
-{
-    report::Layout layout;
-    layout.pageSize = QPageSize::A4;
-    layout.orientation = QPageLayout::Portrait;
-    layout.margins = QMarginsF(10, 10, 10, 10);
-    layout.font = {QStringLiteral("Arial"), 10, false};
-    return layout;
-}
-
-report::Band pageNumberFooter(double height)
-{
-    return report::band(height).add(
-        report::field(QStringLiteral("PAGENUMBER"), 176.2, 11.9).sized(9).bold(false).centred());
-}
-
-QString kindText()
-{
-    return QStringLiteral("IF(naimen=0,'Готовая продукция','Заготовки')");
-}
-
-QString colourText()
-{
-    return QStringLiteral("if(color>0,if(color=1,' (грунт)',' (RAL: '+STR(color)+')'),' ')");
-}
-
-} // namespace layouts

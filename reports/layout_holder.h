@@ -1,9 +1,9 @@
 #pragma once
 
 #include "db/dataset.h"
+#include "designs/report_functions.h"
 #include "output/prepared_report.h"
 #include "output/report.h"
-#include "reports/report_functions.h"
 
 #include <QDate>
 #include <QString>
@@ -15,7 +15,7 @@ class TDataModule6;
 // A printed report: one query and one layout. Created at start-up and never shown itself; the
 // calling window fills the query's parameters, opens it, sets the title, prepares the report and
 // shows it in the preview, then closes the query. The steps themselves are the report functions'
-// (reports/report_functions.h), which tabel-report calls without a window.
+// (designs/report_functions.h), which tabel-report calls without a window.
 class LayoutHolder : public QWidget
 {
     Q_OBJECT
@@ -61,23 +61,3 @@ protected:
 private:
     reporting::PeriodReportDesign m_design;
 };
-
-// Colours and fonts the layouts share.
-namespace layouts {
-
-inline const QColor ReportHeader{0xF4, 0xF4, 0xF4};
-inline const QColor GroupHeader{0xE0, 0xE0, 0xE0};
-inline const QColor GrandTotal{0xDC, 0xDC, 0xDC};
-inline const QColor TotalField{0xEF, 0xEF, 0xEF};
-// After a worker's name on a page where his lines continue.
-inline const QString Continued = QStringLiteral("(продолжение)");
-
-// The page set-up of the period reports: A4 portrait, 10 mm margins, Arial 10 pt.
-report::Layout periodPage();
-// The page footer of the period reports: the page number at 176.2 mm.
-report::Band pageNumberFooter(double height);
-// The product kind of a row, and the colour of a painted one as the period reports print them.
-QString kindText();
-QString colourText();
-
-} // namespace layouts

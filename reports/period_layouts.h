@@ -2,6 +2,9 @@
 
 #include "reports/layout_holder.h"
 
+// The holders of the four period reports; statements and layouts are the designs'
+// (designs/period_designs.h).
+
 // "Отчет по рабочим": per worker and nomenclature group the good pieces and the pay, with the
 // worker's household-work figures and the period's totals.
 class TForm16 : public PeriodLayout
@@ -10,8 +13,6 @@ class TForm16 : public PeriodLayout
 public:
     explicit TForm16(TDataModule6 &dm, QWidget *parent = nullptr);
     Dataset &t_Report;
-    static QStringList sqlText();
-    static report::Layout design();
 };
 
 // "Отчет по продукции": per nomenclature group the good pieces and boxes of each operation.
@@ -21,8 +22,6 @@ class TForm17 : public PeriodLayout
 public:
     explicit TForm17(TDataModule6 &dm, QWidget *parent = nullptr);
     Dataset &t_Report;
-    static QStringList sqlText();
-    static report::Layout design();
 };
 
 // "Детальный отчет по рабочим": per worker every product and operation, with his hour-paid work
@@ -33,8 +32,6 @@ class TForm20 : public PeriodLayout
 public:
     explicit TForm20(TDataModule6 &dm, QWidget *parent = nullptr);
     Dataset &w_Report;
-    static QStringList sqlText();
-    static report::Layout design();
 };
 
 // "Детальный отчет по продукции": per nomenclature group every product and operation with its
@@ -45,6 +42,4 @@ class TForm21 : public PeriodLayout
 public:
     explicit TForm21(TDataModule6 &dm, QWidget *parent = nullptr);
     Dataset &i_Report;
-    static QStringList sqlText();
-    static report::Layout design();
 };

@@ -1,10 +1,10 @@
 #include "reports/summary_reports.h"
 
 #include "db/data_module.h"
+#include "designs/report_functions.h"
 #include "output/export_progress.h"
 #include "reports/charts_window.h"
 #include "reports/period_layouts.h"
-#include "reports/report_functions.h"
 #include "ui/busy.h"
 #include "ui/clock.h"
 #include "ui/error_guard.h"

@@ -1,7 +1,7 @@
 #include "app/login_dialog.h"
 #include "db/data_module.h"
+#include "designs/report_functions.h"
 #include "reports/charts_window.h"
-#include "reports/report_functions.h"
 #include "reports/summary_reports.h"
 #include "shiftlog/shift_log.h"
 #include "support/recorders.h"

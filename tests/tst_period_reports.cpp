@@ -1,4 +1,6 @@
 #include "db/data_module.h"
+#include "designs/hours_table_design.h"
+#include "designs/report_functions.h"
 #include "reports/hours_table_layout.h"
 #include "reports/period_layouts.h"
 #include "support/report_capture.h"
@@ -361,7 +363,7 @@ private Q_SLOTS:
         TForm15 layout(dm);
         QCOMPARE(layout.title(), QStringLiteral("Данные за:"));
         PreviewCapture capture(m_dir.path());
-        layout.print(2, 2024, TForm15::monthTitle(2, 2024), nullptr);
+        layout.print(2, 2024, reporting::monthTitle(2, 2024), nullptr);
         QVERIFY(!layout.H_Tabel.isOpen());
         QCOMPARE(capture.files.size(), 1);
         const QString path = capture.files.first();
@@ -385,7 +387,7 @@ private Q_SLOTS:
         std::sort(line.begin(), line.end(),
                   [](const pdf::Word &x, const pdf::Word &y) { return x.xMin < y.xMin; });
         const auto centreOfDay = [](int day) {
-            return 10 + TForm15::dayCells().at(day - 1) + 2.65;
+            return 10 + reporting::hoursDayCells().at(day - 1) + 2.65;
         };
         const QList<QPair<QString, double>> cells = {{"10", centreOfDay(1)},
                                                      {"8", centreOfDay(5)},

@@ -1,5 +1,8 @@
 #include "db/data_module.h"
 #include "db/sql_text.h"
+#include "designs/hours_table_design.h"
+#include "designs/period_designs.h"
+#include "designs/report_functions.h"
 #include "output/data_source.h"
 #include "output/preview.h"
 #include "reports/hours_table_layout.h"
@@ -366,10 +369,10 @@ private Q_SLOTS:
     void hoursTableShadesDaysOff()
     {
         TForm15 hours(*m_dm);
-        const PreparedReport pages = hours.prepare(1, 2023, TForm15::monthTitle(1, 2023));
+        const PreparedReport pages = hours.prepare(1, 2023, reporting::monthTitle(1, 2023));
         hours.H_Tabel.close();
         QVERIFY(pages.pageCount() > 0);
-        const QVector<double> &cells = TForm15::dayCells();
+        const QVector<double> &cells = reporting::hoursDayCells();
         const double margin = 10;
         QMap<int, int> fills; // day -> shaded boxes on the first page
         for (const PreparedReport::Op &op : pages.pages().first()) {
@@ -463,7 +466,7 @@ private:
     {
         if (layout == 15) {
             TForm15 hours(*m_dm);
-            PreparedReport pages = hours.prepare(1, 2023, TForm15::monthTitle(1, 2023));
+            PreparedReport pages = hours.prepare(1, 2023, reporting::monthTitle(1, 2023));
             hours.H_Tabel.close();
             return pages;
         }

@@ -1,4 +1,5 @@
 #include "db/data_module.h"
+#include "designs/report_functions.h"
 #include "reports/hours_table_layout.h"
 #include "reports/period_layouts.h"
 #include "reports/summary_reports.h"
@@ -163,7 +164,7 @@ private Q_SLOTS:
         QVERIFY2(run.err.isEmpty(), qPrintable(run.err));
         TForm15 form15(*m_dm);
         PreviewCapture capture(m_dir.path());
-        form15.print(2, 2024, TForm15::monthTitle(2, 2024), nullptr);
+        form15.print(2, 2024, reporting::monthTitle(2, 2024), nullptr);
         QCOMPARE(capture.files.size(), 1);
         const QStringList lines = pdf::lines(path);
         QCOMPARE(lines, pdf::lines(capture.files.first()));

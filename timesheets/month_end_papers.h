@@ -1,6 +1,6 @@
 #pragma once
 
-#include "reports/t13_form.h"
+#include "designs/t13_form.h"
 
 #include <QObject>
 

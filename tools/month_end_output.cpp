@@ -3,8 +3,8 @@
 #include "db/closed_months.h"
 #include "db/data_module.h"
 #include "db/month_days.h"
-#include "reports/payroll_export.h"
-#include "reports/t13_form.h"
+#include "designs/payroll_export.h"
+#include "designs/t13_form.h"
 #include "ui/clock.h"
 
 #include <QTextStream>

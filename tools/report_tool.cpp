@@ -6,8 +6,8 @@
 #include "db/messages.h"
 #include "db/schema_check.h"
 #include "db/version_check.h"
+#include "designs/report_functions.h"
 #include "output/expression.h"
-#include "reports/report_functions.h"
 #include "tools/month_end_output.h"
 #include "ui/clock.h"
 

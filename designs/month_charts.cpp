@@ -1,4 +1,4 @@
-#include "reports/month_charts.h"
+#include "designs/month_charts.h"
 
 #include "db/data_module.h"
 #include "db/dataset.h"

@@ -1,4 +1,4 @@
-#include "reports/t13_form.h"
+#include "designs/t13_form.h"
 
 #include "db/absences.h"
 #include "db/connection.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "output/layout.h"
+#include "designs/period_designs.h"
 #include "output/prepared_report.h"
 
 #include <QDate>
@@ -40,31 +40,6 @@ private:
 // the summary window, the layout holders and tabel-report all go through them, so that a report
 // needs no window to be made and reads the same wherever it is made.
 namespace reporting {
-
-// What a printed report is made of: its statement, the name its layout's expressions give the
-// query ("t_Report.fio"), and the layout.
-struct ReportDesign
-{
-    QString queryName;
-    QStringList sql;
-    report::Layout layout;
-};
-
-// A period report: every odd-numbered date parameter of the statement (data1, data3, ...) takes
-// the period's start, every even-numbered one its end (excluded); the title label "QRLabel1"
-// names the report and the period.
-struct PeriodReportDesign : ReportDesign
-{
-    int parameterCount = 0;
-    // The title text before the dates, e.g. "   Отчет по рабочим за период с ".
-    QString titleText;
-};
-
-enum class PeriodReport { Workers, Products, WorkersDetailed, ProductsDetailed };
-
-PeriodReportDesign periodReportDesign(PeriodReport which);
-// The monthly hours table; parameters mnth (1..12) and yea, title label "QRLabel33".
-ReportDesign hoursTableDesign();
 
 // Keeps the rows of one product kind on the client: "naimen=0" finished products, "naimen=1"
 // blanks; All switches the filter off (its text stays for the next switch).

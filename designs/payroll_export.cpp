@@ -1,9 +1,9 @@
-#include "reports/payroll_export.h"
+#include "designs/payroll_export.h"
 
 #include "db/dataset.h"
 #include "db/month_days.h"
+#include "designs/t13_form.h"
 #include "output/xlsx_export.h"
-#include "reports/t13_form.h"
 
 #include <QSaveFile>
 

@@ -1,14 +1,13 @@
-#include "reports/report_functions.h"
+#include "designs/report_functions.h"
 
 #include "db/data_module.h"
 #include "db/dataset.h"
 #include "db/month_days.h"
 #include "db/number_format.h"
+#include "designs/hours_table_design.h"
 #include "output/data_source.h"
 #include "output/report.h"
 #include "output/xlsx_export.h"
-#include "reports/hours_table_layout.h"
-#include "reports/period_layouts.h"
 
 QueryCloser::~QueryCloser()
 {
@@ -34,47 +33,6 @@ void setUpQuery(Dataset &query, const ReportDesign &design)
 }
 
 } // namespace
-
-PeriodReportDesign periodReportDesign(PeriodReport which)
-{
-    PeriodReportDesign design;
-    switch (which) {
-    case PeriodReport::Workers:
-        design.queryName = QStringLiteral("t_Report");
-        design.sql = TForm16::sqlText();
-        design.layout = TForm16::design();
-        design.parameterCount = 12;
-        design.titleText = QStringLiteral("   Отчет по рабочим за период с ");
-        break;
-    case PeriodReport::Products:
-        design.queryName = QStringLiteral("t_Report");
-        design.sql = TForm17::sqlText();
-        design.layout = TForm17::design();
-        design.parameterCount = 2;
-        design.titleText = QStringLiteral("   Отчет по продукции за период с ");
-        break;
-    case PeriodReport::WorkersDetailed:
-        design.queryName = QStringLiteral("w_Report");
-        design.sql = TForm20::sqlText();
-        design.layout = TForm20::design();
-        design.parameterCount = 18;
-        design.titleText = QStringLiteral("   Детальный отчет по рабочим за период с ");
-        break;
-    case PeriodReport::ProductsDetailed:
-        design.queryName = QStringLiteral("i_Report");
-        design.sql = TForm21::sqlText();
-        design.layout = TForm21::design();
-        design.parameterCount = 2;
-        design.titleText = QStringLiteral("   Детальный отчет по продукции за период с ");
-        break;
-    }
-    return design;
-}
-
-ReportDesign hoursTableDesign()
-{
-    return {QStringLiteral("H_Tabel"), TForm15::sqlText(), TForm15::design()};
-}
 
 void filterProductKind(Dataset &query, ProductKind kind)
 {
@@ -136,8 +94,8 @@ report::PreparedReport prepareHours(Connection &connection, Dataset &query, repo
     for (int day = 1; day <= 31; ++day) {
         const MonthDays::Day &info = days.days[day - 1];
         const QColor shade = info.inMonth && info.dayOff ? dayOffShade : QColor();
-        layout.setBackground(TForm15::dayTitle(day), shade);
-        layout.setBackground(TForm15::dayCell(day), shade);
+        layout.setBackground(hoursDayTitle(day), shade);
+        layout.setBackground(hoursDayCell(day), shade);
     }
     query.close();
     query.setParam(QStringLiteral("mnth"), month);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "reports/report_functions.h"
+#include "designs/report_functions.h"
 
 #include <QDate>
 #include <QString>
