@@ -1,7 +1,6 @@
 #include "db/dataset.h"
 
 #include "db/answer.h"
-#include "db/batch.h"
 #include "db/connection.h"
 #include "db/db_error.h"
 #include "db/number_format.h"
@@ -80,12 +79,6 @@ void Dataset::take(const QStringList &names, const QList<QMetaType> &types,
     rebuildVisible(-1);
     setCurrent(m_visible.isEmpty() ? -1 : 0);
     Q_EMIT rowsReset();
-}
-
-void Dataset::openTogether(const QList<Dataset *> &queries)
-{
-    if (!queries.isEmpty())
-        Batch(queries.first()->m_connection).open(queries).run();
 }
 
 QString Dataset::statementText()

@@ -34,9 +34,6 @@ public:
     QVariant param(const QString &name) const { return m_params.value(name); }
 
     void open();
-    // Opens several queries of one connection whose rows have the same columns (the day's shift
-    // lists, say) with one statement, one round trip, each with its own rows in its own order.
-    static void openTogether(const QList<Dataset *> &queries);
     void close();
     // Reads the rows again and stays on the record that was current, found by its key (the table's
     // key column, else "id") when it is still listed; otherwise on the first row.

@@ -591,7 +591,7 @@ void TForm1::rereadShiftQueries()
     QList<Dataset *> lists;
     for (int shift = 1; shift <= 4; ++shift)
         lists << &m_dm.shiftQuery(shift);
-    Dataset::openTogether(lists);
+    Batch(m_dm.ADO_DB).open(lists).run();
     standOn(current);
     Live->fresh();
 }

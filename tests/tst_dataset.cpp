@@ -72,7 +72,7 @@ private Q_SLOTS:
         }
         threes.setFilter(QStringLiteral("n = 6"));
         threes.setFiltered(true);
-        Dataset::openTogether({&evens, &threes, &none});
+        Batch(m_dm->ADO_DB).open({&evens, &threes, &none}).run();
         const auto column = [](Dataset &query) {
             QStringList values;
             for (int row = 0; row < query.recordCount(); ++row)

@@ -665,7 +665,7 @@ void TForm27::showFooter()
 void TForm27::loadFooter()
 {
     // The four sums in one answer.
-    Dataset::openTogether(footerQueries());
+    Batch(m_dm.ADO_DB).open(footerQueries()).run();
     showFooter();
 }
 
