@@ -10,8 +10,10 @@
 #include "catalogues/production_calendar_window.h"
 #include "catalogues/products.h"
 #include "catalogues/workers.h"
+#include "db/batch.h"
 #include "db/connection_string.h"
 #include "db/data_module.h"
+#include "db/dataset.h"
 #include "db/login_mode.h"
 #include "db/messages.h"
 #include "db/production_calendar.h"
@@ -194,14 +196,29 @@ bool Program::start()
     }
     // How people log in here, and a login that may do more than any role: said once.
     loginmode::SessionFacts facts;
-    if (!guard::run([&] { facts = loginmode::read(m_dm->ADO_DB); }))
-        return refuse({});
     // A database not yet brought up to what the program needs is refused before the version check
     // writes to it, rather than failing in the middle of a user's work. With personal logins the
     // site's login may read nothing before the dialog: the check runs as the person (TForm23).
+    QStringList missing;
+    // Both asked in one round trip; where the site's login may not read what the check reads,
+    // the facts come alone and say whether the check is needed.
+    bool checked = false;
+    try {
+        Dataset factsQuery(m_dm->ADO_DB);
+        Dataset missingQuery(m_dm->ADO_DB);
+        loginmode::askFacts(factsQuery);
+        schema_check::askMissing(missingQuery);
+        Batch(m_dm->ADO_DB).open(factsQuery).open(missingQuery).run();
+        facts = loginmode::factsFrom(factsQuery);
+        missing = schema_check::missingFrom(missingQuery);
+        checked = true;
+    } catch (const DbError &) {
+        // Read again one by one below, where an error is shown as it comes.
+    }
+    if (!checked && !guard::run([&] { facts = loginmode::read(m_dm->ADO_DB); }))
+        return refuse({});
     if (!facts.personal) {
-        QStringList missing;
-        if (!guard::run([&] { missing = schema_check::missing(m_dm->ADO_DB); }))
+        if (!checked && !guard::run([&] { missing = schema_check::missing(m_dm->ADO_DB); }))
             return refuse({});
         if (!missing.isEmpty())
             return refuse(schema_check::message(), missing.join(QLatin1Char('\n')));

@@ -1,21 +1,35 @@
 #include "db/login_mode.h"
 
 #include "db/connection.h"
+#include "db/dataset.h"
 
 namespace loginmode {
 
 SessionFacts read(Connection &connection)
 {
-    QSqlQuery query = connection.run(QStringLiteral(
-        "select coalesce(current_setting('tabel.login', true), '') = 'personal', r.rolsuper, "
-        "coalesce(pg_has_role(session_user, (select c.relowner from pg_class c where c.oid = "
-        "to_regclass('accounts_dep.smena')), 'USAGE'), false) "
+    Dataset query(connection);
+    askFacts(query);
+    query.open();
+    return factsFrom(query);
+}
+
+void askFacts(Dataset &query)
+{
+    query.setSql(QStringLiteral(
+        "select coalesce(current_setting('tabel.login', true), '') = 'personal' as personal, "
+        "r.rolsuper as superuser, coalesce(pg_has_role(session_user, (select c.relowner from "
+        "pg_class c where c.oid = to_regclass('accounts_dep.smena')), 'USAGE'), false) as owner "
         "from pg_roles r where r.rolname = session_user"));
+}
+
+SessionFacts factsFrom(Dataset &query)
+{
     SessionFacts facts;
-    if (query.next()) {
-        facts.personal = query.value(0).toBool();
-        facts.superuser = query.value(1).toBool();
-        facts.tablesOwner = query.value(2).toBool();
+    query.first();
+    if (!query.isEmpty()) {
+        facts.personal = query.value(QStringLiteral("personal")).toBool();
+        facts.superuser = query.value(QStringLiteral("superuser")).toBool();
+        facts.tablesOwner = query.value(QStringLiteral("owner")).toBool();
     }
     return facts;
 }

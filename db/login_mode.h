@@ -4,6 +4,7 @@
 #include <QStringList>
 
 class Connection;
+class Dataset;
 
 // What the database says about the session the program has just opened: how people log in, and
 // whether the login may do more than any role of the program should.
@@ -20,6 +21,9 @@ struct SessionFacts
 
 // One query: the login mode and what the login is.
 SessionFacts read(Connection &connection);
+// The same read with other queries (db/batch.h): the query to open, then the facts.
+void askFacts(Dataset &query);
+SessionFacts factsFrom(Dataset &query);
 
 // The program's groups the session's login is a member of, strongest first ("tabel_full",
 // "tabel_planning", "tabel_foremen", "tabel_warehouse").

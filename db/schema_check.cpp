@@ -1,6 +1,7 @@
 #include "db/schema_check.h"
 
 #include "db/connection.h"
+#include "db/dataset.h"
 
 #include <QFile>
 
@@ -17,16 +18,32 @@ namespace schema_check {
 
 QStringList missing(Connection &connection)
 {
+    Dataset query(connection);
+    askMissing(query);
+    query.open();
+    return missingFrom(query);
+}
+
+void askMissing(Dataset &query)
+{
     static const bool registered = (registerResources(), true);
     Q_UNUSED(registered);
-    // The same text that the upgrade script runs, built into the program.
+    // The same text that the upgrade script runs, built into the program; its closing semicolon
+    // goes, so that it can also be part of a larger statement.
     QFile file(QStringLiteral(":/schema_ready.sql"));
     if (!file.open(QIODevice::ReadOnly))
         throw std::logic_error("the database check is missing from the build (schema_ready.sql)");
-    QSqlQuery query = connection.run(QString::fromUtf8(file.readAll()));
+    QString text = QString::fromUtf8(file.readAll()).trimmed();
+    if (text.endsWith(QLatin1Char(';')))
+        text.chop(1);
+    query.setSql(text);
+}
+
+QStringList missingFrom(Dataset &query)
+{
     QStringList lines;
-    while (query.next())
-        lines << query.value(0).toString();
+    for (int row = 0; row < query.recordCount(); ++row)
+        lines << query.textAt(row, 0);
     return lines;
 }
 

@@ -4,6 +4,7 @@
 #include <QStringList>
 
 class Connection;
+class Dataset;
 
 // Whether an existing database holds what the program needs so that no data is lost or spoilt: the
 // shop's tables, a primary key and id numbering in each table it writes, the defaults and the
@@ -13,6 +14,9 @@ namespace schema_check {
 
 // What the database lacks, one line each; empty when it is ready.
 QStringList missing(Connection &connection);
+// The same read with other queries (db/batch.h): the query to open, then its lines.
+void askMissing(Dataset &query);
+QStringList missingFrom(Dataset &query);
 
 // The refusal to work on such a database, naming the upgrade script.
 QString message();

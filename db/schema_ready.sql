@@ -166,7 +166,8 @@ gaps (ord, item) AS (
             AND (SELECT array_agg(a.attname::text ORDER BY a.attname)
                  FROM pg_attribute a
                  WHERE a.attrelid = i.indrelid
-                   AND a.attnum = ANY (i.indkey[0:i.indnkeyatts - 1]))
+                   -- (a blank after the colon: the program reads ":name" as its placeholder)
+                   AND a.attnum = ANY (i.indkey[0 : i.indnkeyatts - 1]))
                 = ARRAY['i_night', 'i_type', 'month', 'smena', 'w_id', 'year'])
     UNION ALL
     -- A column added to a table the program (or the database's posting) adds rows to, that may
