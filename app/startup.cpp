@@ -200,17 +200,32 @@ bool Program::start()
     // writes to it, rather than failing in the middle of a user's work. With personal logins the
     // site's login may read nothing before the dialog: the check runs as the person (TForm23).
     QStringList missing;
-    // Both asked in one round trip; where the site's login may not read what the check reads,
-    // the facts come alone and say whether the check is needed.
+    // The facts, the check, whether the calendar has this year and the next, and the version
+    // row, asked in one round trip; where the site's login may not read what they read, the
+    // facts come alone and say whether the check is needed.
+    const int thisYear = Clock::today().year();
     bool checked = false;
+    bool yearsStored = false;
     try {
         Dataset factsQuery(m_dm->ADO_DB);
         Dataset missingQuery(m_dm->ADO_DB);
+        Dataset yearsQuery(m_dm->ADO_DB);
+        Dataset versionQuery(m_dm->ADO_DB);
         loginmode::askFacts(factsQuery);
         schema_check::askMissing(missingQuery);
-        Batch(m_dm->ADO_DB).open(factsQuery).open(missingQuery).run();
+        calendar::askYearsStored(yearsQuery, thisYear, thisYear + 1);
+        askVersion(versionQuery);
+        Batch(m_dm->ADO_DB)
+            .open(factsQuery)
+            .open(missingQuery)
+            .open(yearsQuery)
+            .open(versionQuery)
+            .run();
         facts = loginmode::factsFrom(factsQuery);
         missing = schema_check::missingFrom(missingQuery);
+        yearsStored = calendar::yearsStoredFrom(yearsQuery, thisYear, thisYear + 1);
+        if (const auto state = versionFrom(*m_dm, versionQuery, m_build))
+            m_versionWatch->prime(*state);
         checked = true;
     } catch (const DbError &) {
         // Read again one by one below, where an error is shown as it comes.
@@ -227,9 +242,8 @@ bool Program::start()
         messages::information(QStringLiteral("Предупреждение"), warning);
     // The public holidays of the next year are stored before it comes; a failure is shown and
     // the program goes on with the weekend rule for a year that has none.
-    guard::run([this] {
-        calendar::fillYears(m_dm->ADO_DB, Clock::today().year(), Clock::today().year() + 1);
-    });
+    if (!yearsStored)
+        guard::run([&] { calendar::fillYears(m_dm->ADO_DB, thisYear, thisYear + 1); });
 
     const bool created = guard::run([this, &facts] {
         createWindows();

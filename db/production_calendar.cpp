@@ -144,6 +144,20 @@ int fillYears(Connection &connection, int first, int last)
     return query.next() ? int(query.value(0).toLongLong()) : 0;
 }
 
+void askYearsStored(Dataset &query, int first, int last)
+{
+    query.setSql(
+        QStringLiteral("select count(distinct extract(year from d_date))::integer as years "
+                       "from %1 where d_date between %2 and %3")
+            .arg(Table, sql::toDate(QDate(first, 1, 1)), sql::toDate(QDate(last, 12, 31))));
+}
+
+bool yearsStoredFrom(Dataset &query, int first, int last)
+{
+    query.first();
+    return !query.isEmpty() && query.integer(QStringLiteral("years")) == last - first + 1;
+}
+
 void setDay(Connection &connection, const QDate &date, bool dayOff, const QString &name)
 {
     connection.inTransaction([&] {

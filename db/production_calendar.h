@@ -55,6 +55,10 @@ bool hasYear(Connection &connection, int year);
 // them, for the years that have no day stored yet, in one statement; returns how many days it
 // stored (0 when every year was already there).
 int fillYears(Connection &connection, int first, int last);
+// Whether every year from first to last already has a day stored (fillYears would store nothing),
+// read with other queries (db/batch.h): the query to open, then the answer.
+void askYearsStored(Dataset &query, int first, int last);
+bool yearsStoredFrom(Dataset &query, int first, int last);
 
 // Makes the day a day off or a working day, with a name (may be empty), in one transaction: a
 // day that the weekday rule already gives that status loses its stored row, any other is stored.

@@ -3,6 +3,33 @@
 #include "db/data_module.h"
 #include "db/sql_text.h"
 
+namespace {
+
+bool isNewer(qint64 date, qint64 time, const BuildStamp &than)
+{
+    return date > than.date || (date == than.date && time > than.time);
+}
+
+} // namespace
+
+void askVersion(Dataset &query)
+{
+    query.setSql(QStringLiteral("select d, t, delim from accounts_dep.ver limit 1"));
+}
+
+std::optional<VersionState> versionFrom(TDataModule6 &dm, Dataset &query, const BuildStamp &build)
+{
+    query.first();
+    if (query.isEmpty())
+        return std::nullopt;
+    const qint64 dbDate = query.integer(QStringLiteral("d"));
+    const qint64 dbTime = query.integer(QStringLiteral("t"));
+    if (isNewer(build.date, build.time, BuildStamp{int(dbDate), int(dbTime)}))
+        return std::nullopt;
+    dm.DecimalDelimiter = query.text(QStringLiteral("delim"));
+    return isNewer(dbDate, dbTime, build) ? VersionState::DatabaseNewer : VersionState::Current;
+}
+
 VersionState CheckVersion(TDataModule6 &dm, const BuildStamp &build, bool readOnly)
 {
     const QString d = sql::integer(build.date);
@@ -20,7 +47,5 @@ VersionState CheckVersion(TDataModule6 &dm, const BuildStamp &build, bool readOn
     const qint64 dbDate = ver.integer(QStringLiteral("d"));
     const qint64 dbTime = ver.integer(QStringLiteral("t"));
     ver.close();
-    if (dbDate > build.date || (dbDate == build.date && dbTime > build.time))
-        return VersionState::DatabaseNewer;
-    return VersionState::Current;
+    return isNewer(dbDate, dbTime, build) ? VersionState::DatabaseNewer : VersionState::Current;
 }

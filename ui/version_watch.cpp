@@ -10,7 +10,9 @@ bool VersionWatch::check()
 {
     if (termination::requested())
         return false;
-    if (CheckVersion(m_dm, m_build) == VersionState::Current)
+    const VersionState state = m_primed ? *m_primed : CheckVersion(m_dm, m_build);
+    m_primed.reset();
+    if (state == VersionState::Current)
         return true;
     if (m_terminationTimer)
         m_terminationTimer->start();

@@ -1,6 +1,9 @@
 #pragma once
 
 #include "db/build_stamp.h"
+#include "db/version_check.h"
+
+#include <optional>
 
 class QTimer;
 class TDataModule6;
@@ -21,9 +24,13 @@ public:
 
     // Returns false when the program is ending.
     bool check();
+    // What start-up already read with its other queries: the next check takes it instead of
+    // asking the database (a build that must raise the stamp is not primed).
+    void prime(VersionState state) { m_primed = state; }
 
 private:
     TDataModule6 &m_dm;
     BuildStamp m_build;
     QTimer *m_terminationTimer = nullptr;
+    std::optional<VersionState> m_primed;
 };
