@@ -67,7 +67,6 @@ public:
 
     // Without full access the days are only shown.
     void setReadOnly(bool readOnly);
-    bool isReadOnly() const { return m_readOnly; }
     // Shows the year of the day modally, the day current.
     void showYear(const QDate &day, ActivationHandler *opener);
 

@@ -60,8 +60,6 @@ public:
     // How many times inTransaction has run work again after a deadlock or serialization failure.
     int retries() const { return m_retries; }
 
-    const QString &connectionName() const { return m_name; }
-
     // Notifications: the channel is listened to now (when open) and again whenever the connection
     // is opened anew; the driver reports what is heard. After a reopening has listened again,
     // the handler is told that notifications may have been missed meanwhile.

@@ -29,11 +29,6 @@ void Dataset::setSql(const QStringList &lines)
     m_lines = lines;
 }
 
-void Dataset::addSql(const QString &line)
-{
-    m_lines.append(line);
-}
-
 void Dataset::open()
 {
     fetch(statementText());
@@ -380,16 +375,6 @@ QDate Dataset::date(const QString &name) const
     if (v.typeId() == QMetaType::QDateTime)
         return v.toDateTime().date();
     return v.toDate();
-}
-
-QDateTime Dataset::dateTime(const QString &name) const
-{
-    const QVariant v = value(name);
-    if (v.isNull())
-        return QDateTime();
-    if (v.typeId() == QMetaType::QDate)
-        return v.toDate().startOfDay();
-    return v.toDateTime();
 }
 
 QVariant Dataset::valueAt(int row, int column) const

@@ -27,8 +27,6 @@ public:
     const QStringList &lines() const { return m_lines; }
     void setSql(const QString &text);
     void setSql(const QStringList &lines);
-    void addSql(const QString &line);
-    void clearSql() { m_lines.clear(); }
     // Parameters keep their values across close and open; names ignore case.
     void setParam(const QString &name, const QVariant &value) { m_params.set(name, value); }
     QVariant param(const QString &name) const { return m_params.value(name); }
@@ -68,7 +66,6 @@ public:
     qint64 integer(const QString &name) const;
     double decimal(const QString &name) const;
     QDate date(const QString &name) const;
-    QDateTime dateTime(const QString &name) const;
 
     // Values of a visible row (0-based) for grids.
     QVariant valueAt(int row, int column) const;

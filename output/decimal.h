@@ -24,8 +24,6 @@ public:
     // False for a result too large to hold (beyond about 10^26): it prints as nothing.
     bool isValid() const { return !m_overflow; }
     bool isZero() const { return m_units == 0; }
-    bool isNegative() const { return m_units < 0; }
-    bool isInexact() const { return m_inexact; }
     // The shortest text with "." as the point; an inexact value rounded half up to kopecks.
     QString toString() const;
     // Rounded half up (away from zero) to the given decimals, then shown with at least

@@ -229,7 +229,6 @@ TForm27::TForm27(TDataModule6 &dm, QWidget *parent)
     , price(new Dataset(dm.ADO_DB, this))
     , price7(new Dataset(dm.ADO_DB, this))
     , price8(new Dataset(dm.ADO_DB, this))
-    , dt(new Dataset(dm.ADO_DB, this))
     , m_dm(dm)
     , m_days(std::make_unique<MonthDays>(Clock::today().month(), Clock::today().year()))
 {
@@ -255,8 +254,7 @@ TForm27::TForm27(TDataModule6 &dm, QWidget *parent)
                                                         {all_price, "all_price"},
                                                         {price, "price"},
                                                         {price7, "price7"},
-                                                        {price8, "price8"},
-                                                        {dt, "dt"}};
+                                                        {price8, "price8"}};
     for (const auto &[object, name] : names)
         object->setObjectName(QLatin1String(name));
     CloseMonth->setObjectName(QStringLiteral("CloseMonth"));
@@ -287,9 +285,6 @@ TForm27::TForm27(TDataModule6 &dm, QWidget *parent)
         "f.d_date<:d_date1 and f.d_date>=:d_date2 and f.cnt>0 and f.price>0 and f.id_o=%1");
     price7->setSql(hourPaidMoney.arg(7777));
     price8->setSql(hourPaidMoney.arg(7778));
-    dt->setSql(QStringLiteral(
-        " select f.id_p, f.id_o, f.i_night, sum(f.cnt) as tim from accounts_dep.fatigue f where "
-        "f.d_date =:data group by f.id_p, f.id_o, f.i_night order by id_p;"));
 
     DBGrid->setAccessibleName(QStringLiteral("Табель за месяц"));
     Dataset *queries[] = {H_Tabel0, H_Tabel7777, H_Tabel7778, H_Tabel_all};
@@ -705,7 +700,6 @@ void TForm27::Button3Click()
     const int days = QDate(shownYear, month(), 1).daysInMonth();
     Dataset &query = currentQuery();
     query.close();
-    dt->close();
     rebuild::runFromButton(
         *PB, *Button3, days,
         [this, shownYear](const rebuild::Progress &progress) {

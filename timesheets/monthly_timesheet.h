@@ -78,9 +78,6 @@ public:
     Dataset *price;
     Dataset *price7;
     Dataset *price8;
-    // One day's hour-paid entries summed per worker, kind and flag: what that day's column of the
-    // hour-paid rows holds after a rebuild.
-    Dataset *dt;
 
     int Tag = PieceWork;
     // Re-reads the month when another copy changes its entries or monthly rows.
@@ -117,8 +114,6 @@ public:
 
     // The role granted at login: only full access closes and opens months.
     void applyRole(Role role);
-    // Whether the month shown is closed, as read when it was loaded.
-    bool monthClosed() const { return m_closed; }
 
     static QStringList pieceWorkQueryText();
     static QStringList hourPaidQueryText(int kind);
